@@ -1,0 +1,41 @@
+#pragma once
+// Wrapping on the torus, rotation, polygon mass properties. Every formula keeps
+// the exact order of float32 operations that client and server share.
+#include <cstdint>
+
+#include "world/vec2.h"
+#include "world/world.h"
+
+constexpr float TWO_PI = 6.2831855f;
+constexpr float PI = 3.1415927f;
+// Mass per square world unit of every polygon body (1/1750).
+constexpr float POLYGON_DENSITY = 0.00057142857f;
+
+// Position wrapped into [0, size) per component.
+Vec2 wrap(Vec2 p, Vec2 size);
+float wrap_coord(float x, float size);
+// Displacement from a to b through the nearest wrapped copy.
+Vec2 wrapped_delta(Vec2 a, Vec2 b, Vec2 size);
+// Angle into [0, 2pi).
+float wrap_angle(float a);
+
+// R(a) v with one sine-cosine evaluation.
+Vec2 rotate(Vec2 v, float a);
+// R(-a) v, computed as (v.x c + v.y s, v.y c - v.x s).
+Vec2 rotate_inverse(Vec2 v, float a);
+// The same rotations with a precomputed sine and cosine.
+constexpr Vec2 rotate_sc(Vec2 v, float s, float c) { return {v.x * c - v.y * s, v.x * s + v.y * c}; }
+constexpr Vec2 rotate_inverse_sc(Vec2 v, float s, float c) { return {v.x * c + v.y * s, v.y * c - v.x * s}; }
+
+// A blank object whose hull is the n points (2..8) given in any frame: the
+// points are moved to be relative to their centroid, which becomes `pos`.
+WorldObject polygon_body(const Vec2* points, int n);
+
+// Replaces an object's mass by a fixed value, scaling the inertia by the same ratio.
+void set_fixed_mass(WorldObject& o, float mass);
+
+// Hull point i / the hull origin in world coordinates.
+Vec2 hull_point_world(const WorldObject& o, int i);
+Vec2 hull_origin_world(const WorldObject& o);
+
+float length(Vec2 v);
