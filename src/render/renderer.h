@@ -1,12 +1,37 @@
 #pragma once
-// Interface between the application shell and the renderer. The renderer's
-// owner fills in `Renderer`; the shell only calls the functions below.
+// Interface between the application shell and the renderer, and the
+// renderer's long-lived state: the pipelines, the CPU instance lists, the star
+// cache and the frame's render copy.
 #include "app/errors.h"
+#include "render/capsules.h"
+#include "render/letterbox.h"
+#include "render/pipelines.h"
+#include "render/stars.h"
+#include "render/world_view.h"
 
 struct App;
 
+// The four screen-space capsule groups, each drawn under its own scissor:
+// HUD and menus, the minimap, the shop window, and what goes over the shop.
+constexpr int SCREEN_GROUPS = 4;
+struct ScreenLayer {
+    Range groups[SCREEN_GROUPS];
+    GlRect minimap_scissor = {0, 0, 0, 0};
+    GlRect shop_scissor = {0, 0, 0, 0};
+};
+
 struct Renderer {
     bool created = false;
+    CapsulePipeline world_capsules;
+    CapsulePipeline screen_capsules;
+    PlanetPipeline planets;
+
+    CapsuleList world_list;   // 4096 capsules
+    CapsuleList screen_list;  // 512 capsules
+    StarField stars;
+    RenderCopy copy;
+    WorldRanges world_ranges;
+    ScreenLayer screen;
 };
 
 // Resolves the OpenGL entry points through SDL. Logs the first missing one and
@@ -22,3 +47,7 @@ void destroy_renderer(Renderer& renderer);
 
 // Draws the whole screen from the App into the current framebuffer.
 void render_frame(App& app);
+
+// Draws the render copy held in the renderer into a framebuffer of the given
+// size in pixels: clear, letterbox, world, screen layer.
+void draw_frame(Renderer& renderer, int fb_width, int fb_height);

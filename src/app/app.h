@@ -1,0 +1,70 @@
+#pragma once
+// The application record: allocated once at start-up, freed at exit. Every
+// subsystem keeps its state in here and receives it by reference.
+#include <cstdint>
+
+#include <SDL3/SDL_video.h>
+
+#include "app/app_parts.h"
+#include "app/server_list.h"
+#include "render/renderer.h"
+#include "world/vec2.h"
+
+struct AudioState;
+
+// The status of every server in the list is asked for again after this long
+// while the server list is shown.
+constexpr float STATUS_RECHECK = 5.0f;
+
+// How far the menu backdrop's camera drifts per tick.
+constexpr Vec2 MENU_CAMERA_DRIFT = {0.2f, 0.075f};
+
+struct App {
+    SDL_Window* window = nullptr;
+    SDL_GLContext gl_context = nullptr;
+    Renderer renderer;
+
+    bool running = true;
+    uint64_t last_frame_ns = 0;
+    float tick_accumulator = 0.0f;
+    float render_clock = 0.0f;  // seconds in [0, 3600), read by the shaders
+    Vec2 camera_centre = {4800.0f, 2700.0f};
+
+    // Settings, kept for the run only.
+    uint8_t resolution_index = 1;  // 1280 x 720
+    bool borderless_fullscreen = false;
+    bool display_settings_changed = false;
+    uint8_t volume = 100;
+    bool minimap_shown = true;
+
+    Screen screen = Screen::MainMenu;
+    uint64_t menu_selection = 0;
+    ServerList servers;
+    float status_recheck_timer = 0.0f;
+
+    SessionSlot session;
+    ShopOverlay shop;
+    LeaveDialog leave_dialog;
+    ChatInput chat_input;
+    NotificationList notifications;
+    ConnectionState announced_state = ConnectionState::Connecting;
+    uint8_t pending_buy = 0;
+    HudValues hud;
+    EffectLists effects;
+
+    AudioState* audio = nullptr;  // null while playing without sound
+};
+
+// Something a caller (a test) wants done after every frame has been presented.
+struct FrameHook {
+    void (*after_frame)(App& app, void* user) = nullptr;
+    void* user = nullptr;
+};
+
+// The whole program: start-up, the main loop, shutdown. Returns the process
+// exit status: 0 after an orderly shutdown, 1 after a start-up failure.
+int run_app(const FrameHook& hook = {});
+
+// One frame of client logic: events, clocks, display settings, and then the
+// session or the menu ticks.
+void client_frame(App& app);

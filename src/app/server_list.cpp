@@ -1,0 +1,140 @@
+#include "app/server_list.h"
+
+#include <cstring>
+
+#include "app/log.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
+
+const char* parse_port(std::string_view text, uint16_t& port) {
+    if (text.empty()) return "InvalidCharacter";
+    uint32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return "InvalidCharacter";
+        value = value * 10 + static_cast<uint32_t>(c - '0');
+        if (value > 65535) return "Overflow";
+    }
+    port = static_cast<uint16_t>(value);
+    return nullptr;
+}
+
+bool parse_ipv4_literal(std::string_view host, uint8_t address[4]) {
+    uint8_t parts[4];
+    int part = 0;
+    size_t i = 0;
+    while (part < 4) {
+        size_t start = i;
+        uint32_t value = 0;
+        while (i < host.size() && host[i] >= '0' && host[i] <= '9' && i - start < 3) {
+            value = value * 10 + static_cast<uint32_t>(host[i] - '0');
+            ++i;
+        }
+        size_t digits = i - start;
+        if (digits == 0 || value > 255) return false;
+        if (digits > 1 && host[start] == '0') return false;  // no leading zeros
+        parts[part++] = static_cast<uint8_t>(value);
+        if (part < 4) {
+            if (i >= host.size() || host[i] != '.') return false;
+            ++i;
+        }
+    }
+    if (i != host.size()) return false;
+    std::memcpy(address, parts, 4);
+    return true;
+}
+
+const char* resolve_host(const char* host, uint8_t address[4]) {
+#ifdef _WIN32
+    static const bool sockets_started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!sockets_started) return "NetworkSubsystemFailed";
+#endif
+    addrinfo hints = {};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    int rc = getaddrinfo(host, nullptr, &hints, &found);
+    if (rc != 0) {
+        switch (rc) {
+        case EAI_NONAME:
+#if defined(EAI_NODATA) && EAI_NODATA != EAI_NONAME
+        case EAI_NODATA:
+#endif
+#ifdef EAI_ADDRFAMILY
+        case EAI_ADDRFAMILY:
+#endif
+            return "UnknownHostName";
+        case EAI_AGAIN: return "TemporaryNameServerFailure";
+        case EAI_FAIL: return "NameServerFailure";
+        case EAI_MEMORY: return "OutOfMemory";
+        default: return "NameServerFailure";
+        }
+    }
+    const char* error = "UnknownHostName";
+    for (addrinfo* a = found; a; a = a->ai_next) {
+        if (a->ai_family != AF_INET || a->ai_addrlen < sizeof(sockaddr_in)) continue;
+        sockaddr_in ipv4;
+        std::memcpy(&ipv4, a->ai_addr, sizeof ipv4);
+        std::memcpy(address, &ipv4.sin_addr.s_addr, 4);  // network order is a.b.c.d
+        error = nullptr;
+        break;
+    }
+    freeaddrinfo(found);
+    return error;
+}
+
+const char* parse_server_text(std::string_view text, HostResolver resolve, Ipv4Endpoint& endpoint) {
+    std::string_view host = text;
+    uint16_t port = DEFAULT_PORT;
+    size_t colon = text.rfind(':');
+    if (colon != std::string_view::npos) {
+        host = text.substr(0, colon);
+        if (const char* error = parse_port(text.substr(colon + 1), port)) return error;
+    }
+    Ipv4Endpoint result = {};
+    result.port = port;
+    if (!parse_ipv4_literal(host, result.address)) {
+        if (host.size() > MAX_HOST_NAME) return "NameTooLong";
+        if (host.empty()) return "UnknownHostName";
+        // A zero byte inside the text would silently shorten the name.
+        if (host.find('\0') != std::string_view::npos) return "UnknownHostName";
+        char name[MAX_HOST_NAME + 1];
+        std::memcpy(name, host.data(), host.size());
+        name[host.size()] = '\0';
+        if (const char* error = resolve(name, result.address)) return error;
+    }
+    endpoint = result;
+    return nullptr;
+}
+
+void add_server(ServerList& list, std::string_view text, HostResolver resolve) {
+    if (list.count >= MAX_SERVERS) return;
+    ServerEntry& entry = list.entries[list.count++];
+    size_t kept = text.size() < MAX_SERVER_TEXT ? text.size() : MAX_SERVER_TEXT;
+    std::memcpy(entry.text, text.data(), kept);
+    entry.text[kept] = '\0';
+    entry.text_length = static_cast<uint16_t>(kept);
+    entry.has_endpoint = false;
+    entry.endpoint = {};
+    entry.result = {};
+    entry.status.store(ServerStatus::NotQueried, std::memory_order_relaxed);
+
+    Ipv4Endpoint endpoint;
+    if (const char* error = parse_server_text(text, resolve, endpoint)) {
+        LogText message;
+        message << "can't find server '" << text << "': " << error;
+        log_line(LogLevel::Warning, message);
+        return;
+    }
+    entry.endpoint = endpoint;
+    entry.has_endpoint = true;
+}

@@ -1,0 +1,72 @@
+// One frame at the GL level: clear, letterbox, the world back to front, then
+// the screen-space layer.
+#include "render/renderer.h"
+#include "render/view.h"
+
+namespace {
+
+void set_viewport(const GlRect& r) { gl.glViewport(r.x, r.y, r.width, r.height); }
+void set_scissor(const GlRect& r) { gl.glScissor(r.x, r.y, r.width, r.height); }
+
+void clear_framebuffer(int fb_width, int fb_height) {
+    gl.glDisable(GL_SCISSOR_TEST);
+    gl.glViewport(0, 0, fb_width, fb_height);
+    gl.glClearColor(0, 0, 0, 1);
+    gl.glClear(GL_COLOR_BUFFER_BIT);
+    gl.glEnable(GL_SCISSOR_TEST);
+}
+
+void draw_world(Renderer& r, const Letterbox& box) {
+    PlanetList planets;  // built fresh every frame
+    WorldRanges& ranges = r.world_ranges;
+    build_world_lists(r.copy, r.stars, r.world_list, planets, ranges);
+
+    Vec2 origin = view_origin(r.copy.camera);
+    Vec2 size = {VIEW_WIDTH, VIEW_HEIGHT};
+    float pixel_size = 1 / box.scale;
+    upload_capsules(r.world_capsules, r.world_list, origin, size, pixel_size);
+    upload_planets(r.planets, planets, origin, size, pixel_size, r.copy.time);
+
+    draw_capsules(r.world_capsules, false, ranges.background.first, ranges.background.count);
+    draw_planets(r.planets, ranges.nebulae.first, ranges.nebulae.count);
+    for (const Range& layer : ranges.stars) draw_capsules(r.world_capsules, false, layer.first, layer.count);
+    draw_planets(r.planets, ranges.bodies.first, ranges.bodies.count);
+    draw_capsules(r.world_capsules, false, ranges.normal_below.first, ranges.normal_below.count);
+    draw_capsules(r.world_capsules, true, ranges.additive.first, ranges.additive.count);
+    draw_capsules(r.world_capsules, false, ranges.normal_above.first, ranges.normal_above.count);
+}
+
+// The HUD, menus, minimap and shop fill the screen list and its groups; until
+// they exist the layer is empty.
+void begin_screen_layer(Renderer& r) {
+    r.screen_list.count = 0;
+    r.screen = ScreenLayer{};
+}
+
+void draw_screen_layer(Renderer& r, const Letterbox& box, int fb_width, int fb_height) {
+    upload_capsules(r.screen_capsules, r.screen_list, {0, 0},
+                    {static_cast<float>(fb_width), static_cast<float>(fb_height)}, 1);
+    gl.glViewport(0, 0, fb_width, fb_height);
+    const GlRect scissors[SCREEN_GROUPS] = {box.scissor, r.screen.minimap_scissor, r.screen.shop_scissor,
+                                            box.scissor};
+    for (int g = 0; g < SCREEN_GROUPS; ++g) {
+        const Range& range = r.screen.groups[g];
+        if (range.count == 0) continue;
+        set_scissor(scissors[g]);
+        draw_capsules(r.screen_capsules, false, range.first, range.count);
+    }
+    // Text is drawn last under the letterbox scissor, so nothing lands in the bars.
+    set_scissor(box.scissor);
+}
+
+}  // namespace
+
+void draw_frame(Renderer& r, int fb_width, int fb_height) {
+    clear_framebuffer(fb_width, fb_height);
+    Letterbox box = compute_letterbox(static_cast<float>(fb_width), static_cast<float>(fb_height));
+    set_viewport(box.viewport);
+    set_scissor(box.scissor);
+    draw_world(r, box);
+    begin_screen_layer(r);
+    draw_screen_layer(r, box, fb_width, fb_height);
+}

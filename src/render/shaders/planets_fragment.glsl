@@ -1,0 +1,181 @@
+#version 330 core
+// A lit sphere per pixel with procedural surfaces; the output is premultiplied,
+// and an alpha of 0 adds light (corona, nebula, dome glow) without covering.
+
+in vec2 local;
+flat in vec4 p_shape;
+flat in vec4 p_look;
+flat in vec4 p_ring;
+flat in vec4 p_color_a;
+flat in vec4 p_color_b;
+flat in vec4 p_ring_color;
+
+uniform float pixel_size;
+uniform float time;
+
+out vec4 frag_color;
+
+// Hash without sine, so it is stable across GPUs.
+float hash3(vec3 p) {
+    vec3 q = fract(p * 0.1031);
+    q += dot(q, q.zyx + 31.32);
+    return fract((q.x + q.y) * q.z);
+}
+
+float noise3(vec3 p) {
+    vec3 i = floor(p);
+    vec3 f = fract(p);
+    vec3 u = f * f * (3.0 - 2.0 * f);
+    float n000 = hash3(i);
+    float n100 = hash3(i + vec3(1.0, 0.0, 0.0));
+    float n010 = hash3(i + vec3(0.0, 1.0, 0.0));
+    float n110 = hash3(i + vec3(1.0, 1.0, 0.0));
+    float n001 = hash3(i + vec3(0.0, 0.0, 1.0));
+    float n101 = hash3(i + vec3(1.0, 0.0, 1.0));
+    float n011 = hash3(i + vec3(0.0, 1.0, 1.0));
+    float n111 = hash3(i + vec3(1.0, 1.0, 1.0));
+    float x00 = mix(n000, n100, u.x);
+    float x10 = mix(n010, n110, u.x);
+    float x01 = mix(n001, n101, u.x);
+    float x11 = mix(n011, n111, u.x);
+    float y0 = mix(x00, x10, u.y);
+    float y1 = mix(x01, x11, u.y);
+    return mix(y0, y1, u.z);
+}
+
+float fbm(vec3 p) {
+    float sum = 0.5 * noise3(p)
+              + 0.25 * noise3(2.03 * p + vec3(1.7, 9.2, 3.4))
+              + 0.125 * noise3(4.01 * p + vec3(8.3, 2.8, 5.1))
+              + 0.0625 * noise3(8.05 * p + vec3(4.6, 7.4, 1.2));
+    return sum / 0.9375;
+}
+
+vec4 nebula(float d, float s, vec3 a) {
+    float fall = pow(1.0 - clamp(d, 0.0, 1.0), 1.6);
+    vec3 at = vec3(2.0 * local.x, 2.0 * local.y, s);
+    float cloud = 0.65 * noise3(at + vec3(0.004 * time, -0.003 * time, 0.0))
+                + 0.35 * noise3(2.3 * at + vec3(1.7 * s, 0.0, 0.006 * time));
+    float thick = fall * (0.45 + 0.55 * smoothstep(0.25, 0.75, cloud)) * p_color_a.a;
+    if (thick <= 0.001) discard;
+    return vec4(a * thick, 0.0);
+}
+
+vec4 dome(float d, float edge, float s, vec3 a, vec3 b) {
+    float theta = atan(local.y, local.x);
+    float wobble = 1.0 + 0.05 * (noise3(vec3(2.0 * cos(theta), 2.0 * sin(theta), 0.4 * time + s)) - 0.5);
+    float dw = d / wobble;
+    float inside = clamp((1.0 - dw) / edge + 0.5, 0.0, 1.0);
+    vec3 nw = vec3(local / wobble, sqrt(max(1.0 - dw * dw, 0.0)));
+    float swirl = fbm(3.0 * nw + vec3(s, 0.7 * s, 0.15 * time) + vec3(0.1 * time, -0.08 * time, 0.0));
+    float rim = pow(1.0 - nw.z, 3.0);
+    float edge_line = 1.0 - smoothstep(0.0, 0.03, abs(1.0 - dw));
+    float alpha = clamp(inside * (0.08 + 0.22 * smoothstep(0.45, 0.8, swirl) + 0.45 * rim) + 0.8 * edge_line, 0.0, 1.0);
+    vec3 color = mix(a, b, swirl);
+    if (alpha <= 0.002) discard;
+    return vec4(color * alpha, 0.4 * alpha);
+}
+
+vec4 sun(float d, float disc, vec3 n, float s, vec3 a, vec3 b) {
+    vec3 q = 2.5 * n + vec3(s, 1.3 * s, 0.7 * s);
+    float churn = fbm(q + vec3(0.12, 0.08, -0.1) * time);
+    float grain = fbm(3.0 * q + vec3(-0.2, 0.3, 0.15) * time);
+    float heat = (0.35 + 0.8 * churn) * (0.8 + 0.4 * grain) * mix(0.55, 1.05, sqrt(n.z));
+    vec3 surface = mix(vec3(0.7, 0.16, 0.03), b, smoothstep(0.2, 0.55, heat));
+    surface = mix(surface, a, smoothstep(0.55, 0.9, heat));
+    surface = mix(surface, vec3(1.0, 0.98, 0.85), smoothstep(0.9, 1.25, heat));
+    float theta = atan(local.y, local.x);
+    float flicker = noise3(vec3(2.5 * cos(theta), 2.5 * sin(theta), 0.6 * time) + s);
+    float flare = noise3(vec3(6.0 * cos(theta), 6.0 * sin(theta), 1.1 * time) + 2.0 * s);
+    float outside = max(d - 1.0, 0.0);
+    float corona = exp(-outside * (5.5 - 2.5 * flicker - 1.5 * flare)) * (0.75 + 0.25 * sin(1.7 * time + s));
+    vec3 corona_color = mix(b, a, 0.35) * corona;
+    vec4 color = vec4(surface * disc + corona_color * (1.0 - disc), disc);
+    if (color.a <= 0.002 && corona <= 0.004) discard;
+    return color;
+}
+
+vec4 planet(float d, float edge, float disc, vec3 n, float diffuse, float shade, float s, vec3 a, vec3 b,
+            float style) {
+    vec3 p = 2.2 * n + vec3(s, 1.7 * s, 0.6 * s);
+    float f = fbm(p);
+    float detail = noise3(6.0 * p);
+    vec3 glow = vec3(0.0);
+    vec3 surface;
+    if (style < 0.5) {
+        surface = mix(a, b, smoothstep(0.38, 0.62, f)) * (0.85 + 0.3 * detail);
+    } else if (style < 1.5) {
+        float swirl = fbm(vec3(1.5 * n.x, 7.0 * n.y, 1.5 * n.z) + vec3(s, 0.0, 0.0));
+        float bands = 0.5 + 0.5 * sin(12.0 * n.y + 5.0 * swirl + s);
+        surface = mix(a, b, bands) * (0.92 + 0.16 * detail);
+    } else if (style < 2.5) {
+        float land = smoothstep(0.5, 0.54, f);
+        float caps = smoothstep(0.78, 0.84, abs(n.y) + 0.25 * (f - 0.5));
+        vec3 ground = mix(a * (0.8 + 0.4 * f), b * (0.75 + 0.5 * detail), land);
+        surface = mix(ground, vec3(0.92, 0.95, 1.0), caps);
+    } else {
+        surface = a * (0.6 + 0.8 * f);
+        float crack = 1.0 - smoothstep(0.0, 0.05, abs(f - 0.5));
+        glow = 1.3 * b * crack;  // lava shows on the dark side too
+    }
+
+    float edge_glow = pow(1.0 - n.z, 3.0);
+    float rim = edge_glow * (0.35 + 0.65 * diffuse) * 0.7;
+    vec3 rim_color = (a + b) / 2.0 + 0.35;
+    vec3 planet_color = surface * shade + glow + rim_color * rim;
+
+    float outside = clamp((d - 1.0) / 0.07, 0.0, 1.0);
+    float haze = (1.0 - outside) * (1.0 - outside) * step(1.0, d) * 0.45;
+
+    // The ring is an ellipse: its near half (below the middle) covers the planet.
+    float ca = cos(p_look.w);
+    float sa = sin(p_look.w);
+    float height = max(p_ring.z, 0.01);
+    float ru = local.x * ca + local.y * sa;
+    float rv = (local.y * ca - local.x * sa) / height;
+    float rr = sqrt(ru * ru + rv * rv);
+    float ring_edge = max(edge / height, 0.02);
+    float in_ring = smoothstep(p_ring.x, p_ring.x + ring_edge, rr) * (1.0 - smoothstep(p_ring.y - ring_edge, p_ring.y, rr));
+    float bands = 0.6 + 0.4 * sin(55.0 * rr + 3.0 * s);
+    float ring_alpha = in_ring * bands * p_ring_color.a;
+
+    vec4 body = vec4(planet_color * disc, disc);
+    vec4 haze_layer = vec4(rim_color * haze, haze);
+    vec4 lit = body + haze_layer * (1.0 - body.a);
+    vec4 ring_layer = vec4(p_ring_color.rgb * ring_alpha, ring_alpha);
+    vec4 color;
+    if (rv >= 0.0) {
+        color = ring_layer + lit * (1.0 - ring_layer.a);
+    } else {
+        color = lit + ring_layer * (1.0 - lit.a);
+    }
+    if (color.a <= 0.002) discard;
+    return color;
+}
+
+void main() {
+    float r = p_shape.z;
+    float s = p_shape.w;
+    vec3 a = p_color_a.rgb;
+    vec3 b = p_color_b.rgb;
+    float style = p_look.z;
+
+    float d2 = dot(local, local);
+    float d = sqrt(d2);
+    float edge = pixel_size / r;
+    float disc = clamp((1.0 - d) / edge + 0.5, 0.0, 1.0);
+    vec3 n = vec3(local.x, local.y, sqrt(max(1.0 - d2, 0.0)));
+    vec3 light = normalize(vec3(p_look.x, p_look.y, 0.6));
+    float diffuse = clamp(dot(n, light), 0.0, 1.0);
+    float shade = 0.16 + 0.84 * diffuse;
+
+    if (style > 5.5) {
+        frag_color = nebula(d, s, a);
+    } else if (style > 4.5) {
+        frag_color = dome(d, edge, s, a, b);
+    } else if (style > 3.5) {
+        frag_color = sun(d, disc, n, s, a, b);
+    } else {
+        frag_color = planet(d, edge, disc, n, diffuse, shade, s, a, b, style);
+    }
+}

@@ -1,0 +1,333 @@
+#include "server/server_session.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <span>
+
+#include "app/log.h"
+#include "net/messages.h"
+#include "net/snapshot.h"
+#include "net/wire.h"
+#include "server/tutorial.h"
+#include "world/generate.h"
+#include "world/step.h"
+
+namespace {
+
+// Builds one datagram in place at the back of the queue; a full queue drops
+// it before anything is encoded.
+template <typename Encode>
+void queue_datagram(ServerSession& s, Endpoint to, Encode encode) {
+    OutgoingDatagram* d = reserve_outgoing(s.outgoing);
+    if (!d) return;
+    WireWriter w(std::span<uint8_t, MAX_DATAGRAM>(d->bytes, MAX_DATAGRAM));
+    encode(w);
+    commit_outgoing(s.outgoing, to, w.length);
+}
+
+void log_player(LogText& line, int slot) { line << "player " << slot; }
+
+void append_address(LogText& line, Endpoint e) {
+    line << static_cast<unsigned>(e.address >> 24) << '.' << static_cast<unsigned>((e.address >> 16) & 0xFF) << '.'
+         << static_cast<unsigned>((e.address >> 8) & 0xFF) << '.' << static_cast<unsigned>(e.address & 0xFF) << ':'
+         << static_cast<unsigned>(e.port);
+}
+
+// ---- joining -------------------------------------------------------------
+
+void handle_join(ServerSession& s, Endpoint sender, int held) {
+    if (held >= 0) {
+        // A slot holder only asks again when it has not heard the Welcome, or
+        // when it has dropped its state after a silent spell and starts over
+        // from input and chat number 1. Either way it has nothing in flight,
+        // so its counters start over too; otherwise every new number would
+        // look old and the player would be locked out for good.
+        PlayerSlot& slot = s.slots[held];
+        for (InputRecord& r : slot.inputs) r = InputRecord{};
+        slot.last_applied = 0;
+        slot.newest_received = 0;
+        slot.last_chat_sequence = 0;
+        slot.last_chat_serial = 0;
+        slot.last_chat_length = 0;
+        const uint8_t index = static_cast<uint8_t>(held);
+        queue_datagram(s, sender, [&](WireWriter& w) { encode_welcome(w, index); });
+        return;
+    }
+    int free_slot = -1;
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        if (!s.slots[i].in_use) {
+            free_slot = i;
+            break;
+        }
+    }
+    if (free_slot < 0) {
+        queue_datagram(s, sender, [](WireWriter& w) { encode_server_full(w); });
+        return;
+    }
+    const uint8_t index = static_cast<uint8_t>(free_slot);
+    PlayerSlot& slot = s.slots[index];
+    slot = PlayerSlot{};
+    slot.in_use = true;
+    slot.address = sender;
+    slot.last_heard = s.tick;
+    spawn_plane(s.world, index);
+
+    LogText line;
+    log_player(line, index);
+    line << " joined from ";
+    append_address(line, sender);
+    log_line(LogLevel::Info, line);
+    queue_datagram(s, sender, [&](WireWriter& w) { encode_welcome(w, index); });
+}
+
+// ---- inputs --------------------------------------------------------------
+
+InputRecord make_record(uint32_t sequence, const InputByte& in) {
+    return {sequence,
+            static_cast<uint8_t>(in.turn_left),
+            static_cast<uint8_t>(in.turn_right),
+            static_cast<uint8_t>(in.thrust),
+            static_cast<uint8_t>(in.fire),
+            static_cast<uint8_t>(in.hook_key),
+            in.buy_item};
+}
+
+// The ring only holds numbers in (last applied, last applied + 64].
+bool in_window(const PlayerSlot& slot, uint32_t q) {
+    return q > slot.last_applied && static_cast<uint64_t>(q) <= static_cast<uint64_t>(slot.last_applied) + INPUT_RING;
+}
+
+}  // namespace
+
+void store_inputs(PlayerSlot& slot, const InputBatch& batch) {
+    if (batch.present == 0) return;
+    const uint32_t first = first_input(batch);
+    const uint32_t last = first + batch.present - 1u;
+    // A client whose inputs did not arrive for more than the ring's length
+    // is further ahead than the ring reaches, and all it sends from now on
+    // would be out of the window forever. Move the window up to its newest
+    // input; the inputs in between are lost, as lost inputs always are.
+    if (last > slot.last_applied && !in_window(slot, last)) slot.last_applied = last - INPUT_RING;
+    for (uint32_t i = 0; i < batch.present; ++i) {
+        const uint32_t q = first + i;
+        if (!in_window(slot, q)) continue;
+        slot.inputs[q % INPUT_RING] = make_record(q, batch.inputs[i]);
+        slot.newest_received = std::max(slot.newest_received, q);
+    }
+}
+
+namespace {
+
+const InputRecord* stored_input(const PlayerSlot& slot, uint32_t q) {
+    const InputRecord& r = slot.inputs[q % INPUT_RING];
+    return r.sequence == q ? &r : nullptr;
+}
+
+// The first input stored among the numbers from..to (counted so that a
+// range that wraps around zero still ends).
+const InputRecord* first_stored(const PlayerSlot& slot, uint32_t from, uint32_t to) {
+    for (uint32_t n = 0; n <= to - from; ++n) {
+        if (const InputRecord* r = stored_input(slot, from + n)) return r;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// Backlog = newest received - last applied:
+//   0     nothing new: the plane keeps its flags, no purchase;
+//   1, 2  only the next number is looked at (a missing one is waited for);
+//   3..8  the first stored number after the last applied is taken;
+//   9+    the client runs ahead: skip to the last 8, keeping the newest
+//         purchase of the skipped inputs, then as for 3..8.
+// A lost input repeats the previous flags but never a purchase; a purchase in
+// skipped inputs rides on the input applied (or on the repeated flags).
+void consume_input(PlayerSlot& slot, Plane& plane) {
+    const uint32_t backlog = slot.newest_received - slot.last_applied;
+    uint8_t carried_buy = ITEM_NONE;
+    const InputRecord* chosen = nullptr;
+    if (backlog == 0) {
+        // nothing new
+    } else if (backlog <= 2) {
+        chosen = stored_input(slot, slot.last_applied + 1);
+    } else {
+        if (backlog >= 9) {
+            const uint32_t skip_to = slot.newest_received - 8;
+            for (uint32_t q = slot.last_applied + 1, left = skip_to - slot.last_applied; left > 0; ++q, --left) {
+                const InputRecord* r = stored_input(slot, q);
+                if (r && r->buy_item != ITEM_NONE) carried_buy = r->buy_item;
+            }
+            slot.last_applied = skip_to;
+        }
+        chosen = first_stored(slot, slot.last_applied + 1, slot.newest_received);
+    }
+    if (!chosen) {
+        plane.buy_item = carried_buy;
+        return;
+    }
+    slot.last_applied = chosen->sequence;
+    plane.turn_left = chosen->turn_left;
+    plane.turn_right = chosen->turn_right;
+    plane.thrust = chosen->thrust;
+    plane.fire = chosen->fire;
+    plane.hook_key = chosen->hook_key;
+    plane.buy_item = chosen->buy_item != ITEM_NONE ? chosen->buy_item : carried_buy;
+}
+
+namespace {
+
+// ---- chat ----------------------------------------------------------------
+
+void queue_relay(ServerSession& s, Endpoint to, const PlayerSlot& from, uint8_t sender) {
+    const std::string_view text(from.last_chat_text, from.last_chat_length);
+    queue_datagram(s, to, [&](WireWriter& w) {
+        encode_chat_relay(w, from.last_chat_serial, sender, from.last_chat_sequence, text);
+    });
+}
+
+void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
+    PlayerSlot& from = s.slots[index];
+    if (chat.sequence > from.last_chat_sequence) {
+        from.last_chat_sequence = chat.sequence;
+        from.last_chat_serial = ++s.chat_serial;
+        from.last_chat_length = static_cast<uint8_t>(std::min(chat.text.size(), CHAT_TEXT_MAX));
+        std::memcpy(from.last_chat_text, chat.text.data(), from.last_chat_length);
+
+        LogText line;
+        log_player(line, index + 1);
+        line << ": " << std::string_view(from.last_chat_text, from.last_chat_length);
+        log_line(LogLevel::Info, line);
+        // Every client gets the line twice; they drop the copy by its serial.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const PlayerSlot& to : s.slots) {
+                if (to.in_use) queue_relay(s, to.address, from, index);
+            }
+        }
+    } else if (chat.sequence == from.last_chat_sequence && from.last_chat_serial != 0) {
+        // The sender missed the relay: once more, to the sender only.
+        queue_relay(s, from.address, from, index);
+    }
+}
+
+// ---- the tick ------------------------------------------------------------
+
+void time_out_silent_players(ServerSession& s) {
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        const PlayerSlot& slot = s.slots[i];
+        if (!slot.in_use || s.tick - slot.last_heard <= PLAYER_TIMEOUT) continue;
+        LogText line;
+        log_player(line, i);
+        line << " timed out";
+        log_line(LogLevel::Info, line);
+        remove_player(s, static_cast<uint8_t>(i));
+    }
+}
+
+void log_wins(const World& w) {
+    for (uint64_t i = 0; i < w.event_count && i < MAX_EVENTS; ++i) {
+        if (w.events[i].kind != EVENT_ROUND_WON) continue;
+        LogText line;
+        log_player(line, w.events[i].a);
+        line << " won";
+        log_line(LogLevel::Info, line);
+    }
+}
+
+void queue_snapshots(ServerSession& s) {
+    const uint32_t tick = static_cast<uint32_t>(s.tick);
+    for (const PlayerSlot& slot : s.slots) {
+        if (!slot.in_use) continue;
+        queue_datagram(s, slot.address,
+                       [&](WireWriter& w) { encode_snapshot(w, s.world, tick, slot.last_applied); });
+    }
+}
+
+}  // namespace
+
+ServerSession* create_session(const World& world) {
+    ServerSession* s = new (std::nothrow) ServerSession;
+    if (!s) return nullptr;
+    s->world = world;
+    return s;
+}
+
+void destroy_session(ServerSession* session) { delete session; }
+
+int find_slot(const ServerSession& s, Endpoint sender) {
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        if (s.slots[i].in_use && s.slots[i].address == sender) return i;
+    }
+    return -1;
+}
+
+void receive(ServerSession& s, const uint8_t* bytes, size_t length, Endpoint sender) {
+    MessageHeader header;
+    if (!bytes || !read_header(bytes, length, header)) return;
+    const int held = find_slot(s, sender);
+    if (held >= 0) s.slots[held].last_heard = s.tick;
+
+    WireReader r = make_reader(bytes, length, HEADER_SIZE);
+    switch (header.tag) {
+    case TAG_JOIN_REQUEST:
+        handle_join(s, sender, held);
+        break;
+    case TAG_INPUT_BATCH: {
+        InputBatch batch;
+        if (held >= 0 && decode_input_batch(r, batch) == WireError::None) store_inputs(s.slots[held], batch);
+        break;
+    }
+    case TAG_LEAVE:
+        if (held >= 0) remove_player(s, static_cast<uint8_t>(held));
+        break;
+    case TAG_CHAT_SEND: {
+        ChatSend chat;
+        if (held >= 0 && decode_chat_send(r, chat) == WireError::None) handle_chat(s, static_cast<uint8_t>(held), chat);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void remove_player(ServerSession& s, uint8_t index) {
+    if (!is_slot(index)) return;
+    s.slots[index] = PlayerSlot{};
+    s.world.planes[index] = Plane{};
+    World& w = s.world;
+    const uint64_t count = std::min<uint64_t>(w.object_count, MAX_OBJECTS);
+    for (uint64_t i = 0; i < count; ++i) {
+        WorldObject& o = w.objects[i];
+        if (o.free || o.owner != index) continue;
+        o.owner = NONE;
+        if (o.kind != OBJECT_TURRET && o.kind != OBJECT_STATION) continue;
+        // Gone as if destroyed: it lets go of whatever it was upgrading, and
+        // nothing it held keeps counting towards an upgrade from a later
+        // object in the same entry.
+        o.free = true;
+        o.upgrading_station = NONE;
+        o.upgrade_timer = 0;
+        for (uint64_t j = 0; j < count; ++j) {
+            if (w.objects[j].upgrading_station == i) {
+                w.objects[j].upgrading_station = NONE;
+                w.objects[j].upgrade_timer = 0;
+            }
+        }
+    }
+    LogText line;
+    log_player(line, index);
+    line << " left";
+    log_line(LogLevel::Info, line);
+}
+
+void server_tick(ServerSession& s) {
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        if (s.slots[i].in_use) consume_input(s.slots[i], s.world.planes[i]);
+    }
+    step_world(s.world);
+    ++s.tick;
+    time_out_silent_players(s);
+    log_wins(s.world);
+    if (s.tick % 2 == 0) queue_snapshots(s);
+    if (s.runs_tutorial) tutorial_tick(s);
+}

@@ -1,0 +1,89 @@
+#pragma once
+// The authoritative side of a game: the world, eight player slots keyed on
+// the sender's address, the received inputs, and the datagrams waiting to go
+// out. It is driven only by datagrams and ticks, so the same code serves the
+// in-process tutorial and remote clients over UDP:
+//   receive(session, bytes, length, sender)   for each datagram that arrives
+//   server_tick(session)                      120 times per second
+//   pop_outgoing(session.outgoing)            until empty, after each tick
+// Nothing here allocates after creation.
+#include <cstddef>
+#include <cstdint>
+
+#include "net/endpoint.h"
+#include "net/messages.h"
+#include "server/outgoing.h"
+#include "server/tutorial_state.h"
+#include "world/world.h"
+
+constexpr int INPUT_RING = 64;
+constexpr uint64_t PLAYER_TIMEOUT = 600;  // ticks without a datagram (5 s)
+constexpr size_t CHAT_TEXT_MAX = 80;
+
+// One input as received, stored at index sequence mod 64. An entry is trusted
+// only when its own number equals the number looked up.
+struct InputRecord {
+    uint32_t sequence = 0;
+    uint8_t turn_left = 0;
+    uint8_t turn_right = 0;
+    uint8_t thrust = 0;
+    uint8_t fire = 0;
+    uint8_t hook_key = 0;
+    uint8_t buy_item = 0;
+};
+
+struct PlayerSlot {
+    bool in_use = false;
+    Endpoint address{};
+    uint64_t last_heard = 0;  // server tick of the last datagram from `address`
+    InputRecord inputs[INPUT_RING] = {};
+    uint32_t last_applied = 0;
+    uint32_t newest_received = 0;
+    uint32_t last_chat_sequence = 0;
+    uint32_t last_chat_serial = 0;
+    uint8_t last_chat_length = 0;
+    char last_chat_text[CHAT_TEXT_MAX] = {};
+};
+
+struct ServerSession {
+    World world;
+    PlayerSlot slots[MAX_PLANES];
+    uint64_t tick = 0;
+    uint32_t chat_serial = 0;  // last serial handed out
+    OutgoingQueue outgoing;
+    bool runs_tutorial = false;  // the tutorial script runs after every tick
+    TutorialState tutorial;
+};
+
+// A session around an already generated world: every slot free, tick 0,
+// nothing queued. Null when the memory can't be had.
+ServerSession* create_session(const World& world);
+void destroy_session(ServerSession* session);
+
+// Handles one datagram from `sender` at once. Malformed or foreign datagrams
+// are dropped without a trace.
+void receive(ServerSession& session, const uint8_t* bytes, size_t length, Endpoint sender);
+
+// One server tick: inputs, the step, timeouts, the win log, snapshots on even
+// ticks, and the tutorial script when the session runs it.
+void server_tick(ServerSession& session);
+
+// The oldest datagram waiting to go out, removed from the queue; null when
+// none is left. Readable until the session queues the next datagram.
+inline const OutgoingDatagram* pop_outgoing(ServerSession& session) { return pop_outgoing(session.outgoing); }
+
+// The slot that `sender` holds, or -1.
+int find_slot(const ServerSession& session, Endpoint sender);
+
+// Keeps the inputs of a batch that lie in the ring's window
+// (last applied, last applied + 64]. Nothing is applied here.
+void store_inputs(PlayerSlot& slot, const InputBatch& batch);
+
+// Chooses at most one stored input for this tick by the size of the backlog
+// and writes its controls into the plane (the flags stay as they were when
+// none is found). See the rules at the definition.
+void consume_input(PlayerSlot& slot, Plane& plane);
+
+// Frees slot s and the player's plane; their turrets and upgrade stations
+// vanish, their collectors and exit vessels stay without an owner.
+void remove_player(ServerSession& session, uint8_t s);

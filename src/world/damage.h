@@ -1,0 +1,28 @@
+#pragma once
+// What hurts, kills and brings back: shot hits with the shield in front of
+// health, crashes, the sun's touch and heat, destruction, the respawn of
+// planes and the return of collectors.
+#include "world/world.h"
+
+// Marks a plane dead with a cause; its health is whatever the damage left.
+void destroy_plane(World& w, Plane& p, uint8_t cause);
+// A turret or station is gone for good; anything else (a collector) waits to
+// return home. Exit vessels are never destroyed.
+void destroy_object(World& w, WorldObject& o);
+
+void shot_hits_object(World& w, WorldObject& o, const Shot& s);
+void shot_hits_plane(World& w, Plane& p, const Shot& s);
+
+// After a plane-object contact response with closing speed `closing_speed`.
+void crash_into_object(World& w, Plane& p, float closing_speed);
+// After a body contact response.
+void plane_touches_body(World& w, Plane& p, const CelestialBody& b, float closing_speed);
+void object_touches_body(World& w, WorldObject& o, const CelestialBody& b);
+
+// Heat near the sun: planes first, then objects.
+void apply_sun_heat(World& w);
+
+// The respawn countdown of a dead plane, and the respawn.
+void update_dead_plane(World& w, Plane& p);
+// The return countdown of a destroyed object, and the return home.
+void update_destroyed_object(World& w, WorldObject& o);

@@ -1,0 +1,223 @@
+// Fast paths of the portable float32 functions: each evaluates in double with
+// a relative error below 2^-49 (a few units in the last place of the double),
+// then rounds once to float. When the double lies within that bound of a
+// point halfway between two floats, the careful path (fmath_careful.cpp)
+// decides the rounding instead.
+#include "world/fmath.h"
+
+#include "world/fmath_dd.h"
+#include "world/fmath_internal.h"
+#include "world/fmath_tables.h"
+
+using namespace fmath_dd;
+using namespace fmath_tables;
+
+namespace {
+
+// Error bound of the fast paths in units in the last place of the double
+// result: the analysis gives below 10, this keeps a wide margin. The careful
+// path then runs for about 2 * 64 / 2^29 of the inputs.
+constexpr uint64_t TOLERANCE_ULPS = 64;
+
+inline bool safe(double y) {
+    uint64_t b = bits(y);
+    return static_cast<float>(from_bits(b - TOLERANCE_ULPS)) ==
+           static_cast<float>(from_bits(b + TOLERANCE_ULPS));
+}
+
+constexpr uint32_t ABS_MASK = 0x7fffffffu;
+constexpr uint32_t INF_BITS = 0x7f800000u;
+constexpr uint32_t TWO_POW_20 = 0x49800000u;
+constexpr uint32_t TWO_POW_M12 = 0x39800000u;
+
+// An angle reduced to r in about [-pi/4, pi/4] and the quadrant q (mod 4).
+struct Reduced {
+    double r;
+    int q;
+};
+
+// |x| < 2^20: k = round(x 2/pi) < 2^20, so k * PIO2_1 and k * PIO2_2 are exact
+// and x - k * PIO2_1 is exact; r keeps a relative error near 2^-52.
+inline Reduced reduce_small(float x) {
+    double xd = x;
+    double kd = xd * INV_PIO2 + ROUND_SHIFT;
+    int q = int(uint32_t(bits(kd)));
+    kd -= ROUND_SHIFT;
+    double t = xd - kd * PIO2_1;
+    double u = t - kd * PIO2_2;
+    return {u - kd * PIO2_3, q};
+}
+
+inline Reduced reduce_large(float x) {
+    QuarterTurns f = reduce_quarter_turns(x);
+    return {f.hi * PIO2_HI + (f.hi * PIO2_LO + f.lo * PIO2_HI), f.q};
+}
+
+// Any finite x.
+inline Reduced reduce(float x) {
+    return (fbits(x) & ABS_MASK) < TWO_POW_20 ? reduce_small(x) : reduce_large(x);
+}
+
+inline double sin_poly(double r) {
+    double z = r * r;
+    double z2 = z * z;
+    double s = (SIN_S[0] + z * SIN_S[1]) + z2 * ((SIN_S[2] + z * SIN_S[3]) + z2 * (SIN_S[4] + z * SIN_S[5]));
+    return r + (r * z) * s;
+}
+
+inline double cos_poly(double r) {
+    double z = r * r;
+    double z2 = z * z;
+    double c = (COS_C[0] + z * COS_C[1]) + z2 * ((COS_C[2] + z * COS_C[3]) + z2 * (COS_C[4] + z * COS_C[5]));
+    return (1.0 - 0.5 * z) + z2 * c;
+}
+
+inline double negate_if(double v, int q_bit2) {
+    return from_bits(bits(v) ^ (uint64_t(q_bit2 & 2) << 62));
+}
+
+// sin and cos of the reduced angle placed in their quadrant.
+inline double sin_of(const Reduced& a, double sv, double cv) {
+    return negate_if((a.q & 1) ? cv : sv, a.q);
+}
+inline double cos_of(const Reduced& a, double sv, double cv) {
+    return negate_if((a.q & 1) ? sv : cv, a.q + 1);
+}
+
+inline double sin_value(float x) {
+    Reduced a = reduce(x);
+    return sin_of(a, sin_poly(a.r), cos_poly(a.r));
+}
+
+inline double cos_value(float x) {
+    Reduced a = reduce(x);
+    return cos_of(a, sin_poly(a.r), cos_poly(a.r));
+}
+
+// -104 < x < 89: x = (64 k' + j) ln2/64 + r with |r| <= ln2/128;
+// e^x = 2^k' 2^(j/64) e^r.
+inline double exp_value(float x) {
+    double xd = x;
+    double kd = xd * INV_LN2_64 + ROUND_SHIFT;
+    int k = int(uint32_t(bits(kd)));
+    kd -= ROUND_SHIFT;
+    double r = (xd - kd * LN2_64_1) - kd * LN2_64_2;  // k < 2^14: first product exact
+    double r2 = r * r;
+    double e = (EXP_E[0] + r * EXP_E[1]) + r2 * (EXP_E[2] + r * EXP_E[3]);
+    double p = 1.0 + (r + r2 * e);
+    return (EXP2_64[k & 63] * p) * pow2(k >> 6);
+}
+
+// Finite nonzero x and y: the magnitude of the angle. With n = min(|x|, |y|),
+// d = max(|x|, |y|) and c = i/16 nearest to n/d, atan(n/d) = atan(c) + atan(t)
+// with t = (n - c d) / (d + c n), |t| <= 1/32; numerator and denominator are
+// exact in double, so t is rounded only once.
+inline double atan2_magnitude(float y, float x) {
+    uint32_t ux = fbits(x) & ABS_MASK;
+    uint32_t uy = fbits(y) & ABS_MASK;
+    bool swap = uy > ux;
+    float fn = from_fbits(swap ? ux : uy);
+    float fd = from_fbits(swap ? uy : ux);
+    int i = int((fn / fd) * 16.0f + 0.5f);
+    double c = i * 0.0625;
+    double n = fn;
+    double d = fd;
+    double t = (n - c * d) / (d + c * n);
+    double u = t * t;
+    double a = (ATAN_A[0] + u * ATAN_A[1]) + (u * u) * (ATAN_A[2] + u * ATAN_A[3]);
+    double s = t + (t * u) * a;
+    int kind = int(fbits(x) >> 31) * 2 + int(swap);  // 0 and 3 add atan(t), 1 and 2 subtract
+    const double* base = &ATAN_BASE[(kind * 17 + i) * 2];
+    double signed_s = (kind == 0 || kind == 3) ? s : -s;
+    return base[0] + (base[1] + signed_s);
+}
+
+inline float with_sign_of(float magnitude, float sign_source) {
+    return from_fbits(fbits(magnitude) | (fbits(sign_source) & ~ABS_MASK));
+}
+
+// Correctly rounded float constants.
+constexpr uint32_t PI_F = 0x40490fdbu;
+constexpr uint32_t PIO2_F = 0x3fc90fdbu;
+constexpr uint32_t PIO4_F = 0x3f490fdbu;
+constexpr uint32_t THREE_PIO4_F = 0x4016cbe4u;
+
+// atan2 when x or y is zero, infinite or NaN.
+float atan2_special(float y, float x) {
+    if (x != x || y != y) return x + y;
+    uint32_t ux = fbits(x) & ABS_MASK;
+    uint32_t uy = fbits(y) & ABS_MASK;
+    bool x_negative = (fbits(x) >> 31) != 0;
+    uint32_t angle;
+    if (uy == 0)
+        angle = x_negative ? PI_F : 0;
+    else if (ux == 0)
+        angle = PIO2_F;
+    else if (uy == INF_BITS)
+        angle = ux == INF_BITS ? (x_negative ? THREE_PIO4_F : PIO4_F) : PIO2_F;
+    else
+        angle = x_negative ? PI_F : 0;
+    return with_sign_of(from_fbits(angle), y);
+}
+
+}  // namespace
+
+float fsin(float x) {
+    uint32_t ax = fbits(x) & ABS_MASK;
+    if (ax < TWO_POW_M12) return x;  // sin x = x - x^3/6 + ... rounds to x
+    if (ax >= INF_BITS) return x - x;
+    double y = sin_value(x);
+    return safe(y) ? static_cast<float>(y) : fmath_internal::sin_careful(x);
+}
+
+float fcos(float x) {
+    if ((fbits(x) & ABS_MASK) >= INF_BITS) return x - x;
+    double y = cos_value(x);
+    return safe(y) ? static_cast<float>(y) : fmath_internal::cos_careful(x);
+}
+
+void fsincos(float a, float& s, float& c) {
+    uint32_t ax = fbits(a) & ABS_MASK;
+    if (ax >= INF_BITS) {
+        s = c = a - a;
+        return;
+    }
+    Reduced red = reduce(a);
+    double sv = sin_poly(red.r);
+    double cv = cos_poly(red.r);
+    double ys = sin_of(red, sv, cv);
+    double yc = cos_of(red, sv, cv);
+    if (ax < TWO_POW_M12)
+        s = a;
+    else
+        s = safe(ys) ? static_cast<float>(ys) : fmath_internal::sin_careful(a);
+    c = safe(yc) ? static_cast<float>(yc) : fmath_internal::cos_careful(a);
+}
+
+float fexp(float x) {
+    if (!(x > -104.0f && x < 89.0f)) {
+        if (x != x) return x + x;
+        return x > 0 ? from_fbits(INF_BITS) : 0.0f;  // e^89 > FLT_MAX; e^-104 < 2^-150
+    }
+    double y = exp_value(x);
+    return safe(y) ? static_cast<float>(y) : fmath_internal::exp_careful(x);
+}
+
+float fatan2(float y, float x) {
+    uint32_t ux = fbits(x) & ABS_MASK;
+    uint32_t uy = fbits(y) & ABS_MASK;
+    if (ux - 1 >= INF_BITS - 1 || uy - 1 >= INF_BITS - 1) return atan2_special(y, x);
+    double m = atan2_magnitude(y, x);
+    if (!safe(m)) return fmath_internal::atan2_careful(y, x);
+    return with_sign_of(static_cast<float>(m), y);
+}
+
+namespace fmath_internal {
+
+double sin_fast(float x) { return sin_value(x); }
+double cos_fast(float x) { return cos_value(x); }
+double exp_fast(float x) { return exp_value(x); }
+double atan2_fast_magnitude(float y, float x) { return atan2_magnitude(y, x); }
+bool rounds_safely(double y) { return safe(y); }
+
+}  // namespace fmath_internal

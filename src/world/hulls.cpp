@@ -1,0 +1,43 @@
+#include "world/hulls.h"
+
+#include <cmath>
+
+#include "world/fmath.h"
+#include "world/geometry.h"
+
+void plane_hull_sc(Vec2 pos, float s, float c, Vec2 out[3]) {
+    Vec2 f{c, s};
+    Vec2 side{-s, c};
+    Vec2 rear = pos - 10.0f * f;
+    out[0] = pos + 14.0f * f;
+    out[1] = rear + 11.0f * side;
+    out[2] = rear - 11.0f * side;
+}
+
+void plane_hull(Vec2 pos, float angle, Vec2 out[3]) {
+    float s, c;
+    fsincos(angle, s, c);
+    plane_hull_sc(pos, s, c, out);
+}
+
+int hull_point_count(const WorldObject& o) {
+    return o.point_count > MAX_HULL_POINTS ? MAX_HULL_POINTS : static_cast<int>(o.point_count);
+}
+
+int object_hull_at(const WorldObject& o, Vec2 pos, Vec2 out[MAX_HULL_POINTS]) {
+    int n = hull_point_count(o);
+    float s, c;
+    fsincos(o.angle, s, c);
+    for (int i = 0; i < n; ++i) out[i] = pos + rotate_sc(o.points[i], s, c);
+    return n;
+}
+
+float object_radius(const WorldObject& o) {
+    int n = hull_point_count(o);
+    float largest = 0.0f;
+    for (int i = 0; i < n; ++i) {
+        float l = length(o.points[i]);
+        if (l > largest) largest = l;
+    }
+    return 2.5f + largest;
+}

@@ -1,0 +1,139 @@
+#include "world/boarding.h"
+
+#include <gtest/gtest.h>
+
+#include "test_worlds.h"
+#include "world/generate.h"
+#include "world/geometry.h"
+
+namespace {
+
+using namespace test_worlds;
+
+struct Boarding : ::testing::Test {
+    World w = empty_world();
+    int vessel_a = 0, vessel_b = 0;
+    void SetUp() override {
+        w = empty_world();
+        add_object(w, make_collector({500, 500}, 0, w.rules));  // index 0: something outside
+        vessel_a = add_object(w, vessel_at({2000, 2000}, 0, 6));
+        vessel_b = add_object(w, vessel_at({6000, 2000}, 1.0f, 7));
+    }
+    Plane& rich_plane(uint8_t slot, Vec2 pos) {
+        Plane& p = live_plane(w, slot, pos);
+        for (uint32_t& r : p.resources) r = 15;
+        return p;
+    }
+};
+
+TEST_F(Boarding, StartsInsideAnyonesVesselAndPullsTowardTheSeat) {
+    Plane& p = rich_plane(2, {2030, 2010});
+    end_of_round(w);
+    EXPECT_EQ(p.boarding_vessel, vessel_a);
+    EXPECT_EQ(p.boarding_timer, TICK) << "the first boarding tick runs at once";
+    ASSERT_EQ(w.event_count, 1u);
+    EXPECT_EQ(w.events[0].kind, EVENT_CATCH);
+    Vec2 seat = vessel_seat(w.objects[vessel_a]);
+    EXPECT_NEAR(seat.x, 1990.0f, 1e-3f);
+    EXPECT_LT(p.vel.x, 0.0f);
+    EXPECT_LT(p.vel.y, 0.0f);
+}
+
+TEST_F(Boarding, NeedsEnoughOfEveryResourceAndEndsOnLeaving) {
+    Plane& p = rich_plane(2, {2030, 2010});
+    p.resources[1] = 14;
+    end_of_round(w);
+    EXPECT_EQ(p.boarding_vessel, NONE);
+    EXPECT_EQ(w.event_count, 0u);
+
+    p.resources[1] = 15;
+    end_of_round(w);
+    ASSERT_EQ(p.boarding_vessel, vessel_a);
+    p.pos = {2400, 2000};
+    end_of_round(w);
+    EXPECT_EQ(p.boarding_vessel, NONE);
+    EXPECT_EQ(p.boarding_timer, 0.0f);
+}
+
+TEST_F(Boarding, BadVesselIndexesEndBoardingSafely) {
+    for (uint8_t bad : {uint8_t{0}, uint8_t{3}, uint8_t{99}, uint8_t{254}}) {
+        Plane& p = rich_plane(2, {3000, 3000});
+        p.boarding_vessel = bad;
+        p.boarding_timer = 4.9f;
+        end_of_round(w);
+        EXPECT_EQ(p.boarding_vessel, NONE) << int(bad);
+        EXPECT_EQ(w.winner, NONE) << int(bad);
+    }
+}
+
+TEST_F(Boarding, LowerSlotCompletingFirstWinsAndTheStepEnds) {
+    Plane& low = rich_plane(1, {2030, 2000});
+    Plane& high = rich_plane(4, vessel_seat(w.objects[vessel_b]));
+    Plane& outside = rich_plane(6, {4000, 4000});
+    Plane& inside = live_plane(w, 7, {1980, 1990});  // spared: inside the winning vessel
+    int turret_inside = add_object(w, turret_at({2050, 2000}, 7));
+    int turret_outside = add_object(w, turret_at({3000, 4000}, 7));
+    w.shot_count = 5;
+    end_of_round(w);
+    ASSERT_EQ(low.boarding_vessel, vessel_a);
+    ASSERT_EQ(high.boarding_vessel, vessel_b);
+    low.boarding_timer = high.boarding_timer = 5.0f - TICK;
+    w.event_count = 0;
+
+    end_of_round(w);
+    EXPECT_EQ(w.winner, 1);
+    EXPECT_EQ(w.winner_vessel, vessel_a);
+    EXPECT_EQ(w.round_over_timer, 30.0f);
+    ASSERT_EQ(w.event_count, 1u) << "the higher slot never started its tick";
+    EXPECT_EQ(w.events[0].kind, EVENT_ROUND_WON);
+    EXPECT_EQ(w.events[0].a, 1);
+    EXPECT_EQ(w.events[0].pos, w.objects[vessel_a].pos);
+    for (const Plane& p : w.planes) {
+        EXPECT_EQ(p.boarding_vessel, p.in_use ? NONE : Plane{}.boarding_vessel);
+        EXPECT_EQ(p.boarding_timer, 0.0f);
+    }
+    EXPECT_FALSE(low.dead);
+    EXPECT_TRUE(high.dead) << "in another vessel is still left behind";
+    EXPECT_EQ(high.killer, KILL_LEFT_BEHIND);
+    EXPECT_EQ(high.health, 0);
+    EXPECT_TRUE(outside.dead);
+    EXPECT_FALSE(inside.dead);
+    EXPECT_TRUE(w.objects[0].destroyed);
+    EXPECT_TRUE(w.objects[turret_outside].free);
+    EXPECT_FALSE(w.objects[turret_inside].free);
+    EXPECT_FALSE(w.objects[vessel_b].free || w.objects[vessel_b].destroyed);
+    EXPECT_EQ(w.shot_count, 0u);
+}
+
+TEST_F(Boarding, RoundOverCountsDownAndSeatsTheWinner) {
+    Plane& p = rich_plane(3, {100, 100});
+    w.winner = 3;
+    w.winner_vessel = static_cast<uint8_t>(vessel_b);
+    w.round_over_timer = TICK * 1.5f;
+    w.objects[vessel_b].vel = {5, 6};
+    end_of_round(w);
+    EXPECT_EQ(p.pos, vessel_seat(w.objects[vessel_b]));
+    EXPECT_EQ(p.vel, (Vec2{5, 6}));
+    EXPECT_EQ(p.angle, 1.0f);
+    EXPECT_EQ(p.boarding_vessel, NONE) << "no boarding while the round is over";
+    end_of_round(w);
+    EXPECT_EQ(w.round_over_timer, 0.0f);
+}
+
+TEST_F(Boarding, RoundOverWithBytesPastTheArraysOnlyCountsDown) {
+    struct Case {
+        uint8_t winner, vessel;
+    } cases[] = {{200, 1}, {3, 200}, {3, 5}};
+    for (auto c : cases) {
+        SetUp();
+        Plane& p = rich_plane(3, {100, 100});
+        w.winner = c.winner;
+        w.winner_vessel = c.vessel;
+        w.round_over_timer = 1;
+        end_of_round(w);
+        EXPECT_EQ(p.pos, (Vec2{100, 100}));
+        EXPECT_EQ(w.round_over_timer, 1 - TICK);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+#include "world/collision.h"
+
+#include <gtest/gtest.h>
+
+#include "world/geometry.h"
+#include "world/hulls.h"
+
+namespace {
+
+// Axis-aligned square with its lower corner at (x, y), counter-clockwise.
+struct Square {
+    Vec2 p[4];
+};
+Square square(float x, float y, float side = 10.0f) {
+    return {{{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}}};
+}
+
+TEST(PolygonContact, SkinDecidesTouching) {
+    struct Case {
+        float gap;
+        bool touching;
+        float depth;
+    } cases[] = {{3.0f, true, 2.0f}, {0.0f, true, 5.0f}, {5.0f, true, 0.0f}, {6.0f, false, 0.0f}, {-2.0f, true, 7.0f}};
+    for (auto c : cases) {
+        Square a = square(0, 0), b = square(10.0f + c.gap, 0);
+        Contact k = polygon_contact(a.p, 4, b.p, 4);
+        EXPECT_EQ(k.touching, c.touching) << c.gap;
+        EXPECT_FLOAT_EQ(k.depth, c.depth) << c.gap;
+        if (c.touching) {
+            EXPECT_EQ(k.normal, (Vec2{1, 0})) << "points from the first shape to the second";
+            EXPECT_FLOAT_EQ(k.point.x, 10.0f + c.gap);
+            EXPECT_FLOAT_EQ(k.point.y, 5.0f);
+        }
+    }
+}
+
+TEST(PolygonContact, NormalFollowsTheOrderOfTheShapes) {
+    Square a = square(0, 0), b = square(13, 2);
+    Contact k = polygon_contact(b.p, 4, a.p, 4);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{-1, 0}));
+    EXPECT_FLOAT_EQ(k.depth, 2.0f);
+}
+
+TEST(PolygonContact, VertexAgainstFaceKeepsOnlyTheNearEnd) {
+    Square a = square(0, 0);
+    Vec2 diamond[4] = {{5, 12}, {10, 17}, {5, 22}, {0, 17}};  // lowest vertex 2 wu above the top face
+    Contact k = polygon_contact(a.p, 4, diamond, 4);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{0, 1}));
+    EXPECT_EQ(k.point, (Vec2{5, 12}));
+    EXPECT_FLOAT_EQ(k.depth, 3.0f);
+}
+
+TEST(PolygonContact, ReferenceFaceOnTheSecondShapeFlipsTheNormal) {
+    // The triangle's flat face is the better separating axis.
+    Vec2 tri[3] = {{0, 0}, {10, 0}, {5, -8}};  // flat face on y = 0, apex up
+    Vec2 diamond[4] = {{5, 3}, {9, 7}, {5, 11}, {1, 7}};
+    Contact k = polygon_contact(diamond, 4, tri, 3);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{0, -1}));
+    EXPECT_EQ(k.point, (Vec2{5, 3}));
+    EXPECT_FLOAT_EQ(k.depth, 2.0f);
+}
+
+TEST(SweepPolygon, Cases) {
+    Square s = square(-5, -5);  // [-5, 5] x [-5, 5]
+    struct Case {
+        const char* what;
+        Vec2 start, displacement;
+        bool hit;
+        float t;
+    } cases[] = {
+        {"through the middle", {-20, 0}, {40, 0}, true, 0.375f},
+        {"along an edge 2 wu away", {-20, 7}, {40, 0}, true, 0.375f},
+        {"along an edge 3 wu away", {-20, 8}, {40, 0}, false, 0.0f},
+        {"stops short", {-20, 0}, {10, 0}, false, 0.0f},
+        {"starts inside", {1, 1}, {40, 0}, true, 0.0f},
+        {"zero length inside", {1, 1}, {0, 0}, true, 0.0f},
+        {"zero length within 2.5 of an edge", {7, 0}, {0, 0}, true, 0.0f},
+        {"zero length outside", {8, 0}, {0, 0}, false, 0.0f},
+        {"ends within reach of a corner", {-20, -7}, {14, 0}, true, 1.0f},
+    };
+    for (auto c : cases) {
+        SweepHit h = sweep_polygon(c.start, c.displacement, s.p, 4);
+        EXPECT_EQ(h.hit, c.hit) << c.what;
+        EXPECT_FLOAT_EQ(h.t, c.t) << c.what;
+    }
+}
+
+TEST(SweepPolygon, WindingDoesNotMatter) {
+    Square s = square(-5, -5);
+    Vec2 reversed[4] = {s.p[3], s.p[2], s.p[1], s.p[0]};
+    SweepHit a = sweep_polygon({-20, 1}, {40, 0}, s.p, 4);
+    SweepHit b = sweep_polygon({-20, 1}, {40, 0}, reversed, 4);
+    EXPECT_TRUE(a.hit);
+    EXPECT_EQ(a.t, b.t);
+}
+
+TEST(SweepCircle, Cases) {
+    struct Case {
+        const char* what;
+        Vec2 e, f;
+        bool hit;
+        float t;
+    } cases[] = {
+        {"through the middle", {-20, 0}, {20, 0}, true, 0.25f},
+        {"starts inside", {1, 0}, {30, 0}, true, 0.0f},
+        {"on the circle", {10, 0}, {30, 0}, true, 0.0f},
+        {"passes beside", {-20, 11}, {20, 11}, false, 0.0f},
+        {"ends before", {-30, 0}, {-15, 0}, false, 0.0f},
+        {"zero length outside", {20, 0}, {20, 0}, false, 0.0f},
+        {"moving away", {15, 0}, {30, 0}, false, 0.0f},
+    };
+    for (auto c : cases) {
+        SweepHit h = sweep_circle(c.e, c.f, {0, 0}, 10.0f);
+        EXPECT_EQ(h.hit, c.hit) << c.what;
+        EXPECT_FLOAT_EQ(h.t, c.t) << c.what;
+    }
+}
+
+TEST(NearestBoundaryPoint, EdgesAndCorners) {
+    Square s = square(0, 0);
+    BoundaryPoint face = nearest_boundary_point(s.p, 4, {5, -7});
+    EXPECT_TRUE(face.found);
+    EXPECT_EQ(face.point, (Vec2{5, 0}));
+    EXPECT_FLOAT_EQ(face.distance, 7.0f);
+    BoundaryPoint corner = nearest_boundary_point(s.p, 4, {13, 14});
+    EXPECT_EQ(corner.point, (Vec2{10, 10}));
+    EXPECT_FLOAT_EQ(corner.distance, 5.0f);
+    BoundaryPoint centre = nearest_boundary_point(s.p, 4, {5, 5});
+    EXPECT_EQ(centre.point, (Vec2{5, 0})) << "the first of equally near edges";
+    EXPECT_FALSE(nearest_boundary_point(s.p, 0, {5, 5}).found);
+}
+
+TEST(InsideConvex, BoundaryCountsAsInside) {
+    Square s = square(0, 0);
+    Vec2 reversed[4] = {s.p[3], s.p[2], s.p[1], s.p[0]};
+    struct Case {
+        Vec2 x;
+        bool inside;
+    } cases[] = {{{5, 5}, true}, {{0, 0}, true}, {{10, 10}, true}, {{10, 4}, true}, {{10.01f, 4}, false}, {{-1, 5}, false}, {{5, 11}, false}};
+    for (auto c : cases) {
+        EXPECT_EQ(inside_convex(s.p, 4, c.x), c.inside) << c.x.x << "," << c.x.y;
+        EXPECT_EQ(inside_convex(reversed, 4, c.x), c.inside) << c.x.x << "," << c.x.y;
+    }
+}
+
+BodyState plane_state(Vec2 pos, Vec2 vel) { return {pos, vel, 0.0f, 1.0f, 0.0f}; }
+
+TEST(Respond, RestingContactIsOnlyPushedApart) {
+    BodyState a = plane_state({0, 0}, {3, 1});
+    BodyState b = plane_state({20, 0}, {3, -2});  // same normal velocity
+    Contact c{{1, 0}, {10, 0}, 2.25f, true};
+    float closing = respond(a, b, c);
+    EXPECT_EQ(closing, 0.0f);
+    EXPECT_EQ(a.vel, (Vec2{3, 1}));
+    EXPECT_EQ(b.vel, (Vec2{3, -2}));
+    EXPECT_FLOAT_EQ(a.pos.x, -0.8f);  // (2.25 - 0.25) * 0.8 shared by two unit inverse masses
+    EXPECT_FLOAT_EQ(b.pos.x, 20.8f);
+
+    BodyState c1 = plane_state({0, 0}, {0, 0}), c2 = plane_state({20, 0}, {0, 0});
+    respond(c1, c2, Contact{{1, 0}, {10, 0}, 0.2f, true});
+    EXPECT_EQ(c1.pos, (Vec2{0, 0})) << "depth within the slop";
+    EXPECT_EQ(c2.pos, (Vec2{20, 0}));
+}
+
+TEST(Respond, HeadOnBounceAndImmovableBody) {
+    BodyState a = plane_state({0, 0}, {10, 0});
+    BodyState b = plane_state({20, 0}, {-10, 0});
+    float closing = respond(a, b, Contact{{1, 0}, {10, 0}, 5.0f, true});
+    EXPECT_FLOAT_EQ(closing, 20.0f);
+    EXPECT_FLOAT_EQ(a.vel.x, -4.0f);  // restitution 0.4
+    EXPECT_FLOAT_EQ(b.vel.x, 4.0f);
+
+    BodyState body{{0, 0}, {0, 0}, 0.0f, 0.0f, 0.0f};
+    BodyState mover = plane_state({100, 0}, {-50, 0});
+    EXPECT_FLOAT_EQ(respond(body, mover, Contact{{1, 0}, {98, 0}, 3.0f, true}), 50.0f);
+    EXPECT_EQ(body.pos, (Vec2{0, 0}));
+    EXPECT_EQ(body.vel, (Vec2{0, 0}));
+    EXPECT_FLOAT_EQ(mover.vel.x, 20.0f);
+    EXPECT_FLOAT_EQ(mover.pos.x, 102.2f);
+}
+
+TEST(Respond, PlaneNeverGainsSpinButObjectDoes) {
+    BodyState plane = plane_state({0, 0}, {30, 5});
+    BodyState object{{40, 0}, {-20, 0}, 0.0f, 1.0f / 0.4f, 1.0f / 100.0f};
+    float closing = respond(plane, object, Contact{{1, 0}, {20, 15}, 4.0f, true});
+    EXPECT_GT(closing, 0.0f);
+    EXPECT_EQ(plane.spin, 0.0f);
+    EXPECT_NE(object.spin, 0.0f);
+    EXPECT_LT(plane.vel.x, 30.0f);
+}
+
+TEST(Hulls, PlaneTriangleAndObjectRadius) {
+    Vec2 tri[3];
+    plane_hull({100, 200}, 0.0f, tri);
+    EXPECT_EQ(tri[0], (Vec2{114, 200}));
+    EXPECT_EQ(tri[1], (Vec2{90, 211}));
+    EXPECT_EQ(tri[2], (Vec2{90, 189}));
+    EXPECT_LE(length(tri[1] - Vec2{100, 200}), PLANE_RADIUS);
+
+    WorldObject o{};
+    EXPECT_EQ(object_radius(o), 2.5f);
+    o.points[0] = {3, 4};
+    o.points[1] = {-6, 8};
+    o.points[2] = {1, 1};
+    o.point_count = 3;
+    EXPECT_EQ(object_radius(o), 12.5f);
+    o.point_count = 200;  // from a hostile server: never read past the array
+    Vec2 out[MAX_HULL_POINTS];
+    EXPECT_EQ(object_hull_at(o, {0, 0}, out), MAX_HULL_POINTS);
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+#include "world/gathering.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "test_worlds.h"
+#include "world/forces.h"
+#include "world/generate.h"
+#include "world/geometry.h"
+
+namespace {
+
+using namespace test_worlds;
+
+// Object integration as the step does it for a collector.
+void drift(World& w, WorldObject& o) {
+    Vec2 a = gravity(w, o.pos) + orbit_assist(w, o.pos, o.vel);
+    o.vel += a * TICK;
+    o.pos = wrap(o.pos + o.vel * TICK, w.size);
+}
+
+int gather_events(const World& w) {
+    int n = 0;
+    for (uint64_t i = 0; i < w.event_count; ++i) n += w.events[i].kind == EVENT_GATHER;
+    return n;
+}
+
+// A collector `altitude` above the body's left side, moving along +y at
+// `speed_ratio` times the circular speed there.
+int put_collector(World& w, const CelestialBody& b, float altitude, float speed_ratio, uint8_t owner) {
+    float dist = b.radius + altitude;
+    WorldObject c = make_collector({0, 0}, 0.0f, w.rules);
+    c.pos = {b.pos.x - dist, b.pos.y};
+    c.vel = {0, circular_speed(b, dist) * speed_ratio};
+    c.owner = owner;
+    return add_object(w, c);
+}
+
+TEST(Gathering, TangentialPassIsDrawnIntoOrbitThenGathersEveryTwoAndAHalfSeconds) {
+    World w = empty_world();
+    add_body(w, planet_at({4800, 2700}, 1));
+    live_plane(w, 4, {100, 100});
+    int k = put_collector(w, w.bodies[0], 100, 1.6f, 4);
+    std::vector<int> gather_ticks;
+    for (int tick = 0; tick < 120 * 20; ++tick) {
+        w.event_count = 0;
+        drift(w, w.objects[k]);
+        gather(w);
+        if (gather_events(w) > 0) gather_ticks.push_back(tick);
+    }
+    ASSERT_GE(gather_ticks.size(), 4u);
+    EXPECT_GT(gather_ticks[0], 30) << "too fast at first: no gathering until the assist has slowed it";
+    for (size_t i = 1; i < gather_ticks.size(); ++i) {
+        EXPECT_NEAR(gather_ticks[i] - gather_ticks[i - 1], 300, 1) << i;
+    }
+    EXPECT_EQ(w.planes[4].resources[1], gather_ticks.size());
+    EXPECT_EQ(w.planes[4].resources[0], 0u);
+    float dist = length(wrapped_delta(w.objects[k].pos, w.bodies[0].pos, w.size));
+    EXPECT_NEAR(dist, 260.0f, 40.0f) << "still circling";
+}
+
+TEST(Gathering, CollectorAtRestFallsInAndNeverGathers) {
+    World w = empty_world();
+    add_body(w, planet_at({4800, 2700}, 0));
+    int k = put_collector(w, w.bodies[0], 100, 0.0f, NONE);
+    for (int tick = 0; tick < 240; ++tick) {
+        drift(w, w.objects[k]);
+        gather(w);
+    }
+    EXPECT_EQ(w.event_count, 0u);
+    EXPECT_LT(length(wrapped_delta(w.objects[k].pos, w.bodies[0].pos, w.size)), 160.0f + 30.0f);
+}
+
+TEST(Gathering, TheSunFeedsOnlyUpgradedCollectors) {
+    for (bool upgraded : {false, true}) {
+        World w = empty_world();
+        add_body(w, sun_at({4800, 2700}));
+        live_plane(w, 0, {100, 100});
+        int k = put_collector(w, w.bodies[0], 200, 1.0f, 0);
+        w.objects[k].upgraded = upgraded;
+        w.objects[k].gather_timer = 1.0f;
+        gather(w);
+        EXPECT_EQ(gather_events(w), 0) << "mid-interval";
+        EXPECT_EQ(w.objects[k].gather_timer, upgraded ? 1.0f + TICK : 0.0f);
+        w.objects[k].gather_timer = 0;
+        gather(w);
+        EXPECT_EQ(gather_events(w), upgraded ? 1 : 0);
+        EXPECT_EQ(w.planes[0].sun_resource, upgraded ? 1u : 0u);
+        EXPECT_EQ(w.planes[0].resources[0], 0u);
+    }
+}
+
+TEST(Gathering, CreditGoesToAValidOwnerAndNowhereElse) {
+    struct Case {
+        const char* what;
+        uint8_t owner;
+        bool owner_in_use;
+        bool owner_dead;
+        bool upgraded;
+        uint8_t resource;
+        uint8_t event_owner;
+        uint32_t credited;  // to plane 2, resource `resource % 3`
+    } cases[] = {
+        {"plain", 2, true, false, false, 1, 2, 1},
+        {"upgraded gathers twice as much", 2, true, false, true, 1, 2, 2},
+        {"dead owner still credited", 2, true, true, false, 1, 2, 1},
+        {"owner left", 2, false, false, false, 1, 2, 0},
+        {"no owner", NONE, true, false, false, 1, NONE, 0},
+        {"owner byte past the planes", 77, true, false, false, 1, NONE, 0},
+        {"resource byte taken mod 3", 2, true, false, false, 5, 2, 1},
+    };
+    for (auto c : cases) {
+        World w = empty_world();
+        w.rules.gather_amount = 3;
+        add_body(w, planet_at({4800, 2700}, c.resource));
+        Plane& p = live_plane(w, 2, {100, 100});
+        p.in_use = c.owner_in_use;
+        p.dead = c.owner_dead;
+        int k = put_collector(w, w.bodies[0], 100, 1.0f, c.owner);
+        w.objects[k].upgraded = c.upgraded;
+        gather(w);
+        ASSERT_EQ(gather_events(w), 1) << c.what;
+        EXPECT_EQ(w.events[0].a, c.event_owner) << c.what;
+        EXPECT_EQ(w.events[0].pos, w.objects[k].pos) << c.what;
+        EXPECT_EQ(p.resources[c.resource % 3], c.credited * 3) << c.what;
+    }
+}
+
+TEST(Gathering, OutOfOrbitOrGoneResetsTheTimer) {
+    World w = empty_world();
+    add_body(w, planet_at({4800, 2700}, 0));
+    int k = put_collector(w, w.bodies[0], 100, 1.3f, NONE);  // tangential error 30%
+    w.objects[k].gather_timer = 4.0f;
+    gather(w);
+    EXPECT_EQ(w.objects[k].gather_timer, 0.0f);
+
+    w.objects[k].vel.y /= 1.3f;
+    w.objects[k].destroyed = true;
+    w.objects[k].gather_timer = 4.0f;
+    gather(w);
+    EXPECT_EQ(w.objects[k].gather_timer, 0.0f);
+    EXPECT_EQ(w.event_count, 0u);
+}
+
+TEST(Gathering, HugeTimerFromTheWireIsHarmless) {
+    World w = empty_world();
+    add_body(w, planet_at({4800, 2700}, 0));
+    int k = put_collector(w, w.bodies[0], 100, 1.0f, NONE);
+    w.objects[k].gather_timer = 3.0e38f;
+    gather(w);
+    EXPECT_EQ(w.event_count, 0u) << "the timer no longer advances, so no multiple of 2.5 s is crossed";
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+#include "world/hooks.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "test_worlds.h"
+#include "world/generate.h"
+#include "world/geometry.h"
+
+namespace {
+
+using namespace test_worlds;
+
+// The plane's own motion between hook updates, as the step would do it.
+void fly(World& w, Plane& p) { p.pos = wrap(p.pos + p.vel * TICK, w.size); }
+
+Vec2 nose(const Plane& p) { return p.pos + rotate({14, 0}, p.angle); }
+
+TEST(Hook, FiresBackwardsFromTheNose) {
+    World w = empty_world();
+    Plane& p = live_plane(w, 2, {1000, 1000}, 0.0f);
+    p.vel = {100, 0};
+    fire_hook(w, p);
+    EXPECT_TRUE(p.hook_out);
+    EXPECT_EQ(p.hook_state, HOOK_FLYING);
+    EXPECT_EQ(p.hook_pos, (Vec2{1014, 1000}));
+    EXPECT_EQ(p.hook_vel, (Vec2{-550, 0}));
+    ASSERT_EQ(w.event_count, 1u);
+    EXPECT_EQ(w.events[0].kind, EVENT_HOOK_FIRED);
+    EXPECT_EQ(w.events[0].pos, p.hook_pos);
+}
+
+TEST(Hook, MissGoesTetheredAtTheEndOfTheLineThenReelsBackAndStows) {
+    World w = empty_world();
+    Plane& p = live_plane(w, 0, {9500, 300}, 0.0f);  // the line crosses the seam
+    p.vel = {-60, 0};
+    fire_hook(w, p);
+    int ticks = 0;
+    while (p.hook_state == HOOK_FLYING && ticks < 240) {
+        fly(w, p);
+        update_hook(w, p);
+        ++ticks;
+    }
+    ASSERT_EQ(p.hook_state, HOOK_TETHERED);
+    EXPECT_NEAR(ticks, 320 / 650.0f * 120, 2) << "flew out at 650 wu/s relative to the plane";
+    EXPECT_GE(length(wrapped_delta(nose(p), p.hook_pos, w.size)), 320.0f);
+
+    // Tethered, it trails the plane at the end of the line, wherever it goes.
+    p.vel = {200, 150};
+    for (int i = 0; i < 240; ++i) {
+        fly(w, p);
+        update_hook(w, p);
+        EXPECT_LE(length(wrapped_delta(nose(p), p.hook_pos, w.size)), 320.01f);
+    }
+    EXPECT_NEAR(length(wrapped_delta(nose(p), p.hook_pos, w.size)), 320.0f, 0.1f);
+
+    p.hook_state = HOOK_REELING;
+    ticks = 0;
+    while (p.hook_out && ticks < 240) {
+        fly(w, p);
+        update_hook(w, p);
+        ++ticks;
+    }
+    EXPECT_FALSE(p.hook_out);
+    EXPECT_LT(ticks, 50) << "reels in at 900 wu/s relative to the plane";
+    EXPECT_EQ(p.hook_state, 0);
+    EXPECT_EQ(p.hook_pos, (Vec2{0, 0}));
+    EXPECT_EQ(p.hook_vel, (Vec2{0, 0}));
+    EXPECT_EQ(p.rope_length, 0.0f);
+}
+
+TEST(Hook, CatchesACollectorAcrossTheSeamAndTakesItOver) {
+    World w = empty_world();
+    int k = add_object(w, make_collector({60, 500}, 0.0f, w.rules));
+    w.objects[k].owner = 5;
+    // Facing +x from just across the seam: the hook flies backwards, away from
+    // the collector, so face -x instead and fire toward it.
+    Plane& p = live_plane(w, 3, {9550, 505}, 3.1415927f);
+    fire_hook(w, p);
+    for (int i = 0; i < 30 && p.hook_state == HOOK_FLYING; ++i) update_hook(w, p);
+
+    ASSERT_EQ(p.hook_state, HOOK_ATTACHED);
+    EXPECT_EQ(p.hook_object, k);
+    EXPECT_EQ(w.objects[k].owner, 3) << "a hooked collector changes hands";
+    EXPECT_LT(p.hook_pos.x, 100.0f) << "stored wrapped, on the collector";
+    // The anchor is at the collector's near edge (within the hook's 2.5), in its body frame.
+    Vec2 anchor_world = w.objects[k].pos + rotate(p.hook_anchor, w.objects[k].angle);
+    EXPECT_NEAR(anchor_world.x, 60 - 28.05f - 1.25f, 1.3f);
+    EXPECT_NEAR(p.rope_length, length(wrapped_delta(nose(p), anchor_world, w.size)), 0.01f);
+    EXPECT_EQ(w.events[w.event_count - 1].kind, EVENT_CATCH);
+}
+
+TEST(Hook, RopeLengthIsClampedAtAttachment) {
+    World w = empty_world();
+    int k = add_object(w, make_collector({1060, 500}, 0.0f, w.rules));
+    Plane& p = live_plane(w, 0, {1040, 505}, 3.1415927f);  // nose 6 from the collector's edge
+    fire_hook(w, p);
+    update_hook(w, p);
+    ASSERT_EQ(p.hook_state, HOOK_ATTACHED);
+    EXPECT_EQ(p.hook_object, k);
+    EXPECT_EQ(p.rope_length, 40.0f);
+}
+
+TEST(Hook, OnlyCollectorsChangeOwner) {
+    World w = empty_world();
+    int k = add_object(w, turret_at({1100, 500}, 6));
+    Plane& p = live_plane(w, 1, {1000, 500}, 3.1415927f);
+    fire_hook(w, p);
+    for (int i = 0; i < 30 && p.hook_state == HOOK_FLYING; ++i) update_hook(w, p);
+    ASSERT_EQ(p.hook_state, HOOK_ATTACHED);
+    EXPECT_EQ(p.hook_object, k);
+    EXPECT_EQ(w.objects[k].owner, 6);
+}
+
+struct Towing : ::testing::Test {
+    World w = empty_world();
+    int k = 0;
+    Plane* p = nullptr;
+    void SetUp() override {
+        w = empty_world();
+        k = add_object(w, make_collector({1200, 500}, 0.0f, w.rules));
+        p = &live_plane(w, 0, {1000, w.objects[k].pos.y}, 0.0f);
+        p->hook_out = true;
+        p->hook_state = HOOK_ATTACHED;
+        p->hook_object = static_cast<uint8_t>(k);
+        p->hook_anchor = {0, 0};  // at the centre of mass
+    }
+};
+
+TEST_F(Towing, TautRopePullsBothTogetherSlackRopeDoesNothing) {
+    float dist = w.objects[k].pos.x - nose(*p).x;
+    p->rope_length = dist + 5;
+    update_hook(w, *p);
+    EXPECT_EQ(p->vel, (Vec2{0, 0}));
+    EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0}));
+
+    p->rope_length = dist - 20;
+    update_hook(w, *p);
+    // j = 20 * 30 * dt for the plane (mass 1), j / m for the collector.
+    EXPECT_NEAR(p->vel.x, 600 * TICK, 1e-3f);
+    EXPECT_NEAR(w.objects[k].vel.x, -600 * TICK / COLLECTOR_MASS, 1e-2f);
+    EXPECT_EQ(w.objects[k].spin, 0.0f) << "pulled through its centre of mass";
+    EXPECT_EQ(p->hook_pos, w.objects[k].pos);
+}
+
+TEST_F(Towing, OffCentreAnchorTurnsTheObject) {
+    p->hook_anchor = {0, 15};
+    p->rope_length = 40;
+    update_hook(w, *p);
+    EXPECT_NE(w.objects[k].spin, 0.0f);
+}
+
+TEST_F(Towing, LostObjectsAndBadIndexesReelTheHookIn) {
+    struct Case {
+        const char* what;
+        void (*spoil)(World&, Plane&);
+    } cases[] = {
+        {"destroyed", [](World& world, Plane&) { world.objects[0].destroyed = true; }},
+        {"freed", [](World& world, Plane&) { world.objects[0].free = true; }},
+        {"index past the count", [](World&, Plane& plane) { plane.hook_object = 1; }},
+        {"index past the array", [](World&, Plane& plane) { plane.hook_object = 200; }},
+    };
+    for (auto c : cases) {
+        SetUp();
+        c.spoil(w, *p);
+        p->rope_length = 40;
+        update_hook(w, *p);
+        EXPECT_EQ(p->hook_state, HOOK_REELING) << c.what;
+        EXPECT_EQ(p->vel, (Vec2{0, 0})) << c.what;
+    }
+}
+
+}  // namespace

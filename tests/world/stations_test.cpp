@@ -1,0 +1,160 @@
+#include "world/stations.h"
+
+#include <gtest/gtest.h>
+
+#include "test_worlds.h"
+#include "world/generate.h"
+#include "world/geometry.h"
+
+namespace {
+
+using namespace test_worlds;
+
+struct Station : ::testing::Test {
+    World w = empty_world();
+    int station = 0;
+    Vec2 centre{};
+    void SetUp() override {
+        station = add_object(w, station_at({3000, 2000}, 0.5f, 1));
+        centre = station_centre(w.objects[station]);
+    }
+    int collector_at(Vec2 hull_origin) { return add_object(w, make_collector(hull_origin, 0.3f, w.rules)); }
+    void run(int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            w.event_count = 0;
+            update_stations(w);
+        }
+    }
+};
+
+TEST_F(Station, SphereIsCentredOnTheHullOrigin) {
+    EXPECT_NEAR(centre.x, 3000.0f, 1e-3f);
+    EXPECT_NEAR(centre.y, 2000.0f, 1e-3f);
+}
+
+TEST_F(Station, CapturesWhatIsInsideItsSphereInTheSameTick) {
+    int near = collector_at({3040, 2000});
+    int far = collector_at({3200, 2000});
+    int turret = add_object(w, turret_at({3000, 1990}, 4));
+    int upgraded = collector_at({2980, 2010});
+    w.objects[upgraded].upgraded = true;
+    update_stations(w);
+
+    EXPECT_EQ(w.objects[near].upgrading_station, station);
+    EXPECT_EQ(w.objects[turret].upgrading_station, station);
+    EXPECT_EQ(w.objects[far].upgrading_station, NONE);
+    EXPECT_EQ(w.objects[upgraded].upgrading_station, NONE) << "upgraded objects are never captured again";
+    float d = length(wrapped_delta(centre, w.objects[near].pos, w.size));
+    EXPECT_LT(w.objects[near].upgrade_radius, d) << "starts at its distance, then shrinks in the pull";
+    EXPECT_NEAR(w.objects[near].upgrade_radius, d - 0.125f, 1e-4f);
+    EXPECT_EQ(w.objects[turret].upgrade_radius, 30.0f) << "at least 30";
+    int catches = 0;
+    for (uint64_t i = 0; i < w.event_count; ++i) catches += w.events[i].kind == EVENT_CATCH;
+    EXPECT_EQ(catches, 2);
+}
+
+TEST_F(Station, PullsTheCapturedObjectInAndTheStationBack) {
+    int k = collector_at({3080, 2000});
+    run(1);
+    ASSERT_EQ(w.objects[k].upgrading_station, station);
+    float start = length(wrapped_delta(centre, w.objects[k].pos, w.size));
+    run(1);
+    EXPECT_LT(w.objects[k].vel.x, 0.0f) << "toward the centre";
+    EXPECT_GT(w.objects[station].vel.x, 0.0f) << "the station takes the reaction";
+    EXPECT_NE(w.objects[station].spin, 0.0f);
+    // Let it move as the step would, and it is drawn inside the shrinking radius.
+    for (int i = 0; i < 600; ++i) {
+        for (WorldObject& o : w.objects) o.pos = wrap(o.pos + o.vel * TICK, w.size);
+        w.objects[station].vel = {0, 0};
+        w.objects[station].spin = 0;
+        run(1);
+    }
+    EXPECT_LT(length(wrapped_delta(centre, w.objects[k].pos, w.size)), start);
+}
+
+TEST_F(Station, UpgradedCollectorIsRebuiltAroundTheSameHullOrigin) {
+    int k = collector_at({3020, 2000});
+    w.objects[k].owner = 6;
+    w.objects[k].vel = {0, 0};
+    run(1);
+    WorldObject before = w.objects[k];
+    Vec2 origin = before.pos + rotate(before.hull_offset, before.angle);
+    int ticks = 1;
+    while (!w.objects[k].upgraded && ticks < 2000) {
+        run(1);
+        ++ticks;
+    }
+    ASSERT_TRUE(w.objects[k].upgraded);
+    EXPECT_NEAR(ticks, 15 * 120, 1);
+    const WorldObject& o = w.objects[k];
+    EXPECT_EQ(o.upgrading_station, NONE);
+    EXPECT_EQ(o.upgrade_timer, 0.0f);
+    EXPECT_EQ(o.mass, UPGRADED_COLLECTOR_MASS);
+    EXPECT_NEAR(o.area, 1170.45f * 1.96f, 0.05f);
+    EXPECT_NEAR(o.inertia, 103.04f * 1.96f * 1.96f, 0.1f) << "inertia scales with mass and size squared";
+    EXPECT_EQ(o.point_count, 6u);
+    EXPECT_NEAR(o.points[0].x, -39.27f, 1e-3f);
+    Vec2 now = o.pos + rotate(o.hull_offset, o.angle);
+    EXPECT_NEAR(now.x, origin.x, 0.05f) << "the pull moved it only a little before the upgrade";
+    EXPECT_NEAR(now.y, origin.y, 0.05f);
+    EXPECT_EQ(o.owner, 6);
+    EXPECT_EQ(o.angle, before.angle);
+    ASSERT_EQ(w.event_count, 1u);
+    EXPECT_EQ(w.events[0].kind, EVENT_UPGRADED);
+    EXPECT_EQ(w.events[0].a, 6);
+    EXPECT_EQ(w.events[0].b, OBJECT_COLLECTOR);
+}
+
+TEST(UpgradeCollector, KeepsTheHullOriginExactlyWhereItWas) {
+    Rules rules{};
+    WorldObject o = make_collector({5000, 1000}, 2.0f, rules);
+    o.vel = {3, 4};
+    o.spin = 0.5f;
+    o.gather_timer = 1.5f;
+    Vec2 origin = o.pos + rotate(o.hull_offset, o.angle);
+    upgrade_collector(o);
+    Vec2 now = o.pos + rotate(o.hull_offset, o.angle);
+    EXPECT_NEAR(now.x, origin.x, 1e-3f);
+    EXPECT_NEAR(now.y, origin.y, 1e-3f);
+    EXPECT_EQ(o.vel, (Vec2{3, 4}));
+    EXPECT_EQ(o.spin, 0.5f);
+    EXPECT_EQ(o.gather_timer, 0.0f);
+    EXPECT_TRUE(o.upgraded);
+    // The upgraded hull is bigger, so the centre of mass moves off the old one.
+    EXPECT_NEAR(length(o.hull_offset), 5.95f * 1.4f, 1e-3f);
+}
+
+TEST_F(Station, UpgradedTurretGetsDoubleHealth) {
+    int t = add_object(w, turret_at({3010, 2000}, 2));
+    run(15 * 120 + 1);
+    EXPECT_TRUE(w.objects[t].upgraded);
+    EXPECT_EQ(w.objects[t].health, 100);
+    EXPECT_EQ(w.objects[t].point_count, 8u) << "a turret keeps its hull";
+}
+
+TEST_F(Station, ReleasesWhenTheHolderIsGoneOrTheIndexIsBad) {
+    struct Case {
+        const char* what;
+        uint8_t holder;
+        bool free_station;
+    } cases[] = {
+        {"station freed", 0, true},
+        {"index past the count", 5, false},
+        {"index past the array", 250, false},
+        {"holder is not a station", 1, false},
+    };
+    for (auto c : cases) {
+        w = empty_world();
+        SetUp();
+        int k = collector_at({6000, 2000});  // far outside the sphere
+        w.objects[k].upgrading_station = c.holder;
+        w.objects[k].upgrade_timer = 3;
+        w.objects[station].free = c.free_station;
+        update_stations(w);
+        EXPECT_EQ(w.objects[k].upgrading_station, NONE) << c.what;
+        EXPECT_EQ(w.objects[k].upgrade_timer, 0.0f) << c.what;
+        EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0})) << c.what;
+    }
+}
+
+}  // namespace
