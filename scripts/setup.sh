@@ -277,8 +277,11 @@ fetch_font() {
   SCRATCH=$work
   local log=$LOG_DIR/font-fetch.log
   say "fetching the font ($FONT_PACKAGE $FONT_VERSION)"
-  (cd "$work" && npm pack --silent --cache "$work/npm-cache" "$FONT_PACKAGE@$FONT_VERSION") >"$log" 2>&1 ||
-    fail "could not fetch $FONT_PACKAGE@$FONT_VERSION with npm pack (log: $log): check that the npm registry is reachable"
+  if ! (cd "$work" && npm pack --cache "$work/npm-cache" "$FONT_PACKAGE@$FONT_VERSION") >"$log" 2>&1; then
+    local reason
+    reason=$(sed -n 's/^npm ERR! code //p' "$log" | head -n 1)
+    fail "could not fetch $FONT_PACKAGE@$FONT_VERSION with npm pack${reason:+ ($reason)}, log: $log; check that the npm registry is reachable (and trusted: npm's cafile setting)"
+  fi
   local tarball
   tarball=$(find "$work" -maxdepth 1 -name '*.tgz' | head -n 1)
   [ -n "$tarball" ] || fail "npm pack produced no archive for $FONT_PACKAGE@$FONT_VERSION (log: $log)"

@@ -7,6 +7,8 @@
 
 #include "app/app_parts.h"
 #include "app/server_list.h"
+#include "client/notifications.h"
+#include "render/effects.h"
 #include "render/renderer.h"
 #include "world/vec2.h"
 

@@ -1,8 +1,8 @@
 #pragma once
-// Parts of the App record whose behaviour belongs to the client session, the
-// interface, the notifications and the visual effects. They hold what the
-// shell needs today; the code that gives them their behaviour replaces each
-// record here with its own (and may move it into its own header).
+// Parts of the App record whose behaviour belongs to the client session and
+// the interface. They hold what the shell needs today; the code that gives
+// them their behaviour replaces each record here with its own (and may move it
+// into its own header).
 #include <cstdint>
 
 enum class Screen : uint8_t {
@@ -41,13 +41,6 @@ struct ChatInput {
     bool typing = false;
     char text[CHAT_TEXT_CAPACITY] = {};
     uint8_t length = 0;
-};
-
-constexpr int MAX_NOTIFICATIONS = 8;
-
-struct NotificationList {
-    int count = 0;
-    float pulse = 0.0f;
 };
 
 struct HudValues {

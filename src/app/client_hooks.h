@@ -21,7 +21,5 @@ void session_frame(App& app);
 // its server; a tutorial frees its in-process server).
 void leave_session(App& app);
 
-// Ages the notifications by one tick.
-void age_notifications(App& app);
 // Starts a round of status queries for every server in the list.
 void start_status_queries(App& app);

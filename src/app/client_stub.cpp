@@ -11,8 +11,6 @@ void on_click(App&, float, float) {}
 void session_frame(App&) {}
 void leave_session(App& app) { app.session = {}; }
 
-void age_notifications(App&) {}
-
 void start_status_queries(App& app) {
     // Without the status query, an entry can only be known to be unreachable
     // when it has no address at all.

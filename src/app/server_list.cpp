@@ -9,6 +9,7 @@
 #include <ws2tcpip.h>
 #else
 #include <netdb.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #endif
@@ -25,8 +26,8 @@ const char* parse_port(std::string_view text, uint16_t& port) {
     return nullptr;
 }
 
-bool parse_ipv4_literal(std::string_view host, uint8_t address[4]) {
-    uint8_t parts[4];
+bool parse_ipv4_literal(std::string_view host, uint32_t& address) {
+    uint32_t parts = 0;
     int part = 0;
     size_t i = 0;
     while (part < 4) {
@@ -39,18 +40,19 @@ bool parse_ipv4_literal(std::string_view host, uint8_t address[4]) {
         size_t digits = i - start;
         if (digits == 0 || value > 255) return false;
         if (digits > 1 && host[start] == '0') return false;  // no leading zeros
-        parts[part++] = static_cast<uint8_t>(value);
+        parts = parts << 8 | value;
+        ++part;
         if (part < 4) {
             if (i >= host.size() || host[i] != '.') return false;
             ++i;
         }
     }
     if (i != host.size()) return false;
-    std::memcpy(address, parts, 4);
+    address = parts;
     return true;
 }
 
-const char* resolve_host(const char* host, uint8_t address[4]) {
+const char* resolve_host(const char* host, uint32_t& address) {
 #ifdef _WIN32
     static const bool sockets_started = [] {
         WSADATA data;
@@ -84,7 +86,7 @@ const char* resolve_host(const char* host, uint8_t address[4]) {
         if (a->ai_family != AF_INET || a->ai_addrlen < sizeof(sockaddr_in)) continue;
         sockaddr_in ipv4;
         std::memcpy(&ipv4, a->ai_addr, sizeof ipv4);
-        std::memcpy(address, &ipv4.sin_addr.s_addr, 4);  // network order is a.b.c.d
+        address = ntohl(ipv4.sin_addr.s_addr);
         error = nullptr;
         break;
     }
@@ -92,7 +94,7 @@ const char* resolve_host(const char* host, uint8_t address[4]) {
     return error;
 }
 
-const char* parse_server_text(std::string_view text, HostResolver resolve, Ipv4Endpoint& endpoint) {
+const char* parse_server_text(std::string_view text, HostResolver resolve, Endpoint& endpoint) {
     std::string_view host = text;
     uint16_t port = DEFAULT_PORT;
     size_t colon = text.rfind(':');
@@ -100,7 +102,7 @@ const char* parse_server_text(std::string_view text, HostResolver resolve, Ipv4E
         host = text.substr(0, colon);
         if (const char* error = parse_port(text.substr(colon + 1), port)) return error;
     }
-    Ipv4Endpoint result = {};
+    Endpoint result;
     result.port = port;
     if (!parse_ipv4_literal(host, result.address)) {
         if (host.size() > MAX_HOST_NAME) return "NameTooLong";
@@ -128,7 +130,7 @@ void add_server(ServerList& list, std::string_view text, HostResolver resolve) {
     entry.result = {};
     entry.status.store(ServerStatus::NotQueried, std::memory_order_relaxed);
 
-    Ipv4Endpoint endpoint;
+    Endpoint endpoint;
     if (const char* error = parse_server_text(text, resolve, endpoint)) {
         LogText message;
         message << "can't find server '" << text << "': " << error;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "net/endpoint.h"
+
 constexpr uint16_t DEFAULT_PORT = 7777;
 constexpr int MAX_SERVERS = 2;
 constexpr const char* DEFAULT_SERVER_TEXT = "localhost:7777";
@@ -21,12 +23,6 @@ enum class ServerStatus : uint8_t {
     Checking = 1,
     Answered = 2,
     Unreachable = 3,
-};
-
-// An IPv4 address (in the order it is written, a.b.c.d) and a port.
-struct Ipv4Endpoint {
-    uint8_t address[4];
-    uint16_t port;
 };
 
 // What the last status query learned. Written by the query's worker thread
@@ -44,7 +40,7 @@ struct ServerEntry {
     char text[MAX_SERVER_TEXT + 1] = {};  // as configured, zero-terminated
     uint16_t text_length = 0;
     bool has_endpoint = false;
-    Ipv4Endpoint endpoint = {};
+    Endpoint endpoint;  // IPv4, host byte order
     // The publication point between a status worker and the main thread:
     // stored with release after the result, loaded with acquire before it.
     std::atomic<ServerStatus> status{ServerStatus::NotQueried};
@@ -58,12 +54,12 @@ struct ServerList {
     int count = 0;
 };
 
-// Resolves a host name to an IPv4 address. Returns nullptr on success, or the
-// name of the failure (for example "UnknownHostName").
-using HostResolver = const char* (*)(const char* host, uint8_t address[4]);
+// Resolves a host name to an IPv4 address (host byte order). Returns nullptr
+// on success, or the name of the failure (for example "UnknownHostName").
+using HostResolver = const char* (*)(const char* host, uint32_t& address);
 
 // The system's resolver (getaddrinfo, IPv4 answers only). Blocking.
-const char* resolve_host(const char* host, uint8_t address[4]);
+const char* resolve_host(const char* host, uint32_t& address);
 
 // Appends one entry for `text` unless the list is full. Never fails: a text
 // that cannot be turned into an endpoint is logged as a warning and listed
@@ -73,5 +69,5 @@ void add_server(ServerList& list, std::string_view text, HostResolver resolve = 
 // Pure parts of add_server, exposed for tests. Each returns nullptr on
 // success or the failure's name.
 const char* parse_port(std::string_view text, uint16_t& port);
-bool parse_ipv4_literal(std::string_view host, uint8_t address[4]);
-const char* parse_server_text(std::string_view text, HostResolver resolve, Ipv4Endpoint& endpoint);
+bool parse_ipv4_literal(std::string_view host, uint32_t& address);
+const char* parse_server_text(std::string_view text, HostResolver resolve, Endpoint& endpoint);

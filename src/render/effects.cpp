@@ -152,7 +152,7 @@ void update_ropes(EffectLists& fx, const World& w, const Vec2* offsets) {
         if (plane.hook_state == HOOK_ATTACHED && plane.rope_length > length) length = plane.rope_length;
         if (plane.hook_state == HOOK_TETHERED && length < 320) length = 320;
         // Points are kept relative to the nose, so they follow its movement.
-        rope.anchor = f.nose;
+        rope.anchor = wrap_into(f.nose, w.size);
         if (!rope.active) {
             for (int k = 0; k < ROPE_POINTS; ++k) rope.points[k] = end * (static_cast<float>(k) / (ROPE_POINTS - 1));
             rope.active = true;

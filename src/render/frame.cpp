@@ -36,13 +36,6 @@ void draw_world(Renderer& r, const Letterbox& box) {
     draw_capsules(r.world_capsules, false, ranges.normal_above.first, ranges.normal_above.count);
 }
 
-// The HUD, menus, minimap and shop fill the screen list and its groups; until
-// they exist the layer is empty.
-void begin_screen_layer(Renderer& r) {
-    r.screen_list.count = 0;
-    r.screen = ScreenLayer{};
-}
-
 void draw_screen_layer(Renderer& r, const Letterbox& box, int fb_width, int fb_height) {
     upload_capsules(r.screen_capsules, r.screen_list, {0, 0},
                     {static_cast<float>(fb_width), static_cast<float>(fb_height)}, 1);
@@ -67,6 +60,5 @@ void draw_frame(Renderer& r, int fb_width, int fb_height) {
     set_viewport(box.viewport);
     set_scissor(box.scissor);
     draw_world(r, box);
-    begin_screen_layer(r);
     draw_screen_layer(r, box, fb_width, fb_height);
 }

@@ -13,5 +13,7 @@ void render_frame(App& app) {
     // game view (the client's world, display offsets, own slot and shield
     // flashes) is handed in here once the client session provides it.
     fill_render_copy(app.renderer.copy, nullptr, app.camera_centre, app.render_clock, app.effects);
+    // The HUD and menus fill the screen layer here.
+    clear_screen_layer(app.renderer);
     draw_frame(app.renderer, width, height);
 }

@@ -13,8 +13,8 @@ StartupError load_gl_functions() { return load_gl_functions_with(sdl_lookup); }
 StartupError create_renderer(Renderer& renderer) {
     renderer.world_list.count = 0;
     renderer.world_list.capacity = WORLD_CAPSULE_CAPACITY;
-    renderer.screen_list.count = 0;
     renderer.screen_list.capacity = SCREEN_CAPSULE_CAPACITY;
+    clear_screen_layer(renderer);
     renderer.stars.valid = false;
 
     StartupError e = create_capsule_pipeline(renderer.world_capsules);
@@ -34,4 +34,9 @@ void destroy_renderer(Renderer& renderer) {
     destroy_capsule_pipeline(renderer.screen_capsules);
     destroy_planet_pipeline(renderer.planets);
     renderer.created = false;
+}
+
+void clear_screen_layer(Renderer& renderer) {
+    renderer.screen_list.count = 0;
+    renderer.screen = ScreenLayer{};
 }

@@ -49,5 +49,9 @@ void destroy_renderer(Renderer& renderer);
 void render_frame(App& app);
 
 // Draws the render copy held in the renderer into a framebuffer of the given
-// size in pixels: clear, letterbox, world, screen layer.
+// size in pixels: clear, letterbox, the world, then the screen layer as the
+// HUD and menus left it (screen list and groups).
 void draw_frame(Renderer& renderer, int fb_width, int fb_height);
+
+// Empties the screen list and its groups.
+void clear_screen_layer(Renderer& renderer);

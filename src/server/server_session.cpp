@@ -77,7 +77,7 @@ void handle_join(ServerSession& s, Endpoint sender, int held) {
     log_player(line, index);
     line << " joined from ";
     append_address(line, sender);
-    log_line(LogLevel::Info, line);
+    s.log_sink(LogLevel::Info, line.view());
     queue_datagram(s, sender, [&](WireWriter& w) { encode_welcome(w, index); });
 }
 
@@ -197,7 +197,7 @@ void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
         LogText line;
         log_player(line, index + 1);
         line << ": " << std::string_view(from.last_chat_text, from.last_chat_length);
-        log_line(LogLevel::Info, line);
+        s.log_sink(LogLevel::Info, line.view());
         // Every client gets the line twice; they drop the copy by its serial.
         for (int pass = 0; pass < 2; ++pass) {
             for (const PlayerSlot& to : s.slots) {
@@ -219,18 +219,19 @@ void time_out_silent_players(ServerSession& s) {
         LogText line;
         log_player(line, i);
         line << " timed out";
-        log_line(LogLevel::Info, line);
+        s.log_sink(LogLevel::Info, line.view());
         remove_player(s, static_cast<uint8_t>(i));
     }
 }
 
-void log_wins(const World& w) {
+void log_wins(ServerSession& s) {
+    const World& w = s.world;
     for (uint64_t i = 0; i < w.event_count && i < MAX_EVENTS; ++i) {
         if (w.events[i].kind != EVENT_ROUND_WON) continue;
         LogText line;
         log_player(line, w.events[i].a);
         line << " won";
-        log_line(LogLevel::Info, line);
+        s.log_sink(LogLevel::Info, line.view());
     }
 }
 
@@ -317,7 +318,7 @@ void remove_player(ServerSession& s, uint8_t index) {
     LogText line;
     log_player(line, index);
     line << " left";
-    log_line(LogLevel::Info, line);
+    s.log_sink(LogLevel::Info, line.view());
 }
 
 void server_tick(ServerSession& s) {
@@ -327,7 +328,7 @@ void server_tick(ServerSession& s) {
     step_world(s.world);
     ++s.tick;
     time_out_silent_players(s);
-    log_wins(s.world);
+    log_wins(s);
     if (s.tick % 2 == 0) queue_snapshots(s);
     if (s.runs_tutorial) tutorial_tick(s);
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/log.h"
 #include "net/endpoint.h"
 #include "net/messages.h"
 #include "server/outgoing.h"
@@ -53,6 +54,9 @@ struct ServerSession {
     OutgoingQueue outgoing;
     bool runs_tutorial = false;  // the tutorial script runs after every tick
     TutorialState tutorial;
+    // Where the join, leave, timeout, chat and win lines go: the program's
+    // log on standard error, unless a host wants them elsewhere.
+    void (*log_sink)(LogLevel level, std::string_view line) = log_line;
 };
 
 // A session around an already generated world: every slot free, tick 0,

@@ -97,7 +97,7 @@ void shot_hits_plane(World& w, Plane& p, const Shot& s) {
         uint16_t old_shield = p.shield;
         uint16_t absorbed = old_shield < s.damage ? old_shield : s.damage;
         p.shield = static_cast<uint16_t>(old_shield - absorbed);
-        push_event_at(w, EVENT_SHIELD_HIT, {0, 0}, p.slot, old_shield <= s.damage ? 1 : 0);
+        push_event_at(w, EVENT_SHIELD_HIT, {0, 0}, slot_of(w, p), old_shield <= s.damage ? 1 : 0);
         if (old_shield >= s.damage) return;
         rest = static_cast<uint16_t>(s.damage - absorbed);
     }
@@ -142,7 +142,7 @@ void update_dead_plane(World& w, Plane& p) {
     p.shield = 0;
     p.has_sun_shield = false;
     if (!(p.respawn_timer <= 0.0f)) return;
-    p.pos = spawn_point(w, p.slot);
+    p.pos = spawn_point(w, slot_of(w, p));
     p.vel = {0, 0};
     p.angle = SPAWN_ANGLE;
     p.flame = 0;

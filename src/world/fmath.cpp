@@ -15,14 +15,25 @@ using namespace fmath_tables;
 namespace {
 
 // Error bound of the fast paths in units in the last place of the double
-// result: the analysis gives below 10, this keeps a wide margin. The careful
-// path then runs for about 2 * 64 / 2^29 of the inputs.
+// result: the analysis gives below 10 and the long check measures at most 3;
+// this keeps a wide margin. The careful path then runs for about 2 * 64 / 2^29
+// of the inputs.
 constexpr uint64_t TOLERANCE_ULPS = 64;
 
+// Any result, including subnormal floats and overflow.
 inline bool safe(double y) {
     uint64_t b = bits(y);
     return static_cast<float>(from_bits(b - TOLERANCE_ULPS)) ==
            static_cast<float>(from_bits(b + TOLERANCE_ULPS));
+}
+
+// Results known to be normal floats: a float keeps the top 24 of the
+// double's 53 significant bits, so the halfway points between floats are the
+// doubles whose 29 dropped bits are 1000...0.
+inline bool safe_normal(double y) {
+    constexpr uint64_t DROPPED = (uint64_t(1) << 29) - 1;
+    constexpr uint64_t HALFWAY = uint64_t(1) << 28;
+    return ((bits(y) + TOLERANCE_ULPS - HALFWAY) & DROPPED) > 2 * TOLERANCE_ULPS;
 }
 
 constexpr uint32_t ABS_MASK = 0x7fffffffu;
@@ -48,7 +59,7 @@ inline Reduced reduce_small(float x) {
     return {u - kd * PIO2_3, q};
 }
 
-inline Reduced reduce_large(float x) {
+[[gnu::noinline]] Reduced reduce_large(float x) {
     QuarterTurns f = reduce_quarter_turns(x);
     return {f.hi * PIO2_HI + (f.hi * PIO2_LO + f.lo * PIO2_HI), f.q};
 }
@@ -58,54 +69,67 @@ inline Reduced reduce(float x) {
     return (fbits(x) & ABS_MASK) < TWO_POW_20 ? reduce_small(x) : reduce_large(x);
 }
 
+// The polynomials of sin r = r + r z S(z) and cos r = (1 - z/2) + z^2 C(z),
+// z = r^2, evaluated in one form u + v P(z).
+inline double poly6(const double* p, double z, double z2) {
+    return (p[0] + z * p[1]) + z2 * ((p[2] + z * p[3]) + z2 * (p[4] + z * p[5]));
+}
+
 inline double sin_poly(double r) {
     double z = r * r;
-    double z2 = z * z;
-    double s = (SIN_S[0] + z * SIN_S[1]) + z2 * ((SIN_S[2] + z * SIN_S[3]) + z2 * (SIN_S[4] + z * SIN_S[5]));
-    return r + (r * z) * s;
+    return r + (r * z) * poly6(SIN_S, z, z * z);
 }
 
 inline double cos_poly(double r) {
     double z = r * r;
     double z2 = z * z;
-    double c = (COS_C[0] + z * COS_C[1]) + z2 * ((COS_C[2] + z * COS_C[3]) + z2 * (COS_C[4] + z * COS_C[5]));
-    return (1.0 - 0.5 * z) + z2 * c;
+    return (1.0 - 0.5 * z) + z2 * poly6(COS_C, z, z2);
+}
+
+// Bits of b where mask is set, else of a: a selection without a branch.
+inline double select(double a, double b, uint64_t mask) {
+    return from_bits((bits(a) & ~mask) | (bits(b) & mask));
+}
+
+// sin r when `odd` is even, else cos r: the same operations as sin_poly and
+// cos_poly, with one polynomial evaluated.
+inline double sin_or_cos(double r, int odd) {
+    static constexpr const double* POLY[2] = {SIN_S, COS_C};
+    uint64_t mask = uint64_t(0) - uint64_t(odd & 1);
+    double z = r * r;
+    double z2 = z * z;
+    double u = select(r, 1.0 - 0.5 * z, mask);
+    double v = select(r * z, z2, mask);
+    return u + v * poly6(POLY[odd & 1], z, z2);
 }
 
 inline double negate_if(double v, int q_bit2) {
     return from_bits(bits(v) ^ (uint64_t(q_bit2 & 2) << 62));
 }
 
-// sin and cos of the reduced angle placed in their quadrant.
-inline double sin_of(const Reduced& a, double sv, double cv) {
-    return negate_if((a.q & 1) ? cv : sv, a.q);
-}
-inline double cos_of(const Reduced& a, double sv, double cv) {
-    return negate_if((a.q & 1) ? sv : cv, a.q + 1);
-}
-
+// sin x = (sin, cos, -sin, -cos) of r for quadrants 0..3; cos x = sin of
+// quadrant q + 1.
 inline double sin_value(float x) {
     Reduced a = reduce(x);
-    return sin_of(a, sin_poly(a.r), cos_poly(a.r));
+    return negate_if(sin_or_cos(a.r, a.q), a.q);
 }
 
 inline double cos_value(float x) {
     Reduced a = reduce(x);
-    return cos_of(a, sin_poly(a.r), cos_poly(a.r));
+    return negate_if(sin_or_cos(a.r, a.q + 1), a.q + 1);
 }
 
-// -104 < x < 89: x = (64 k' + j) ln2/64 + r with |r| <= ln2/128;
-// e^x = 2^k' 2^(j/64) e^r.
+// -104 < x < 89: x = (128 k' + j) ln2/128 + r with |r| <= ln2/256;
+// e^x = 2^k' 2^(j/128) e^r, the power of two added to the exponent bits.
 inline double exp_value(float x) {
     double xd = x;
-    double kd = xd * INV_LN2_64 + ROUND_SHIFT;
+    double kd = xd * INV_LN2_128 + ROUND_SHIFT;
     int k = int(uint32_t(bits(kd)));
     kd -= ROUND_SHIFT;
-    double r = (xd - kd * LN2_64_1) - kd * LN2_64_2;  // k < 2^14: first product exact
+    double r = (xd - kd * LN2_128_1) - kd * LN2_128_2;  // k < 2^15: first product exact
     double r2 = r * r;
-    double e = (EXP_E[0] + r * EXP_E[1]) + r2 * (EXP_E[2] + r * EXP_E[3]);
-    double p = 1.0 + (r + r2 * e);
-    return (EXP2_64[k & 63] * p) * pow2(k >> 6);
+    double p = 1.0 + (r + r2 * ((EXP_E[0] + r * EXP_E[1]) + r2 * EXP_E[2]));
+    return from_bits(bits(EXP2_128[k & 127]) + (uint64_t(int64_t(k >> 7)) << 52)) * p;
 }
 
 // Finite nonzero x and y: the magnitude of the angle. With n = min(|x|, |y|),
@@ -143,7 +167,7 @@ constexpr uint32_t PIO4_F = 0x3f490fdbu;
 constexpr uint32_t THREE_PIO4_F = 0x4016cbe4u;
 
 // atan2 when x or y is zero, infinite or NaN.
-float atan2_special(float y, float x) {
+[[gnu::noinline]] float atan2_special(float y, float x) {
     if (x != x || y != y) return x + y;
     uint32_t ux = fbits(x) & ABS_MASK;
     uint32_t uy = fbits(y) & ABS_MASK;
@@ -160,47 +184,78 @@ float atan2_special(float y, float x) {
     return with_sign_of(from_fbits(angle), y);
 }
 
+// Float bits of 87: e^x is a normal float for |x| < 87.
+constexpr uint32_t EXP_NORMAL_LIMIT = 0x42ae0000u;
+
+// e^x for |x| >= 87 and NaN: overflow, subnormal results, underflow.
+[[gnu::noinline]] float exp_edge(float x) {
+    if (x != x) return x + x;
+    if (x >= 89.0f) return from_fbits(INF_BITS);  // e^89 > FLT_MAX
+    if (x <= -104.0f) return 0.0f;                // e^-104 < 2^-150
+    double y = exp_value(x);
+    return safe(y) ? static_cast<float>(y) : fmath_internal::exp_careful(x);
+}
+
 }  // namespace
 
+// The results of sin and cos are normal floats for every |x| >= 2^-12: no
+// float lies within 2^-30 of a multiple of pi/2 (the long check measures
+// this over every float).
 float fsin(float x) {
     uint32_t ax = fbits(x) & ABS_MASK;
-    if (ax < TWO_POW_M12) return x;  // sin x = x - x^3/6 + ... rounds to x
-    if (ax >= INF_BITS) return x - x;
-    double y = sin_value(x);
-    return safe(y) ? static_cast<float>(y) : fmath_internal::sin_careful(x);
+    Reduced a;
+    if (ax < TWO_POW_20) {
+        if (ax < TWO_POW_M12) return x;  // sin x = x - x^3/6 + ... rounds to x
+        a = reduce_small(x);
+    } else {
+        if (ax >= INF_BITS) return x - x;
+        a = reduce_large(x);
+    }
+    double y = negate_if(sin_or_cos(a.r, a.q), a.q);
+    return safe_normal(y) ? static_cast<float>(y) : fmath_internal::sin_careful(x);
 }
 
 float fcos(float x) {
-    if ((fbits(x) & ABS_MASK) >= INF_BITS) return x - x;
-    double y = cos_value(x);
-    return safe(y) ? static_cast<float>(y) : fmath_internal::cos_careful(x);
+    uint32_t ax = fbits(x) & ABS_MASK;
+    Reduced a;
+    if (ax < TWO_POW_20) {
+        a = reduce_small(x);
+    } else {
+        if (ax >= INF_BITS) return x - x;
+        a = reduce_large(x);
+    }
+    double y = negate_if(sin_or_cos(a.r, a.q + 1), a.q + 1);
+    return safe_normal(y) ? static_cast<float>(y) : fmath_internal::cos_careful(x);
 }
 
 void fsincos(float a, float& s, float& c) {
     uint32_t ax = fbits(a) & ABS_MASK;
-    if (ax >= INF_BITS) {
-        s = c = a - a;
-        return;
+    Reduced red;
+    if (ax < TWO_POW_20) {
+        red = reduce_small(a);
+    } else {
+        if (ax >= INF_BITS) {
+            s = c = a - a;
+            return;
+        }
+        red = reduce_large(a);
     }
-    Reduced red = reduce(a);
     double sv = sin_poly(red.r);
     double cv = cos_poly(red.r);
-    double ys = sin_of(red, sv, cv);
-    double yc = cos_of(red, sv, cv);
+    uint64_t odd = uint64_t(0) - uint64_t(red.q & 1);
+    double ys = negate_if(select(sv, cv, odd), red.q);
+    double yc = negate_if(select(cv, sv, odd), red.q + 1);
     if (ax < TWO_POW_M12)
         s = a;
     else
-        s = safe(ys) ? static_cast<float>(ys) : fmath_internal::sin_careful(a);
-    c = safe(yc) ? static_cast<float>(yc) : fmath_internal::cos_careful(a);
+        s = safe_normal(ys) ? static_cast<float>(ys) : fmath_internal::sin_careful(a);
+    c = safe_normal(yc) ? static_cast<float>(yc) : fmath_internal::cos_careful(a);
 }
 
 float fexp(float x) {
-    if (!(x > -104.0f && x < 89.0f)) {
-        if (x != x) return x + x;
-        return x > 0 ? from_fbits(INF_BITS) : 0.0f;  // e^89 > FLT_MAX; e^-104 < 2^-150
-    }
+    if ((fbits(x) & ABS_MASK) >= EXP_NORMAL_LIMIT) return exp_edge(x);
     double y = exp_value(x);
-    return safe(y) ? static_cast<float>(y) : fmath_internal::exp_careful(x);
+    return safe_normal(y) ? static_cast<float>(y) : fmath_internal::exp_careful(x);
 }
 
 float fatan2(float y, float x) {

@@ -27,7 +27,7 @@ float clamp_rope(float length) {
 void attach(World& w, Plane& p, int k, Vec2 x, Vec2 nose) {
     WorldObject& o = w.objects[k];
     p.hook_state = HOOK_ATTACHED;
-    if (o.kind == OBJECT_COLLECTOR) o.owner = p.slot;
+    if (o.kind == OBJECT_COLLECTOR) o.owner = slot_of(w, p);
     p.hook_object = static_cast<uint8_t>(k);
     p.hook_anchor = rotate_inverse(x - o.pos, o.angle);
     p.hook_pos = wrap(x, w.size);

@@ -13,5 +13,9 @@ inline int body_limit(const World& w) { return w.body_count < MAX_BODIES ? stati
 // An object index byte names an object only below the live count.
 inline bool is_object_index(const World& w, uint8_t i) { return i < object_limit(w); }
 
+// The slot of a plane of `w` is its index in the planes; the `slot` byte may
+// come from the wire.
+inline uint8_t slot_of(const World& w, const Plane& p) { return static_cast<uint8_t>(&p - w.planes); }
+
 // The copy of `p` on the torus nearest to `near`.
 inline Vec2 nearest_copy(Vec2 p, Vec2 near, Vec2 size) { return near + wrapped_delta(near, p, size); }

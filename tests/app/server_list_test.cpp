@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,13 +10,12 @@ namespace {
 std::vector<std::string> resolved_names;
 
 // Knows a few names; everything else is unknown.
-const char* fake_resolver(const char* host, uint8_t address[4]) {
+const char* fake_resolver(const char* host, uint32_t& address) {
     resolved_names.push_back(host);
     std::string name = host;
     if (name == "flaky.example") return "TemporaryNameServerFailure";
     if (name == "game.example" || name.rfind("long", 0) == 0) {
-        const uint8_t known[4] = {10, 0, 0, 7};
-        std::memcpy(address, known, 4);
+        address = 0x0A000007;  // 10.0.0.7
         return nullptr;
     }
     return "UnknownHostName";
@@ -26,7 +24,7 @@ const char* fake_resolver(const char* host, uint8_t address[4]) {
 struct Case {
     std::string text;
     const char* error;  // nullptr: resolved
-    uint8_t address[4];
+    uint32_t address;  // host byte order
     uint16_t port;
     const char* resolved;  // the name the resolver was asked, or nullptr for none
 };
@@ -37,32 +35,32 @@ TEST(AddServer, TableOfTexts) {
     const std::string name_253 = name_of_length(253);
     const std::string name_254 = name_of_length(254);
     const Case cases[] = {
-        {"game.example", nullptr, {10, 0, 0, 7}, 7777, "game.example"},
-        {"game.example:9000", nullptr, {10, 0, 0, 7}, 9000, "game.example"},
-        {"game.example:0", nullptr, {10, 0, 0, 7}, 0, "game.example"},
-        {"game.example:65535", nullptr, {10, 0, 0, 7}, 65535, "game.example"},
-        {"1.2.3.4:80", nullptr, {1, 2, 3, 4}, 80, nullptr},
-        {"255.0.10.0", nullptr, {255, 0, 10, 0}, 7777, nullptr},
-        {"game.example:", "InvalidCharacter", {}, 0, nullptr},
-        {"game.example:12a", "InvalidCharacter", {}, 0, nullptr},
-        {"game.example:-1", "InvalidCharacter", {}, 0, nullptr},
-        {"game.example:+1", "InvalidCharacter", {}, 0, nullptr},
-        {"game.example:65536", "Overflow", {}, 0, nullptr},
-        {"game.example:99999999999999999999", "Overflow", {}, 0, nullptr},
+        {"game.example", nullptr, 0x0A000007, 7777, "game.example"},
+        {"game.example:9000", nullptr, 0x0A000007, 9000, "game.example"},
+        {"game.example:0", nullptr, 0x0A000007, 0, "game.example"},
+        {"game.example:65535", nullptr, 0x0A000007, 65535, "game.example"},
+        {"1.2.3.4:80", nullptr, 0x01020304, 80, nullptr},
+        {"255.0.10.0", nullptr, 0xFF000A00, 7777, nullptr},
+        {"game.example:", "InvalidCharacter", 0, 0, nullptr},
+        {"game.example:12a", "InvalidCharacter", 0, 0, nullptr},
+        {"game.example:-1", "InvalidCharacter", 0, 0, nullptr},
+        {"game.example:+1", "InvalidCharacter", 0, 0, nullptr},
+        {"game.example:65536", "Overflow", 0, 0, nullptr},
+        {"game.example:99999999999999999999", "Overflow", 0, 0, nullptr},
         // Split at the last ':' only.
-        {"game.example:1:2", "UnknownHostName", {}, 0, "game.example:1"},
-        {"1.2.3.4:5:6", "UnknownHostName", {}, 0, "1.2.3.4:5"},
+        {"game.example:1:2", "UnknownHostName", 0, 0, "game.example:1"},
+        {"1.2.3.4:5:6", "UnknownHostName", 0, 0, "1.2.3.4:5"},
         // Not dotted-quad literals: handed to the resolver as names.
-        {"256.1.1.1", "UnknownHostName", {}, 0, "256.1.1.1"},
-        {"01.2.3.4", "UnknownHostName", {}, 0, "01.2.3.4"},
-        {"1.2.3", "UnknownHostName", {}, 0, "1.2.3"},
-        {"1.2.3.4.5", "UnknownHostName", {}, 0, "1.2.3.4.5"},
-        {"flaky.example:7777", "TemporaryNameServerFailure", {}, 0, "flaky.example"},
-        {":7777", "UnknownHostName", {}, 0, nullptr},
+        {"256.1.1.1", "UnknownHostName", 0, 0, "256.1.1.1"},
+        {"01.2.3.4", "UnknownHostName", 0, 0, "01.2.3.4"},
+        {"1.2.3", "UnknownHostName", 0, 0, "1.2.3"},
+        {"1.2.3.4.5", "UnknownHostName", 0, 0, "1.2.3.4.5"},
+        {"flaky.example:7777", "TemporaryNameServerFailure", 0, 0, "flaky.example"},
+        {":7777", "UnknownHostName", 0, 0, nullptr},
         // Names up to the DNS limit of 253 bytes are looked up; longer ones are not.
-        {name_of_length(30), nullptr, {10, 0, 0, 7}, 7777, "longaaaaaaaaaaaaaaaaaaaaaaaaaa"},
-        {name_253 + ":1", nullptr, {10, 0, 0, 7}, 1, name_253.c_str()},
-        {name_254 + ":1", "NameTooLong", {}, 0, nullptr},
+        {name_of_length(30), nullptr, 0x0A000007, 7777, "longaaaaaaaaaaaaaaaaaaaaaaaaaa"},
+        {name_253 + ":1", nullptr, 0x0A000007, 1, name_253.c_str()},
+        {name_254 + ":1", "NameTooLong", 0, 0, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -86,7 +84,7 @@ TEST(AddServer, TableOfTexts) {
             EXPECT_EQ(log, "warning: can't find server '" + c.text + "': " + c.error + "\n");
         } else {
             ASSERT_TRUE(entry.has_endpoint);
-            EXPECT_EQ(std::memcmp(entry.endpoint.address, c.address, 4), 0);
+            EXPECT_EQ(entry.endpoint.address, c.address);
             EXPECT_EQ(entry.endpoint.port, c.port);
             EXPECT_EQ(log, "");
         }
@@ -108,9 +106,9 @@ TEST(AddServer, ListHoldsTwoEntriesInOrderAndIgnoresMore) {
 }
 
 TEST(AddServer, SystemResolverFindsLocalhostAndRefusesAnInvalidName) {
-    uint8_t address[4] = {};
+    uint32_t address = 0;
     EXPECT_EQ(resolve_host("localhost", address), nullptr);
-    EXPECT_EQ(address[0], 127);
+    EXPECT_EQ(address >> 24, 127u);
 
     ServerList list;
     testing::internal::CaptureStderr();
@@ -120,6 +118,7 @@ TEST(AddServer, SystemResolverFindsLocalhostAndRefusesAnInvalidName) {
     ASSERT_EQ(list.count, 2);
     EXPECT_TRUE(list.entries[0].has_endpoint);
     EXPECT_EQ(list.entries[0].endpoint.port, 7777);
+    EXPECT_EQ(list.entries[0].endpoint.address >> 24, 127u);
     EXPECT_FALSE(list.entries[1].has_endpoint);
     EXPECT_EQ(log.rfind("warning: can't find server 'nowhere.invalid': ", 0), 0u) << log;
 }

@@ -132,16 +132,18 @@ TEST(MessageRoundTrip, ChatSendAndRelay) {
     Datagram d;
     encode_chat_send(d.w, 12, "hello \xC3\xA9");
     EXPECT_EQ(d.w.length, 9u + 8u);
+    const Bytes sent = d.bytes();  // the decoded text points into it
     ServerMessage s;
-    ASSERT_TRUE(server_takes(d.bytes(), s));
+    ASSERT_TRUE(server_takes(sent, s));
     EXPECT_EQ(s.tag, TAG_CHAT_SEND);
     EXPECT_EQ(s.chat_send.sequence, 12u);
     EXPECT_EQ(s.chat_send.text, "hello \xC3\xA9");
 
     encode_chat_relay(d.w, 0x01020304, 6, 12, "hello");
-    EXPECT_EQ(d.bytes(), with_text(with_u32(with(with_u32(header(TAG_CHAT_RELAY), 0x01020304), {6}), 12), "hello"));
+    const Bytes relayed = d.bytes();
+    EXPECT_EQ(relayed, with_text(with_u32(with(with_u32(header(TAG_CHAT_RELAY), 0x01020304), {6}), 12), "hello"));
     ClientMessage c;
-    ASSERT_TRUE(client_takes(d.bytes(), c));
+    ASSERT_TRUE(client_takes(relayed, c));
     EXPECT_EQ(c.tag, TAG_CHAT_RELAY);
     EXPECT_EQ(c.chat_relay.serial, 0x01020304u);
     EXPECT_EQ(c.chat_relay.sender, 6);
@@ -156,8 +158,9 @@ TEST(MessageRoundTrip, LongChatLinesAreCutToEightyBytes) {
     EXPECT_EQ(d.w.length, 9u + 79u);
     encode_chat_relay(d.w, 1, 0, 1, std::string(120, 'z'));
     EXPECT_EQ(d.w.length, 14u + 80u);
+    const Bytes relayed = d.bytes();
     ClientMessage c;
-    ASSERT_TRUE(client_takes(d.bytes(), c));
+    ASSERT_TRUE(client_takes(relayed, c));
     EXPECT_EQ(c.chat_relay.text, std::string(80, 'z'));
 }
 

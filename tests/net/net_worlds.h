@@ -30,7 +30,7 @@ inline void fill_plane(Plane& p, int slot, bool hook_out, bool dead) {
     p.health = static_cast<uint16_t>(150 - slot);
     p.dead = dead;
     p.respawn_timer = dead ? f(slot, 6) : 0.0f;
-    p.killer = dead ? KILL_SUN : static_cast<uint8_t>(7 - slot);
+    p.killer = dead ? uint8_t{KILL_SUN} : static_cast<uint8_t>(7 - slot);
     p.hook_key_was_down = slot & 1;
     p.resources[0] = 1000u + slot;
     p.resources[1] = 2000u + slot;

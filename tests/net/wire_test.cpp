@@ -156,7 +156,9 @@ TEST(WireReader, FloatFiniteTestWorksOnTheBits) {
         const float v = read_float(r);
         EXPECT_EQ(r.error, c.finite ? WireError::None : WireError::Invalid);
         EXPECT_EQ(r.pos, 4u);  // consumed even when invalid
-        if (c.finite) EXPECT_EQ(std::bit_cast<uint32_t>(v), c.bits);
+        if (c.finite) {
+            EXPECT_EQ(std::bit_cast<uint32_t>(v), c.bits);
+        }
 
         WireReader raw = make_reader(b.data(), b.size());
         EXPECT_EQ(std::bit_cast<uint32_t>(read_float_raw(raw)), c.bits);
@@ -235,7 +237,9 @@ TEST(WireHeader, AcceptsOnlyTheMagicAndThisVersion) {
         SCOPED_TRACE(c.name);
         MessageHeader h;
         EXPECT_EQ(read_header(c.bytes.data(), c.bytes.size(), h), c.accepted);
-        if (c.accepted) EXPECT_EQ(h.tag, c.bytes[3]);
+        if (c.accepted) {
+            EXPECT_EQ(h.tag, c.bytes[3]);
+        }
     }
 }
 

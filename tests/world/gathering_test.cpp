@@ -9,17 +9,11 @@
 #include "world/forces.h"
 #include "world/generate.h"
 #include "world/geometry.h"
+#include "world/step.h"
 
 namespace {
 
 using namespace test_worlds;
-
-// Object integration as the step does it for a collector.
-void drift(World& w, WorldObject& o) {
-    Vec2 a = gravity(w, o.pos) + orbit_assist(w, o.pos, o.vel);
-    o.vel += a * TICK;
-    o.pos = wrap(o.pos + o.vel * TICK, w.size);
-}
 
 int gather_events(const World& w) {
     int n = 0;
@@ -45,9 +39,7 @@ TEST(Gathering, TangentialPassIsDrawnIntoOrbitThenGathersEveryTwoAndAHalfSeconds
     int k = put_collector(w, w.bodies[0], 100, 1.6f, 4);
     std::vector<int> gather_ticks;
     for (int tick = 0; tick < 120 * 20; ++tick) {
-        w.event_count = 0;
-        drift(w, w.objects[k]);
-        gather(w);
+        step_world(w);
         if (gather_events(w) > 0) gather_ticks.push_back(tick);
     }
     ASSERT_GE(gather_ticks.size(), 4u);
@@ -65,12 +57,35 @@ TEST(Gathering, CollectorAtRestFallsInAndNeverGathers) {
     World w = empty_world();
     add_body(w, planet_at({4800, 2700}, 0));
     int k = put_collector(w, w.bodies[0], 100, 0.0f, NONE);
+    int gathers = 0;
     for (int tick = 0; tick < 240; ++tick) {
-        drift(w, w.objects[k]);
-        gather(w);
+        step_world(w);
+        gathers += gather_events(w);
     }
-    EXPECT_EQ(w.event_count, 0u);
-    EXPECT_LT(length(wrapped_delta(w.objects[k].pos, w.bodies[0].pos, w.size)), 160.0f + 30.0f);
+    EXPECT_EQ(gathers, 0);
+    EXPECT_LT(length(wrapped_delta(w.objects[k].pos, w.bodies[0].pos, w.size)), 160.0f + 40.0f) << "lies on the surface";
+}
+
+TEST(Gathering, OnlyTheUpgradedOfTwoCollectorsCirclingTheSunGathers) {
+    World w = empty_world();
+    add_body(w, sun_at({4800, 2700}));
+    live_plane(w, 0, {100, 100});
+    int plain = put_collector(w, w.bodies[0], 300, 1.0f, 0);
+    int upgraded = put_collector(w, w.bodies[0], 300, 1.0f, 0);
+    WorldObject& u = w.objects[upgraded];
+    u.pos.x += 2 * (380 + 300);  // the far side, circling the same way
+    u.vel = -u.vel;
+    u.upgraded = true;
+    int events = 0;
+    for (int tick = 0; tick < 6 * 120; ++tick) {
+        step_world(w);
+        events += gather_events(w);
+        EXPECT_EQ(w.objects[plain].gather_timer, 0.0f);
+    }
+    EXPECT_FALSE(w.objects[plain].destroyed || u.destroyed);
+    EXPECT_EQ(events, 3) << "at 0, 2.5 and 5 s";
+    EXPECT_EQ(w.planes[0].sun_resource, 3u);
+    EXPECT_EQ(w.planes[0].resources[0], 0u);
 }
 
 TEST(Gathering, TheSunFeedsOnlyUpgradedCollectors) {

@@ -145,8 +145,11 @@ TEST(SpawnPoint, FirstCandidateIsTheHashOfSlotAndTry) {
     bool clear = length(wrapped_delta(expect, w.bodies[0].pos, w.size)) >= 2000 &&
                  length(wrapped_delta(expect, w.bodies[1].pos, w.size)) >= 1200 &&
                  length(wrapped_delta(expect, w.bodies[2].pos, w.size)) >= 1200;
-    if (clear) EXPECT_EQ(got, expect);
-    else EXPECT_FALSE(got == expect);
+    if (clear) {
+        EXPECT_EQ(got, expect);
+    } else {
+        EXPECT_FALSE(got == expect);
+    }
 }
 
 TEST(SpawnPoint, CrowdedWorldTakesTheLastCandidate) {

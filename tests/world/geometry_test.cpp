@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "world/geometry.h"
 #include "world/random.h"
@@ -110,6 +112,27 @@ TEST(HashDraw, FractionsAreTwentyFourBitsEach) {
     uint64_t h = 0x00FFFFFF00800000ull;
     EXPECT_EQ(hash_fraction_lo(h), 0.5f);
     EXPECT_EQ(hash_fraction_hi(h), 16777215.0f * 5.9604645e-8f);
+}
+
+}  // namespace
+
+namespace {
+
+// The shortcut for small differences must give the formula's exact bits,
+// signed zeros included.
+TEST(Wrap, DeltaMatchesTheFormulaBitForBit) {
+    auto formula = [](float d, float size) { return d - size * std::round(d / size); };
+    Xoshiro256 g = seed_xoshiro(99);
+    std::vector<float> values = {0.0f, -0.0f, 1e-30f, -1e-30f, 2399.9998f, 2400.0f, -2400.0f, 4800.0f, -4800.0f,
+                                 4799.9995f, 9600.0f, -9600.0f, 14400.0f, 1e30f, -1e30f};
+    for (int i = 0; i < 200000; ++i) values.push_back((next_float(g) * 2.0f - 1.0f) * 20000.0f);
+    for (float size : {9600.0f, 5400.0f, 1000.0f}) {
+        for (float d : values) {
+            Vec2 got = wrapped_delta({0, 0}, {d, d}, {size, size});
+            float want = formula(d, size);
+            ASSERT_EQ(std::bit_cast<uint32_t>(got.x), std::bit_cast<uint32_t>(want)) << d << " " << size;
+        }
+    }
 }
 
 }  // namespace

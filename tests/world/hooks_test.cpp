@@ -7,6 +7,7 @@
 #include "test_worlds.h"
 #include "world/generate.h"
 #include "world/geometry.h"
+#include "world/step.h"
 
 namespace {
 
@@ -169,6 +170,33 @@ TEST_F(Towing, LostObjectsAndBadIndexesReelTheHookIn) {
         EXPECT_EQ(p->hook_state, HOOK_REELING) << c.what;
         EXPECT_EQ(p->vel, (Vec2{0, 0})) << c.what;
     }
+}
+
+TEST(Hook, ThroughTheStepAPressCatchesAndThePlaneTowsTheCollectorAway) {
+    World w = empty_world();
+    int k = add_object(w, make_collector({1300, 1000}, 0.0f, w.rules));
+    Plane& p = live_plane(w, 0, {1500, w.objects[k].pos.y}, 0.0f);  // facing away
+    p.hook_key = true;
+    step_world(w);
+    EXPECT_TRUE(p.hook_out);
+    p.hook_key = false;
+    for (int i = 0; i < 60 && p.hook_state == HOOK_FLYING; ++i) step_world(w);
+    ASSERT_EQ(p.hook_state, HOOK_ATTACHED);
+    EXPECT_EQ(w.objects[k].owner, 0);
+
+    p.thrust = true;
+    for (int i = 0; i < 240; ++i) step_world(w);
+    EXPECT_GT(w.objects[k].vel.x, 50.0f) << "dragged along behind the plane";
+    EXPECT_LE(length(wrapped_delta(nose(p), p.hook_pos, w.size)), 330.0f);
+
+    // A fresh press reels the hook in; it lets go and is stowed.
+    p.thrust = false;
+    p.hook_key = true;
+    step_world(w);
+    EXPECT_EQ(p.hook_state, HOOK_REELING);
+    p.hook_key = false;
+    for (int i = 0; i < 120 && p.hook_out; ++i) step_world(w);
+    EXPECT_FALSE(p.hook_out);
 }
 
 }  // namespace

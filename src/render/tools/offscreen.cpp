@@ -58,12 +58,6 @@ void close_offscreen(Offscreen& o) {
     o.window = nullptr;
 }
 
-void resize_offscreen(Offscreen& o, int width, int height) {
-    SDL_SetWindowSize(o.window, width, height);
-    SDL_SyncWindow(o.window);
-    SDL_GetWindowSizeInPixels(o.window, &o.width, &o.height);
-}
-
 // glReadPixels is not one of the program's entry points: only this developer
 // tool reads pixels back, so it resolves the function for itself.
 void read_framebuffer(const Offscreen& o, uint8_t* pixels) {

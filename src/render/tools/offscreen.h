@@ -23,9 +23,6 @@ struct Offscreen {
 bool open_offscreen(Offscreen& out, int width, int height);
 void close_offscreen(Offscreen& o);
 
-// Resizes the window (and its framebuffer).
-void resize_offscreen(Offscreen& o, int width, int height);
-
 // Reads the framebuffer as RGBA rows from the top. `pixels` holds width x
 // height x 4 bytes.
 void read_framebuffer(const Offscreen& o, uint8_t* pixels);

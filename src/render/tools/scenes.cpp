@@ -39,9 +39,24 @@ void finish_copy(RenderCopy& copy) {
     for (int i = 0; i < MAX_PLANES; ++i) copy.drawn[i] = copy.world.planes[i].pos;
 }
 
-// Runs the effect lists over the world for a number of ticks.
+// Runs the effect lists over the world for a number of ticks, with the planes
+// coasting along their velocities so that exhaust trails spread out.
 void run_effects(RenderCopy& copy, int ticks) {
-    for (int t = 0; t < ticks; ++t) advance_effects(copy.effects, copy.world, nullptr);
+    World& w = copy.world;
+    for (int t = 0; t < ticks; ++t) {
+        for (Plane& p : w.planes) {
+            if (!p.in_use || p.dead) continue;
+            Vec2 step = p.vel * TICK;
+            p.pos = wrap(p.pos + step, w.size);
+            // A towed object and the hook holding it come along.
+            if (p.hook_out && p.hook_state == HOOK_ATTACHED && p.hook_object < w.object_count) {
+                p.hook_pos = wrap(p.hook_pos + step, w.size);
+                WorldObject& towed = w.objects[p.hook_object];
+                towed.pos = wrap(towed.pos + step, w.size);
+            }
+        }
+        advance_effects(copy.effects, w, nullptr);
+    }
 }
 
 }  // namespace
@@ -163,6 +178,7 @@ void scene_tutorial(RenderCopy& copy, int step) {
         w.planes[0].hook_out = true;
         w.planes[0].hook_state = HOOK_ATTACHED;
         w.planes[0].hook_pos = copy.camera + Vec2{-25, -128};
+        w.planes[0].hook_object = 0;
         w.planes[0].rope_length = 140;
     }
     if (step == 3) {
@@ -180,8 +196,11 @@ void scene_tutorial(RenderCopy& copy, int step) {
         w.planes[0].has_sun_shield = true;
         w.planes[0].angle = -2.2f;
     }
+    if (step == 1) w.planes[0].vel = {0, 120};
     finish_copy(copy);
     run_effects(copy, 90);
+    copy.camera = w.planes[0].pos;  // the camera follows the plane
+    finish_copy(copy);
 }
 
 void scene_busy(RenderCopy& copy) {
@@ -241,6 +260,7 @@ void scene_busy(RenderCopy& copy) {
     w.planes[7].boarding_vessel = 7;
     w.planes[7].boarding_timer = 3.2f;
     w.planes[7].pos = c + Vec2{-520, 50};
+    w.planes[7].vel = {0, 0};
     copy.shield_flash[2] = 0.2f;
 
     // Shots across the middle.
@@ -258,6 +278,7 @@ void scene_busy(RenderCopy& copy) {
     tower.hook_out = true;
     tower.hook_state = HOOK_ATTACHED;
     tower.hook_pos = w.objects[0].pos;
+    tower.hook_object = 0;
     tower.rope_length = 300;
 
     finish_copy(copy);

@@ -33,6 +33,21 @@ bool shoot(Offscreen& o, const std::string& folder, const char* name) {
     return write_png(o, folder + "/" + name + ".png");
 }
 
+// A close look: a crop of the framebuffer at full resolution.
+bool shoot_crop(Offscreen& o, const std::string& folder, const char* name, int x, int y, int width, int height) {
+    draw_frame(*o.renderer, o.width, o.height);
+    std::vector<uint8_t> pixels(static_cast<size_t>(o.width) * static_cast<size_t>(o.height) * 4);
+    read_framebuffer(o, pixels.data());
+    std::string path = folder + "/" + name + ".png";
+    const uint8_t* corner = pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(o.width) + static_cast<size_t>(x)) * 4;
+    if (!stbi_write_png(path.c_str(), width, height, 4, corner, o.width * 4)) {
+        std::fprintf(stderr, "can't write %s\n", path.c_str());
+        return false;
+    }
+    std::printf("%s (%dx%d crop)\n", path.c_str(), width, height);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,14 +80,24 @@ int main(int argc, char** argv) {
     scene_busy(copy);
     ok &= shoot(o, folder, "busy");
 
-    resize_offscreen(o, 1024, 768);
-    scene_busy(copy);
-    ok &= shoot(o, folder, "busy_4x3");
-
-    resize_offscreen(o, 1600, 600);
-    scene_busy(copy);
-    ok &= shoot(o, folder, "busy_wide");
-
+    // Other shapes of framebuffer: the view is letterboxed with black bars.
+    const struct {
+        int width, height;
+        const char* name;
+    } shapes[] = {{1024, 768, "busy_4x3"}, {1600, 600, "busy_wide"}};
+    for (const auto& shape : shapes) {
+        close_offscreen(o);
+        if (!open_offscreen(o, shape.width, shape.height)) return 1;
+        scene_busy(o.renderer->copy);
+        ok &= shoot(o, folder, shape.name);
+    }
+    // Close-ups of the busy scene at 2560 x 1440 (1.67 pixels per world unit).
+    close_offscreen(o);
+    if (!open_offscreen(o, 2560, 1440)) return 1;
+    scene_busy(o.renderer->copy);
+    ok &= shoot_crop(o, folder, "busy_detail_centre", 960, 480, 1000, 600);
+    ok &= shoot_crop(o, folder, "busy_detail_left", 0, 380, 1000, 600);
+    ok &= shoot_crop(o, folder, "busy_detail_top", 600, 0, 1000, 600);
     close_offscreen(o);
     return ok ? 0 : 1;
 }

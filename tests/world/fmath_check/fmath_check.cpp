@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "world/fmath.h"
+#include "world/fmath_dd.h"
 #include "world/fmath_internal.h"
 
 namespace {
@@ -296,6 +297,42 @@ void careful_sets(uint64_t n) {
     report("careful atan2: random pairs", st);
 }
 
+// The smallest distance of any float >= 2^-7 from a multiple of pi/2, over
+// every float (or a sample): sin and cos rely on it to know that their results
+// are normal floats, far from the subnormal range.
+void closest_to_quarter_turns(uint64_t stride) {
+    const uint32_t first = 0x3c000000u;  // 2^-7; below, |x| itself is the distance
+    const uint32_t last = 0x7f7fffffu;
+    uint64_t count = (uint64_t(last - first) + stride) / stride;
+    std::vector<double> best(g_threads, 1.0);
+    std::vector<uint32_t> where(g_threads, 0);
+    std::vector<std::thread> workers;
+    for (unsigned t = 0; t < g_threads; ++t) {
+        uint64_t lo = count * t / g_threads;
+        uint64_t hi = count * (t + 1) / g_threads;
+        workers.emplace_back([&, t, lo, hi] {
+            for (uint64_t i = lo; i < hi; ++i) {
+                uint32_t b = first + uint32_t(i * stride);
+                double f = std::fabs(fmath_dd::reduce_quarter_turns(float_from(b)).hi);
+                if (f < best[t]) {
+                    best[t] = f;
+                    where[t] = b;
+                }
+            }
+        });
+    }
+    for (auto& w : workers) w.join();
+    unsigned k = 0;
+    for (unsigned t = 1; t < g_threads; ++t)
+        if (best[t] < best[k]) k = t;
+    double r = best[k] * 1.5707963267948966;
+    std::printf("%-44s %12llu inputs  closest: x = %a, |x - k pi/2| = %.3e = 2^%.1f\n",
+                stride == 1 ? "reduction: every float >= 2^-7" : "reduction: sample of the floats >= 2^-7",
+                static_cast<unsigned long long>(count), static_cast<double>(float_from(where[k])), r, std::log2(r));
+    if (r < 0x1p-100) g_failed = true;  // sin and cos would approach the subnormals
+    std::fflush(stdout);
+}
+
 void special_values() {
     const float inf = INFINITY;
     const float nan = NAN;
@@ -335,6 +372,7 @@ int main(int argc, char** argv) {
     const uint64_t random_n = quick ? 20000 : 100000000;
 
     special_values();
+    closest_to_quarter_turns(stride);
     sincos_all(quick ? "sin: sample of the floats in [-100, 100]" : "sin: every float in [-100, 100]",
                quick ? "cos: sample of the floats in [-100, 100]" : "cos: every float in [-100, 100]", 100.0f, stride);
     sincos_random("sin: random finite floats (all bit patterns)", "cos: random finite floats (all bit patterns)",

@@ -119,12 +119,12 @@ def main():
     w("};")
     w("")
 
-    # ln 2 / 64 split for the exp reduction: k < 2^14.
-    l1, l2 = split(mp.log(2) / 64, [39, 53])
-    w("// ln2/64 = LN2_64_1 + LN2_64_2: 39 bits (k * LN2_64_1 exact for k < 2^14) + 53.")
-    w(f"inline constexpr double LN2_64_1 = {hexd(l1)};")
-    w(f"inline constexpr double LN2_64_2 = {hexd(l2)};")
-    w(f"inline constexpr double INV_LN2_64 = {hexd(to_double(64 / mp.log(2)))};")
+    # ln 2 / 128 split for the exp reduction: k < 2^15.
+    l1, l2 = split(mp.log(2) / 128, [38, 53])
+    w("// ln2/128 = LN2_128_1 + LN2_128_2: 38 bits (k * LN2_128_1 exact for k < 2^15) + 53.")
+    w(f"inline constexpr double LN2_128_1 = {hexd(l1)};")
+    w(f"inline constexpr double LN2_128_2 = {hexd(l2)};")
+    w(f"inline constexpr double INV_LN2_128 = {hexd(to_double(128 / mp.log(2)))};")
     c1, c2, c3 = split(mp.log(2), [45, 45, 53])
     w("// ln2 in three parts (45, 45, 53 bits) for the careful path.")
     w(f"inline constexpr double LN2_C1 = {hexd(c1)};")
@@ -132,8 +132,8 @@ def main():
     w(f"inline constexpr double LN2_C3 = {hexd(c3)};")
     w(f"inline constexpr double INV_LN2 = {hexd(to_double(1 / mp.log(2)))};")
     w("")
-    w("// 2^(j/64), j = 0..63, correctly rounded.")
-    w(emit_array("EXP2_64", [to_double(mp.mpf(2) ** (mp.mpf(j) / 64)) for j in range(64)]))
+    w("// 2^(j/128), j = 0..127, correctly rounded.")
+    w(emit_array("EXP2_128", [to_double(mp.mpf(2) ** (mp.mpf(j) / 128)) for j in range(128)]))
     w("")
 
     # atan2: base angle B plus or minus atan(i/16), per case, as double-doubles.
@@ -175,15 +175,15 @@ def main():
     zmax = (pi / 4 + mp.mpf("1e-6")) ** 2
     s, es = chebfit_coeffs(sin_s, 0, zmax, 5)
     c, ec = chebfit_coeffs(cos_c, 0, zmax, 5)
-    rmax = mp.log(2) / 128 + mp.mpf("1e-9")
-    e, ee = chebfit_coeffs(exp_e, -rmax, rmax, 3)
+    rmax = mp.log(2) / 256 + mp.mpf("1e-9")
+    e, ee = chebfit_coeffs(exp_e, -rmax, rmax, 2)
     umax = mp.mpf("0.03126") ** 2
     a, ea = chebfit_coeffs(atan_a, 0, umax, 3)
     w(f"// sin r = r + r z S(z), z = r^2 <= (pi/4)^2; |error of S| < 2^{float(mp.log(es, 2)):.1f}.")
     w(emit_array("SIN_S", s, 3))
     w(f"// cos r = 1 - z/2 + z^2 C(z); |error of C| < 2^{float(mp.log(ec, 2)):.1f}.")
     w(emit_array("COS_C", c, 3))
-    w(f"// e^r = 1 + r + r^2 E(r), |r| <= ln2/128; |error of E| < 2^{float(mp.log(ee, 2)):.1f}.")
+    w(f"// e^r = 1 + r + r^2 E(r), |r| <= ln2/256; |error of E| < 2^{float(mp.log(ee, 2)):.1f}.")
     w(emit_array("EXP_E", e, 3))
     w(f"// atan t = t + t u A(u), u = t^2, |t| <= 0.03126; |error of A| < 2^{float(mp.log(ea, 2)):.1f}.")
     w(emit_array("ATAN_A", a, 2))

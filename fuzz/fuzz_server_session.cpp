@@ -1,0 +1,138 @@
+// Random datagrams from random senders into a server session that ticks in
+// between. Besides the sanitizers' checks it insists that:
+//   - only a JoinRequest ever takes a slot, and only for its sender;
+//   - a slot is in use exactly when its plane is;
+//   - the input ring's window holds (newest received - last applied <= 64);
+//   - everything the session sends is a datagram the client accepts.
+//
+// Input layout, repeated: one control byte, then
+//   bit 7 set:   run (control & 31) + 1 ticks;
+//   bit 7 clear: a datagram from sender (control % 12) of the next byte's
+//                length; with bit 6 set a valid header with tag
+//                (first byte % 9) replaces the first byte.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "net/messages.h"
+#include "net/snapshot.h"
+#include "net/wire.h"
+#include "server/server_session.h"
+#include "server/tutorial.h"
+#include "world/generate.h"
+
+namespace {
+
+void check(bool ok) {
+    if (!ok) std::abort();
+}
+
+void quiet(LogLevel, std::string_view) {}
+
+Endpoint sender_of(uint8_t control) {
+    const uint8_t n = control % 12;
+    // Several senders share an address with different ports.
+    return make_endpoint(10, 0, 0, static_cast<uint8_t>(n / 3), static_cast<uint16_t>(7000 + n % 3));
+}
+
+void check_invariants(const ServerSession& s) {
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        const PlayerSlot& slot = s.slots[i];
+        check(slot.in_use == s.world.planes[i].in_use);
+        if (!slot.in_use) continue;
+        check(slot.newest_received - slot.last_applied <= INPUT_RING);
+        for (int j = i + 1; j < MAX_PLANES; ++j) check(!s.slots[j].in_use || !(s.slots[j].address == slot.address));
+    }
+    check(s.outgoing.count <= OUTGOING_CAPACITY);
+}
+
+// Every datagram the server sends must pass the client's checks.
+void check_outgoing(ServerSession& s) {
+    static World image;
+    while (const OutgoingDatagram* d = pop_outgoing(s)) {
+        check(d->length <= MAX_DATAGRAM);
+        MessageHeader header;
+        check(read_header(d->bytes, d->length, header));
+        check(is_client_tag(header.tag));
+        WireReader r = make_reader(d->bytes, d->length, HEADER_SIZE);
+        switch (header.tag) {
+        case TAG_WELCOME: {
+            Welcome m;
+            check(decode_welcome(r, m) == WireError::None);
+            break;
+        }
+        case TAG_SNAPSHOT: {
+            // The gate of a client that has used every input acknowledged.
+            uint32_t ack = 0;
+            std::memcpy(&ack, d->bytes + 8, sizeof ack);  // little-endian host
+            if (ack == 0xFFFFFFFFu) break;                 // no next number to compare with
+            SnapshotInfo info;
+            check(decode_snapshot(r, SnapshotGate{0, ack + 1}, image, info) == WireError::None);
+            break;
+        }
+        case TAG_CHAT_RELAY: {
+            ChatRelay m;
+            check(decode_chat_relay(r, m) == WireError::None);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    ServerSession* s = nullptr;
+    if (data[0] & 1) {
+        s = create_tutorial_session();
+    } else {
+        World w;
+        generate_world(w);
+        s = create_session(w);
+    }
+    check(s != nullptr);
+    s->log_sink = quiet;
+
+    size_t at = 1;
+    uint8_t datagram[MAX_DATAGRAM];
+    while (at < size) {
+        const uint8_t control = data[at++];
+        if (control & 0x80) {
+            for (int i = 0; i <= (control & 31); ++i) {
+                server_tick(*s);
+                check_invariants(*s);
+                check_outgoing(*s);
+            }
+            continue;
+        }
+        if (at >= size) break;
+        size_t length = data[at++];
+        if (length > size - at) length = size - at;
+        std::memcpy(datagram, data + at, length);
+        at += length;
+        if ((control & 0x40) && length >= 4) {
+            const uint8_t tag = datagram[0] % 9;
+            datagram[0] = WIRE_MAGIC_0;
+            datagram[1] = WIRE_MAGIC_1;
+            datagram[2] = PROTOCOL_VERSION;
+            datagram[3] = tag;
+        }
+
+        const Endpoint from = sender_of(control);
+        bool was_in_use[MAX_PLANES];
+        for (int i = 0; i < MAX_PLANES; ++i) was_in_use[i] = s->slots[i].in_use;
+        receive(*s, datagram, length, from);
+        const bool join = length >= 4 && datagram[0] == WIRE_MAGIC_0 && datagram[1] == WIRE_MAGIC_1 &&
+                          datagram[2] == PROTOCOL_VERSION && datagram[3] == TAG_JOIN_REQUEST;
+        for (int i = 0; i < MAX_PLANES; ++i) {
+            if (!was_in_use[i] && s->slots[i].in_use) check(join && s->slots[i].address == from);
+        }
+        check_invariants(*s);
+        check_outgoing(*s);
+    }
+    destroy_session(s);
+    return 0;
+}

@@ -1,0 +1,190 @@
+// Steps worlds built from arbitrary bytes, as a hostile server could send them
+// (within the snapshot's receive checks: counts within capacity, finite floats,
+// bools 0 or 1, hull point counts 3..8), with arbitrary controls every tick.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "world/step.h"
+#include "world/world.h"
+
+namespace {
+
+struct Bytes {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+
+    uint8_t u8() { return at < size ? data[at++] : 0; }
+    uint16_t u16() {
+        uint16_t lo = u8();
+        return static_cast<uint16_t>(lo | u8() << 8);
+    }
+    uint32_t u32() {
+        uint32_t lo = u16();
+        return lo | static_cast<uint32_t>(u16()) << 16;
+    }
+    bool flag() { return u8() & 1; }
+    float f32() {
+        uint32_t bits = u32();
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return std::isfinite(f) ? f : 0.0f;
+    }
+    Vec2 vec() {
+        float x = f32();
+        return {x, f32()};
+    }
+    uint64_t count(uint64_t capacity) { return u8() % (capacity + 1); }
+};
+
+void read_rules(Bytes& in, Rules& r) {
+    r.exit_vessel_cost = in.u32();
+    r.win_amount = in.u32();
+    r.plane_respawn_delay = in.f32();
+    r.crash_speed = in.f32();
+    r.crash_damage_factor = in.f32();
+    r.sun_heat_range = in.f32();
+    r.sun_heat_falloff = in.f32();
+    r.object_respawn_delay = in.f32();
+    r.turret_cost = in.u32();
+    r.sun_heat_rate = in.f32();
+    r.turret_range = in.f32();
+    r.turret_turn_rate = in.f32();
+    r.turret_reload = in.f32();
+    r.shield_cost = in.u32();
+    r.shield_radius = in.f32();
+    r.minimap_cost = in.u32();
+    r.round_over_delay = in.f32();
+    r.sun_shield_cost = in.u32();
+    r.upgrade_station_cost = in.u32();
+    r.radar_cost = in.u32();
+    r.upgrade_time = in.f32();
+    r.boarding_time = in.f32();
+    r.station_health = in.u16();
+    r.shield_strength = in.u16();
+    r.plane_health = in.u16();
+    r.shot_damage = in.u16();
+    r.turret_health = in.u16();
+    r.collector_health = in.u16();
+    r.gather_amount = in.u16();
+}
+
+void read_controls(Bytes& in, Plane& p) {
+    uint8_t c = in.u8();
+    p.turn_left = c & 1;
+    p.turn_right = c & 2;
+    p.thrust = c & 4;
+    p.fire = c & 8;
+    p.hook_key = c & 16;
+    p.buy_item = static_cast<uint8_t>(c >> 5);
+}
+
+void read_plane(Bytes& in, Plane& p) {
+    p.pos = in.vec();
+    p.vel = in.vec();
+    p.angle = in.f32();
+    p.flame = in.f32();
+    p.hook_pos = in.vec();
+    p.hook_vel = in.vec();
+    p.hook_anchor = in.vec();
+    p.rope_length = in.f32();
+    p.hook_state = in.u8();
+    p.hook_object = in.u8();
+    p.hook_out = in.flag();
+    p.fire_cooldown = in.f32();
+    p.respawn_timer = in.f32();
+    p.dead = in.flag();
+    for (uint32_t& r : p.resources) r = in.u32();
+    p.sun_resource = in.u32();
+    p.heat = in.f32();
+    p.boarding_timer = in.f32();
+    p.health = in.u16();
+    p.shield = in.u16();
+    p.slot = in.u8();
+    read_controls(in, p);
+    p.killer = in.u8();
+    p.hook_key_was_down = in.flag();
+    p.has_radar = in.flag();
+    p.has_minimap = in.flag();
+    p.has_sun_shield = in.flag();
+    p.boarding_vessel = in.u8();
+    p.in_use = in.flag();
+}
+
+void read_object(Bytes& in, WorldObject& o) {
+    o.hull_offset = in.vec();
+    o.pos = in.vec();
+    o.vel = in.vec();
+    o.point_count = 3 + in.u8() % 6;
+    for (uint64_t i = 0; i < o.point_count; ++i) o.points[i] = in.vec();
+    o.home_pos = in.vec();
+    o.angle = in.f32();
+    o.spin = in.f32();
+    o.mass = in.f32();
+    o.inertia = in.f32();
+    o.area = in.f32();
+    o.gather_timer = in.f32();
+    o.upgrade_timer = in.f32();
+    o.upgrade_radius = in.f32();
+    o.respawn_timer = in.f32();
+    o.destroyed = in.flag();
+    o.home_angle = in.f32();
+    o.heat = in.f32();
+    o.turret_aim = in.f32();
+    o.turret_cooldown = in.f32();
+    o.health = in.u16();
+    o.kind = in.u8();
+    o.owner = in.u8();
+    o.upgraded = in.flag();
+    o.upgrading_station = in.u8();
+    o.free = in.flag();
+}
+
+void read_world(Bytes& in, World& w) {
+    w.size = {WORLD_WIDTH, WORLD_HEIGHT};
+    for (Plane& p : w.planes) read_plane(in, p);
+    w.object_count = in.count(MAX_OBJECTS);
+    for (uint64_t i = 0; i < w.object_count; ++i) read_object(in, w.objects[i]);
+    w.body_count = in.count(MAX_BODIES);
+    for (uint64_t i = 0; i < w.body_count; ++i) {
+        CelestialBody& b = w.bodies[i];
+        b.pos = in.vec();
+        b.radius = in.f32();
+        b.surface_gravity = in.f32();
+        b.phase = in.f32();
+        b.look = in.u8();
+        b.is_sun = in.flag();
+        b.resource = in.u8();
+    }
+    w.shot_count = in.count(MAX_SHOTS);
+    for (uint64_t i = 0; i < w.shot_count; ++i) {
+        Shot& s = w.shots[i];
+        s.pos = in.vec();
+        s.vel = in.vec();
+        s.age = in.f32();
+        s.damage = in.u16();
+        s.owner = in.u8();
+    }
+    w.spawn_counter = in.u32();
+    w.round_over_timer = in.f32();
+    read_rules(in, w.rules);
+    w.winner = in.u8();
+    w.winner_vessel = in.u8();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static World w;  // large: keep it off the stack
+    w = World{};
+    Bytes in{data, size};
+    read_world(in, w);
+    int ticks = 8 + in.u8() % 40;
+    for (int t = 0; t < ticks; ++t) {
+        for (Plane& p : w.planes) read_controls(in, p);
+        step_world(w);
+    }
+    return 0;
+}

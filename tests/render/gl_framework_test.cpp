@@ -1,0 +1,236 @@
+// The pipeline framework against a recording stand-in for OpenGL: entry-point
+// loading, shader compilation failures, uploads and sub-range draws.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gl_recorder.h"
+#include "render/letterbox.h"
+#include "render/pipelines.h"
+#include "render/shader.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class GlFramework : public ::testing::Test {
+protected:
+    void SetUp() override { install_fake_gl(); }
+};
+
+std::vector<std::string> asked_names;
+const char* missing_name = nullptr;
+
+void dummy_entry() {}
+
+GlProc fake_lookup(const char* name) {
+    asked_names.push_back(name);
+    if (missing_name && std::strcmp(name, missing_name) == 0) return nullptr;
+    return dummy_entry;
+}
+
+TEST_F(GlFramework, LoaderAsksInTableOrderAndStopsAtTheFirstMissingName) {
+    asked_names.clear();
+    missing_name = nullptr;
+    EXPECT_EQ(load_gl_functions_with(fake_lookup), StartupError::None);
+    ASSERT_EQ(asked_names.size(), 43u);
+    EXPECT_EQ(asked_names.front(), "glViewport");
+    EXPECT_EQ(asked_names[20], "glGetUniformLocation");
+    EXPECT_EQ(asked_names.back(), "glPixelStorei");
+
+    asked_names.clear();
+    missing_name = "glUniform2f";
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(load_gl_functions_with(fake_lookup), StartupError::MissingGlFunction);
+    std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(log, HasSubstr("OpenGL function glUniform2f is missing"));
+    EXPECT_THAT(log, HasSubstr("error"));
+    EXPECT_EQ(asked_names.size(), 23u);  // nothing after the missing one is asked for
+    EXPECT_EQ(asked_names.back(), "glUniform2f");
+    missing_name = nullptr;
+    install_fake_gl();  // the dummies must not be called
+}
+
+struct CompileCase {
+    GLenum failing_stage;
+    const char* message;
+    std::vector<std::string> deletions;  // after the failure, in order
+};
+
+TEST_F(GlFramework, CompileFailuresLogTheDriverMessageAndDeleteEverything) {
+    const CompileCase cases[] = {
+        {GL_VERTEX_SHADER, "can't compile the planets vertex shader: 0:7(12): error: syntax error",
+         {"glDeleteShader"}},
+        {GL_FRAGMENT_SHADER, "can't compile the planets fragment shader: 0:7(12): error: syntax error",
+         {"glDeleteShader", "glDeleteShader"}},
+        {1, "can't link the planets shaders: 0:7(12): error: syntax error",
+         {"glDeleteProgram", "glDeleteShader", "glDeleteShader"}},
+    };
+    for (const CompileCase& c : cases) {
+        install_fake_gl();
+        fake_gl.failing_stage = c.failing_stage;
+        GLuint program = 99;
+        ::testing::internal::CaptureStderr();
+        StartupError e = compile_program("planets", "v", 1, "f", 1, program);
+        std::string log = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(e, StartupError::ShaderFailed);
+        EXPECT_EQ(program, 0u);
+        EXPECT_THAT(log, HasSubstr(c.message));
+
+        std::vector<std::string> deletions;
+        std::vector<double> deleted;
+        for (const GlCall& call : fake_gl.calls) {
+            if (call.name.rfind("glDelete", 0) == 0) {
+                deletions.push_back(call.name);
+                deleted.push_back(call.args[0]);
+            }
+        }
+        EXPECT_EQ(deletions, c.deletions) << c.message;
+        if (c.failing_stage == GL_FRAGMENT_SHADER) {
+            EXPECT_THAT(deleted, ElementsAre(2, 1));  // fragment first
+        }
+        if (c.failing_stage == 1) {
+            EXPECT_THAT(deleted, ElementsAre(3, 2, 1));  // program, fragment, vertex
+        }
+    }
+}
+
+TEST_F(GlFramework, ASuccessfulCompileKeepsOnlyTheProgram) {
+    GLuint program = 0;
+    EXPECT_EQ(compile_program("lines", "v", 1, "f", 1, program), StartupError::None);
+    EXPECT_EQ(program, 3u);
+    auto sources = calls_named("glShaderSource");
+    ASSERT_EQ(sources.size(), 2u);
+    EXPECT_EQ(sources[0].args[1], 1);  // one string with an explicit length
+    auto deleted = calls_named("glDeleteShader");
+    ASSERT_EQ(deleted.size(), 2u);
+    EXPECT_EQ(deleted[0].args[0], 2);  // fragment first
+    EXPECT_EQ(deleted[1].args[0], 1);
+    EXPECT_TRUE(calls_named("glDeleteProgram").empty());
+}
+
+struct RangeCase {
+    uint32_t first, count;
+    int expected_instances;  // -1: no GL call at all
+};
+
+TEST_F(GlFramework, CapsuleRangesAreClampedToTheBufferAndPointedAtTheirFirstRecord) {
+    CapsulePipeline p{};
+    const RangeCase cases[] = {{0, 10, 10}, {4090, 10, 6}, {4095, 0xFFFFFFFFu, 1},
+                               {4096, 1, -1}, {5000, 3, -1}, {7, 0, -1}};
+    for (const RangeCase& c : cases) {
+        install_fake_gl();
+        draw_capsules(p, false, c.first, c.count);
+        if (c.expected_instances < 0) {
+            EXPECT_TRUE(fake_gl.calls.empty()) << c.first;
+            continue;
+        }
+        auto draws = calls_named("glDrawArraysInstanced");
+        ASSERT_EQ(draws.size(), 1u);
+        EXPECT_EQ(draws[0].args[3], c.expected_instances);
+        auto pointers = calls_named("glVertexAttribPointer");
+        ASSERT_EQ(pointers.size(), 4u);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(pointers[i].args[4], 64);                                        // stride
+            EXPECT_EQ(pointers[i].args[5], static_cast<double>(c.first) * 64 + 16 * i);  // offset
+        }
+    }
+}
+
+TEST_F(GlFramework, BlendStatesFollowTheDraw) {
+    CapsulePipeline capsules{};
+    PlanetPipeline planets{};
+    draw_capsules(capsules, false, 0, 1);
+    draw_capsules(capsules, true, 0, 1);
+    draw_planets(planets, 46, 5);
+    auto blends = calls_named("glBlendFuncSeparate");
+    ASSERT_EQ(blends.size(), 3u);
+    EXPECT_THAT(blends[0].args, ElementsAre(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
+    EXPECT_THAT(blends[1].args, ElementsAre(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE));
+    EXPECT_THAT(blends[2].args, ElementsAre(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
+    auto draws = calls_named("glDrawArraysInstanced");
+    EXPECT_EQ(draws[2].args[3], 2);  // 48 planet instances at most
+    auto pointers = calls_named("glVertexAttribPointer");
+    ASSERT_EQ(pointers.size(), 4u + 4u + 6u);
+    EXPECT_EQ(pointers.back().args[5], 46 * 96 + 16 * 5);
+}
+
+TEST_F(GlFramework, UploadsOrphanTheBufferAndCopyAtMostItsCapacity) {
+    auto list = std::make_unique<CapsuleList>();
+    CapsulePipeline p{};
+    const struct {
+        uint32_t count, capacity;
+        int copied_bytes;  // -1: nothing copied
+    } cases[] = {{0, 4096, -1}, {3, 4096, 3 * 64}, {4096, 4096, 262144}, {512, 512, 512 * 64}};
+    for (const auto& c : cases) {
+        install_fake_gl();
+        list->count = c.count;
+        list->capacity = c.capacity;
+        upload_capsules(p, *list, {10, 20}, {1536, 864}, 0.5f);
+        auto data = calls_named("glBufferData");
+        ASSERT_EQ(data.size(), 1u);
+        EXPECT_EQ(data[0].args[1], 262144);  // the whole storage, orphaned
+        EXPECT_EQ(data[0].args[2], 0);       // no data
+        auto sub = calls_named("glBufferSubData");
+        if (c.copied_bytes < 0) {
+            EXPECT_TRUE(sub.empty());
+        } else {
+            ASSERT_EQ(sub.size(), 1u);
+            EXPECT_EQ(sub[0].args[2], c.copied_bytes);
+        }
+        EXPECT_THAT(calls_named("glUniform1f")[0].args, ElementsAre(-1, 0.5));
+    }
+
+    install_fake_gl();
+    PlanetList planets;
+    planets.count = PLANET_CAPACITY;
+    upload_planets(PlanetPipeline{}, planets, {0, 0}, {1536, 864}, 1, 12.5);
+    EXPECT_EQ(calls_named("glBufferData")[0].args[1], 4608);
+    EXPECT_EQ(calls_named("glBufferSubData")[0].args[2], 4608);
+}
+
+struct BoxCase {
+    float width, height;
+    GlRect viewport, scissor;
+};
+
+TEST(Letterbox, CentresTheViewWithBarsOnTheLongSides) {
+    const BoxCase cases[] = {
+        {1280, 720, {0, 0, 1280, 720}, {0, 0, 1280, 720}},
+        {1024, 768, {0, 96, 1024, 576}, {0, 96, 1024, 576}},    // bars above and below
+        {1600, 600, {266, 0, 1067, 600}, {266, 0, 1067, 600}},  // bars left and right
+        {1366, 768, {0, 0, 1365, 768}, {0, 0, 1365, 768}},
+        {0, 0, {0, 0, 0, 0}, {0, 0, 0, 0}},  // minimised: degenerate but harmless
+    };
+    for (const BoxCase& c : cases) {
+        Letterbox box = compute_letterbox(c.width, c.height);
+        EXPECT_EQ(box.viewport.x, c.viewport.x) << c.width << "x" << c.height;
+        EXPECT_EQ(box.viewport.y, c.viewport.y) << c.width << "x" << c.height;
+        EXPECT_EQ(box.viewport.width, c.viewport.width) << c.width << "x" << c.height;
+        EXPECT_EQ(box.viewport.height, c.viewport.height) << c.width << "x" << c.height;
+        EXPECT_EQ(box.scissor.x, c.scissor.x) << c.width << "x" << c.height;
+        EXPECT_EQ(box.scissor.y, c.scissor.y) << c.width << "x" << c.height;
+        EXPECT_EQ(box.scissor.width, c.scissor.width) << c.width << "x" << c.height;
+        EXPECT_EQ(box.scissor.height, c.scissor.height) << c.width << "x" << c.height;
+    }
+}
+
+TEST(Letterbox, ScissorRectanglesAreRoundedClampedAndFlipped) {
+    GlRect r = scissor_rect(10.5f, 20.4f, 100.2f, 50, 200, 100);
+    EXPECT_EQ(r.x, 11);       // 10.5 rounds away from zero
+    EXPECT_EQ(r.width, 100);  // right edge round(110.7) = 111
+    EXPECT_EQ(r.y, 100 - 70);
+    EXPECT_EQ(r.height, 50);
+    GlRect outside = scissor_rect(-30, 90, 400, 40, 200, 100);
+    EXPECT_EQ(outside.x, 0);
+    EXPECT_EQ(outside.width, 200);
+    EXPECT_EQ(outside.y, 0);
+    EXPECT_EQ(outside.height, 10);
+}
+
+}  // namespace

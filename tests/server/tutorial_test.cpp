@@ -1,0 +1,337 @@
+// The tutorial played from the join to the win and the restart, through the
+// same datagrams the client sends. The test flies the plane with inputs
+// wherever a lesson is about flying, and lends a hand where a lesson would
+// need minutes of skilful towing: it sets a hooked collector into orbit, and
+// parks the plane away from the planets between lessons.
+#include "server/tutorial.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "net/messages.h"
+#include "world/forces.h"
+#include "world/generate.h"
+#include "world/geometry.h"
+
+namespace {
+
+struct SessionDeleter {
+    void operator()(ServerSession* s) const { destroy_session(s); }
+};
+
+constexpr uint8_t PLAYER = 0;
+
+InputByte keys(bool left, bool right, bool thrust, bool fire, bool hook, uint8_t buy = ITEM_NONE) {
+    return {left, right, thrust, fire, hook, buy};
+}
+const InputByte IDLE{};
+const InputByte HOOK = keys(false, false, false, false, true);
+
+class TutorialPlay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session.reset(create_tutorial_session());
+        ASSERT_NE(session, nullptr);
+    }
+
+    ServerSession& s() { return *session; }
+    World& w() { return session->world; }
+    Plane& plane() { return session->world.planes[PLAYER]; }
+    uint8_t step() { return tutorial_step(*session); }
+
+    template <typename Encode>
+    void send(Encode encode) {
+        uint8_t buffer[MAX_DATAGRAM];
+        WireWriter writer(buffer);
+        encode(writer);
+        receive(s(), buffer, writer.length, IN_PROCESS_CLIENT);
+    }
+
+    void join() {
+        send([](WireWriter& writer) { encode_join_request(writer); });
+        const OutgoingDatagram* d = pop_outgoing(s());
+        ASSERT_NE(d, nullptr);
+        ASSERT_EQ(d->bytes[3], TAG_WELCOME);
+        ASSERT_EQ(d->bytes[4], PLAYER);
+    }
+
+    // One client tick: the input goes out as the next numbered input, then
+    // the server ticks and its datagrams are taken.
+    void tick(const InputByte& in) {
+        const uint8_t packed = pack_input(in);
+        const uint32_t number = next_input++;
+        send([&](WireWriter& writer) { encode_input_batch(writer, number, {&packed, 1}); });
+        server_tick(s());
+        while (pop_outgoing(s())) {
+        }
+    }
+
+    // Ticks with the same input until `done` holds after a tick; returns the
+    // ticks it took, or -1 after `limit` ticks.
+    int tick_until(const std::function<bool()>& done, int limit, const InputByte& in = IDLE) {
+        for (int i = 1; i <= limit; ++i) {
+            tick(in);
+            if (done()) return i;
+        }
+        return -1;
+    }
+
+    bool event(uint8_t kind) {
+        for (uint64_t i = 0; i < w().event_count; ++i) {
+            if (w().events[i].kind == kind) return true;
+        }
+        return false;
+    }
+
+    // Turns with the arrow keys until the plane's tail points at `target`.
+    void turn_tail_to(Vec2 target) {
+        for (int i = 0; i < 200; ++i) {
+            Vec2 d = wrapped_delta(plane().pos, target, w().size);
+            float wanted = std::atan2(-d.y, -d.x);
+            float error = std::remainder(wanted - plane().angle, TWO_PI);
+            if (std::fabs(error) < 0.02f) return;
+            tick(error < 0 ? keys(true, false, false, false, false) : keys(false, true, false, false, false));
+        }
+        FAIL() << "could not turn";
+    }
+
+    // Presses the hook key (after a tick with it released); returns the
+    // ticks until the hook caught something, or -1.
+    int fire_hook_and_wait() {
+        tick(IDLE);
+        return tick_until([&] { return plane().hook_out && plane().hook_state == HOOK_ATTACHED; }, 120, HOOK);
+    }
+
+    void reel_in() {
+        tick(IDLE);
+        tick(HOOK);
+        ASSERT_GE(tick_until([&] { return !plane().hook_out; }, 240), 0) << "hook never came back";
+    }
+
+    // The plane, at rest, with its tail 150 units from an object, catches it.
+    void hook_from_close(uint8_t index) {
+        const WorldObject& o = w().objects[index];
+        plane().pos = wrap(o.pos + Vec2{0.0f, -150.0f}, w().size);
+        plane().vel = o.vel;
+        plane().angle = 1.5f * PI;  // nose up, tail down towards the object
+        ASSERT_GE(fire_hook_and_wait(), 0);
+        EXPECT_EQ(plane().hook_object, index);
+        EXPECT_EQ(w().objects[index].owner, PLAYER);
+        reel_in();
+        park();
+    }
+
+    // Sets an object moving on a circular orbit `altitude` above a body.
+    void put_in_orbit(uint8_t index, uint8_t body, float altitude) {
+        const CelestialBody& b = w().bodies[body];
+        const float dist = b.radius + altitude;
+        WorldObject& o = w().objects[index];
+        o.pos = wrap(b.pos + Vec2{dist, 0.0f}, w().size);
+        o.vel = {0.0f, circular_speed(b, dist)};
+        o.spin = 0;
+    }
+
+    // Puts the plane at rest on the point of a coarse grid furthest from
+    // every body, where nothing pulls it.
+    void park() {
+        Vec2 best{};
+        float best_clearance = -1;
+        for (int i = 0; i < 24; ++i) {
+            for (int j = 0; j < 12; ++j) {
+                Vec2 p = {(i + 0.5f) * w().size.x / 24, (j + 0.5f) * w().size.y / 12};
+                float clearance = 1e9f;
+                for (uint64_t k = 0; k < w().body_count; ++k) {
+                    const CelestialBody& b = w().bodies[k];
+                    float reach = b.is_sun ? 2000.0f : 1200.0f;
+                    clearance = std::min(clearance, length(wrapped_delta(p, b.pos, w().size)) - reach);
+                }
+                if (clearance > best_clearance) {
+                    best_clearance = clearance;
+                    best = p;
+                }
+            }
+        }
+        plane().pos = best;
+        plane().vel = {0, 0};
+    }
+
+    std::unique_ptr<ServerSession, SessionDeleter> session;
+    uint32_t next_input = 1;
+};
+
+TEST(Tutorial, SessionStartsEmptyWithTheTutorialRules) {
+    std::unique_ptr<ServerSession, SessionDeleter> s(create_tutorial_session());
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(s->runs_tutorial);
+    EXPECT_EQ(s->world.object_count, 0u);
+    EXPECT_EQ(s->world.body_count, 0u);
+    EXPECT_EQ(s->world.rules.gather_amount, 5);
+    EXPECT_EQ(s->world.rules.object_respawn_delay, 3.0f);
+    EXPECT_EQ(s->world.rules.turret_cost, Rules{}.turret_cost);
+    EXPECT_EQ(s->tick, 0u);
+    EXPECT_EQ(tutorial_step(*s), 0);
+    // Without a player the script does nothing.
+    for (int i = 0; i < 10; ++i) server_tick(*s);
+    EXPECT_EQ(tutorial_step(*s), 0);
+}
+
+TEST_F(TutorialPlay, FromJoinToWinAndRestart) {
+    join();
+    EXPECT_EQ(plane().pos, (Vec2{4800.0f, 2754.0f}));
+
+    // Step 0, flying: left, much later right, then thrust.
+    tick(keys(true, false, false, false, false));
+    for (int i = 0; i < 50; ++i) tick(IDLE);
+    tick(keys(false, true, false, false, false));
+    EXPECT_EQ(step(), TUTORIAL_FLYING);
+    EXPECT_TRUE(plane().has_radar);
+    EXPECT_TRUE(plane().has_minimap);
+    tick(keys(false, false, true, false, false));
+    EXPECT_EQ(step(), TUTORIAL_SHOOTING);
+
+    // Step 1, shooting: a held trigger fires every 13 ticks; the fifth shot
+    // completes the step on its own tick.
+    int shots = 0;
+    int ticks = tick_until(
+        [&] {
+            shots += event(EVENT_SHOT_FIRED);
+            return step() != TUTORIAL_SHOOTING;
+        },
+        200, keys(false, false, false, true, false));
+    EXPECT_EQ(ticks, 4 * 13 + 1);
+    EXPECT_EQ(shots, 5);
+    ASSERT_EQ(step(), TUTORIAL_HAULING);
+
+    // A collector and a planet, not ahead of the nose.
+    ASSERT_EQ(w().object_count, 1u);
+    ASSERT_EQ(w().body_count, 1u);
+    const Vec2 f = {std::cos(plane().angle), std::sin(plane().angle)};
+    const Vec2 to_planet = wrapped_delta(plane().pos, w().bodies[0].pos, w().size);
+    EXPECT_NEAR(length(to_planet), 1650.0f, 5.0f);
+    EXPECT_LE(dot(to_planet, f) / length(to_planet), 0.01f);
+    EXPECT_EQ(w().bodies[0].radius, 160.0f);
+    EXPECT_EQ(w().bodies[0].look, 2);
+    EXPECT_EQ(w().objects[0].owner, NONE);
+    EXPECT_EQ(w().objects[0].angle, wrap_angle(plane().angle));
+
+    // Step 2, hauling: hook the collector next to the plane...
+    turn_tail_to(w().objects[0].pos);
+    ASSERT_GE(fire_hook_and_wait(), 0);
+    EXPECT_EQ(w().objects[0].owner, PLAYER);
+    reel_in();
+    // ...which the test then sets into orbit for the player.
+    put_in_orbit(0, 0, 150.0f);
+    park();
+    ASSERT_GE(tick_until([&] { return step() != TUTORIAL_HAULING; }, 1200), 0);
+    EXPECT_EQ(step(), TUTORIAL_BUYING);
+    EXPECT_GE(plane().resources[0], 15u);
+
+    // Step 3, buying: a shield, bought through the input byte.
+    tick(keys(false, false, false, false, false, ITEM_SHIELD));
+    EXPECT_EQ(plane().shield, w().rules.shield_strength);
+    ASSERT_EQ(step(), TUTORIAL_STEALING);
+    ASSERT_EQ(w().object_count, 2u);
+    const uint8_t stolen = s().tutorial.stolen_collector;
+    EXPECT_EQ(stolen, 1);
+    EXPECT_EQ(w().objects[stolen].owner, 1);  // the next slot's
+    EXPECT_NEAR(length(wrapped_delta(plane().pos, w().objects[stolen].pos, w().size)), 250.0f, 20.0f);
+
+    // Step 4, stealing: the step completes on the tick the hook attaches.
+    turn_tail_to(w().objects[stolen].pos);
+    tick(IDLE);
+    ticks = tick_until(
+        [&] {
+            if (w().objects[stolen].owner != PLAYER) {
+                EXPECT_EQ(step(), TUTORIAL_STEALING);
+                return false;
+            }
+            EXPECT_TRUE(event(EVENT_CATCH));
+            return true;
+        },
+        120, HOOK);
+    ASSERT_GE(ticks, 0);
+    EXPECT_EQ(step(), TUTORIAL_GATHERING);
+    reel_in();
+
+    // Two more planets, each with a collector half-way from the first.
+    ASSERT_EQ(w().body_count, 3u);
+    ASSERT_EQ(w().object_count, 4u);
+    for (int b = 1; b <= 2; ++b) {
+        EXPECT_NEAR(length(wrapped_delta(w().bodies[0].pos, w().bodies[b].pos, w().size)), 2500.0f, 2.0f);
+        EXPECT_EQ(w().bodies[b].resource, b);
+        EXPECT_NEAR(length(wrapped_delta(w().bodies[0].pos, w().objects[b + 1].pos, w().size)), 1250.0f, 30.0f);
+        EXPECT_EQ(w().objects[b + 1].owner, NONE);
+    }
+
+    // Step 5, all three resources: the stolen collector circles planet 1, the
+    // collector placed by planet 2 is caught and set circling it.
+    put_in_orbit(stolen, 1, 150.0f);
+    hook_from_close(3);
+    put_in_orbit(3, 2, 150.0f);
+    park();
+    ASSERT_GE(tick_until([&] { return step() != TUTORIAL_GATHERING; }, 2400), 0);
+    EXPECT_EQ(step(), TUTORIAL_UPGRADING);
+
+    // Step 6, upgrading: buy a station, bring a collector of the player's
+    // into its sphere and wait out the upgrade.
+    hook_from_close(2);
+    const uint64_t objects_before = w().object_count;
+    tick(keys(false, false, false, false, false, ITEM_UPGRADE_STATION));
+    ASSERT_EQ(w().object_count, objects_before + 1);
+    const WorldObject& station = w().objects[objects_before];
+    ASSERT_EQ(station.kind, OBJECT_STATION);
+    w().objects[2].pos = hull_origin_world(station);
+    w().objects[2].vel = station.vel;
+    ASSERT_GE(tick_until([&] { return step() != TUTORIAL_UPGRADING; }, 2400), 0);
+    EXPECT_EQ(step(), TUTORIAL_SUN);
+    EXPECT_TRUE(w().objects[2].upgraded);
+    ASSERT_EQ(w().body_count, 4u);
+    const CelestialBody& sun = w().bodies[3];
+    EXPECT_TRUE(sun.is_sun);
+    EXPECT_EQ(sun.radius, 380.0f);
+    for (int b = 0; b < 3; ++b) EXPECT_GT(length(wrapped_delta(sun.pos, w().bodies[b].pos, w().size)), 3200.0f);
+
+    // Step 7, the sun: only an upgraded collector gathers there.
+    put_in_orbit(2, 3, 250.0f);
+    park();
+    ASSERT_GE(tick_until([&] { return step() != TUTORIAL_SUN; }, 4000), 0);
+    EXPECT_EQ(step(), TUTORIAL_EXIT_VESSEL);
+
+    // Step 8, the exit vessel: buy one, turn round, fly in and stay.
+    park();
+    tick(keys(false, false, false, false, false, ITEM_EXIT_VESSEL));
+    ASSERT_EQ(w().objects[w().object_count - 1].kind, OBJECT_VESSEL);
+    for (int i = 0; i < 94; ++i) tick(keys(true, false, false, false, false));
+    for (int i = 0; i < 10; ++i) tick(keys(false, false, true, false, false));
+    for (int i = 0; i < 3; ++i) ASSERT_GE(plane().resources[i], w().rules.win_amount);
+    testing::internal::CaptureStderr();
+    ticks = tick_until([&] { return w().winner != NONE; }, 2400);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "info: player 0 won\n");
+    ASSERT_GE(ticks, 0);
+    EXPECT_EQ(w().winner, PLAYER);
+    EXPECT_EQ(step(), TUTORIAL_WON);
+
+    // Step 9 until the round-over countdown has run out; then the world
+    // starts over, empty, with the tutorial's rules.
+    ticks = tick_until([&] { return step() != TUTORIAL_WON; }, 4000);
+    EXPECT_NEAR(ticks, 3600, 3);
+    EXPECT_EQ(step(), TUTORIAL_FLYING);
+    EXPECT_EQ(w().winner, NONE);
+    EXPECT_EQ(w().object_count, 0u);
+    EXPECT_EQ(w().body_count, 0u);
+    EXPECT_EQ(w().rules.gather_amount, 5);
+    EXPECT_EQ(w().rules.object_respawn_delay, 3.0f);
+    EXPECT_TRUE(plane().in_use);
+    EXPECT_EQ(plane().pos, (Vec2{4800.0f, 2754.0f}));
+    EXPECT_EQ(plane().resources[0] + plane().resources[1] + plane().resources[2] + plane().sun_resource, 0u);
+    tick(IDLE);
+    EXPECT_TRUE(plane().has_radar);  // given again by the script
+    EXPECT_EQ(s().tutorial.shots_counted, 0);
+    EXPECT_FALSE(s().tutorial.turned_left);
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#include "world/step.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "test_worlds.h"
+#include "world/generate.h"
+#include "world/geometry.h"
+
+namespace {
+
+using namespace test_worlds;
+
+// Bodies, a plane of each slot with hook and gun busy, objects of every kind.
+World lively_world() {
+    World w = empty_world();
+    add_body(w, sun_at({7200, 2700}));
+    add_body(w, planet_at({1500, 1300}, 0));
+    add_body(w, planet_at({1500, 4100}, 1));
+    add_body(w, planet_at({4300, 2700}, 2));
+    for (uint8_t s = 0; s < MAX_PLANES; ++s) {
+        Plane& p = live_plane(w, s, {1500.0f + 250 * s, 2700}, 0.7f * s);
+        p.vel = {40.0f * s, -30};
+        p.fire = true;
+        p.thrust = s % 2;
+        p.turn_left = s % 3 == 0;
+        p.hook_key = true;
+        p.resources[0] = p.resources[1] = p.resources[2] = 40;
+        p.sun_resource = 60;
+    }
+    for (int i = 0; i < 6; ++i) {
+        WorldObject c = make_collector({1500.0f + 310 * (i % 2 ? 1 : -1), 1300.0f + 2800 * (i / 2 % 2)}, 0.3f, w.rules);
+        c.vel = {0, 143.7f * (i % 2 ? 1 : -1)};
+        c.owner = static_cast<uint8_t>(i);
+        add_object(w, c);
+    }
+    add_object(w, turret_at({2000, 2500}, 1));
+    add_object(w, station_at({2600, 2500}, 1.0f, 2));
+    add_object(w, vessel_at({3000, 2500}, 0.5f, 3));
+    return w;
+}
+
+TEST(Step, EventsDescribeOnlyTheLatestTickAndPurchasesAreConsumed) {
+    World w = lively_world();
+    w.planes[0].buy_item = ITEM_RADAR;
+    step_world(w);
+    EXPECT_GT(w.event_count, 8u) << "shots and hooks of every plane";
+    EXPECT_EQ(w.planes[0].buy_item, ITEM_NONE);
+    EXPECT_TRUE(w.planes[0].has_radar);
+    for (Plane& p : w.planes) p.fire = p.hook_key = false;
+    w.planes[0].fire_cooldown = 1.0f;
+    for (int i = 0; i < 30; ++i) step_world(w);
+    for (uint64_t i = 0; i < w.event_count; ++i) EXPECT_NE(w.events[i].kind, EVENT_HOOK_FIRED);
+}
+
+TEST(Step, RespawnedPlaneFliesFromTheNextTick) {
+    World w = empty_world();
+    add_body(w, planet_at({1500, 1300}, 0));
+    Plane& p = live_plane(w, 3, {100, 100});
+    p.dead = true;
+    p.respawn_timer = TICK;
+    p.thrust = true;
+    step_world(w);
+    ASSERT_FALSE(p.dead);
+    EXPECT_EQ(p.vel, (Vec2{0, 0}));
+    EXPECT_EQ(p.flame, 0.0f);
+    step_world(w);
+    EXPECT_GT(length(p.vel), 3.0f);
+}
+
+TEST(Step, AWinEndsTheTickAndFreezesTimers) {
+    World w = lively_world();
+    int v = add_object(w, vessel_at({6000, 600}, 0.0f, 5));
+    Plane& p = live_plane(w, 5, {6000, 600});
+    p.resources[0] = p.resources[1] = p.resources[2] = 15;
+    p.boarding_vessel = static_cast<uint8_t>(v);
+    p.boarding_timer = w.rules.boarding_time - TICK * 0.5f;
+    step_world(w);
+    ASSERT_EQ(w.winner, 5);
+    EXPECT_EQ(w.shot_count, 0u);
+    EXPECT_FALSE(p.dead);
+    float respawn = w.planes[0].respawn_timer;
+    step_world(w);
+    EXPECT_EQ(w.planes[0].respawn_timer, respawn);
+    EXPECT_FLOAT_EQ(w.round_over_timer, w.rules.round_over_delay - TICK);
+}
+
+// A world from a server may hold any byte in its index fields; the step must
+// treat out-of-range values as "none" and never read outside its arrays.
+TEST(Step, HostileBytesFromTheWireAreHarmless) {
+    struct Case {
+        const char* what;
+        void (*spoil)(World&);
+    } cases[] = {
+        {"object owners", [](World& w) { for (auto& o : w.objects) o.owner = 200; }},
+        {"killers", [](World& w) { for (auto& p : w.planes) { p.killer = 0xF0; p.dead = true; } }},
+        {"hook objects", [](World& w) { for (auto& p : w.planes) { p.hook_out = true; p.hook_state = HOOK_ATTACHED; p.hook_object = 250; } }},
+        {"boarding vessels", [](World& w) { for (auto& p : w.planes) p.boarding_vessel = 77; }},
+        {"upgrading stations", [](World& w) { for (auto& o : w.objects) o.upgrading_station = 99; }},
+        {"winner and vessel", [](World& w) { w.winner = 50; w.winner_vessel = 99; }},
+        {"winner vessel only", [](World& w) { w.winner = 3; w.winner_vessel = 200; }},
+        {"point counts", [](World& w) { for (auto& o : w.objects) o.point_count = 1u << 30; }},
+        {"empty hulls", [](World& w) { for (auto& o : w.objects) o.point_count = 0; }},
+        {"counts", [](World& w) { w.object_count = 1000; w.body_count = 99; w.shot_count = 500; w.event_count = 1u << 20; }},
+        {"shot owners", [](World& w) { w.shot_count = MAX_SHOTS; for (auto& s : w.shots) { s.owner = 123; s.damage = 65535; s.pos = {5, 5}; } }},
+        {"kinds", [](World& w) { for (int i = 0; i < MAX_OBJECTS; ++i) w.objects[i].kind = static_cast<uint8_t>(i * 37); }},
+        {"huge values", [](World& w) { for (auto& p : w.planes) { p.pos = {3e38f, -3e38f}; p.heat = 3e38f; p.angle = 1e30f; p.fire_cooldown = -1e30f; } for (auto& o : w.objects) { o.heat = 1e30f; o.gather_timer = 3e38f; o.mass = 0; o.inertia = 0; } }},
+        {"big purchases", [](World& w) { for (auto& p : w.planes) { p.buy_item = 200; p.resources[0] = 4000000000u; p.resources[1] = 4000000000u; } w.rules.turret_cost = 4000000000u; }},
+    };
+    for (auto c : cases) {
+        World w = lively_world();
+        c.spoil(w);
+        for (int i = 0; i < 240; ++i) {
+            step_world(w);
+            ASSERT_LE(w.shot_count, static_cast<uint64_t>(MAX_SHOTS)) << c.what;
+            ASSERT_LE(w.event_count, static_cast<uint64_t>(MAX_EVENTS)) << c.what;
+        }
+    }
+}
+
+}  // namespace
