@@ -48,9 +48,13 @@ else
 endif
 
 bench: setup
+ifneq ($(wildcard bench/*.cpp),)
 	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DSKORVIA_BUILD_TESTS=OFF $(DEPS_ARGS) $(CMAKE_ARGS)
 	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_bench
 	./$(RELEASE_BUILD)/bench/skorvia_bench $(BENCH_ARGS)
+else
+	@echo "no benchmarks (bench/*.cpp)"
+endif
 
 server: configure
 	@if cmake --build $(BUILD) --target help | grep -q '^skorvia-server:'; then \

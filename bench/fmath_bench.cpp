@@ -100,7 +100,12 @@ void BM_libc_sincosf(benchmark::State& state) {
     size_t i = 0;
     for (auto _ : state) {
         float s, c;
+#if defined(__GLIBC__)
         ::sincosf(in[i], &s, &c);
+#else
+        s = ::sinf(in[i]);
+        c = ::cosf(in[i]);
+#endif
         benchmark::DoNotOptimize(s);
         benchmark::DoNotOptimize(c);
         i = (i + 1) & (INPUTS - 1);

@@ -132,8 +132,9 @@ void add_server(ServerList& list, std::string_view text, HostResolver resolve) {
 
     Endpoint endpoint;
     if (const char* error = parse_server_text(text, resolve, endpoint)) {
+        // An overlong text is quoted as it was kept, so that the reason still fits.
         LogText message;
-        message << "can't find server '" << text << "': " << error;
+        message << "can't find server '" << entry.name() << "': " << error;
         log_line(LogLevel::Warning, message);
         return;
     }

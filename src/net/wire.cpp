@@ -189,7 +189,7 @@ std::string_view read_text(WireReader& r) {
 void put_header(WireWriter& w, uint8_t tag) {
     w.bytes[0] = WIRE_MAGIC_0;
     w.bytes[1] = WIRE_MAGIC_1;
-    w.bytes[2] = PROTOCOL_VERSION;
+    w.bytes[2] = static_cast<uint8_t>(PROTOCOL_VERSION);
     w.bytes[3] = tag;
     w.length = HEADER_SIZE;
 }

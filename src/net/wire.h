@@ -14,7 +14,7 @@
 
 #include "world/vec2.h"
 
-constexpr uint8_t PROTOCOL_VERSION = 20;
+constexpr int PROTOCOL_VERSION = 20;  // an int so that it prints as a number
 constexpr size_t MAX_DATAGRAM = 16384;
 constexpr size_t MAX_TEXT = 80;
 constexpr size_t HEADER_SIZE = 4;
@@ -77,6 +77,9 @@ inline uint8_t read_flags(WireReader& r) { return read_uint8(r); }
 // A view of the text's bytes inside the datagram, valid while its buffer lives.
 std::string_view read_text(WireReader& r);
 
+// Make one per datagram over a buffer that outlives it (a writer stored next to
+// its buffer inside a record would dangle once the record is copied):
+//   uint8_t buf[MAX_DATAGRAM]; WireWriter w{buf}; encode_welcome(w, 3); send(buf, w.length);
 struct WireWriter {
     explicit WireWriter(std::span<uint8_t, MAX_DATAGRAM> buffer) : bytes(buffer.data()) {}
     uint8_t* bytes;

@@ -10,10 +10,10 @@ constexpr float VIEW_HALF_WIDTH = 768.0f;
 constexpr float VIEW_HALF_HEIGHT = 432.0f;
 
 // d - round(d / period) * period per axis (rounding half away from zero): the
-// offset of the nearest copy. An axis whose period is not positive (a broken
-// world size) is left unwrapped.
+// offset of the nearest copy. An axis whose period is not a positive finite
+// number (a broken world size) is left unwrapped.
 inline float nearest_offset(float d, float period) {
-    if (!(period > 0)) return d;
+    if (!(period > 0) || std::isinf(period)) return d;
     return d - std::round(d / period) * period;
 }
 inline Vec2 nearest_offset(Vec2 d, Vec2 period) {

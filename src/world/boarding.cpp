@@ -76,7 +76,8 @@ bool board(World& w, Plane& p, uint8_t slot) {
     }
     const WorldObject& vessel = w.objects[p.boarding_vessel];
     Vec2 seat = vessel_seat(vessel);
-    p.vel += (wrapped_delta(p.pos, seat, w.size) * BOARDING_STIFFNESS + (p.vel - vessel.vel) * -BOARDING_DAMPING) * TICK;
+    Vec2 to_seat = wrapped_delta(p.pos, seat, w.size);
+    p.vel += (to_seat * BOARDING_STIFFNESS + (p.vel - vessel.vel) * -BOARDING_DAMPING) * TICK;
     p.boarding_timer += TICK;
     if (!(p.boarding_timer >= w.rules.boarding_time)) return false;
     win(w, slot, p.boarding_vessel);

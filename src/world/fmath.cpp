@@ -41,6 +41,11 @@ constexpr uint32_t INF_BITS = 0x7f800000u;
 constexpr uint32_t TWO_POW_20 = 0x49800000u;
 constexpr uint32_t TWO_POW_M12 = 0x39800000u;
 
+// Every NaN result is this quiet NaN: the payload that hardware propagates
+// or creates differs between platforms and even between operand orders.
+constexpr uint32_t NAN_BITS = 0x7fc00000u;
+inline float nan_result() { return from_fbits(NAN_BITS); }
+
 // An angle reduced to r in about [-pi/4, pi/4] and the quadrant q (mod 4).
 struct Reduced {
     double r;
@@ -168,7 +173,7 @@ constexpr uint32_t THREE_PIO4_F = 0x4016cbe4u;
 
 // atan2 when x or y is zero, infinite or NaN.
 [[gnu::noinline]] float atan2_special(float y, float x) {
-    if (x != x || y != y) return x + y;
+    if (x != x || y != y) return nan_result();
     uint32_t ux = fbits(x) & ABS_MASK;
     uint32_t uy = fbits(y) & ABS_MASK;
     bool x_negative = (fbits(x) >> 31) != 0;
@@ -189,7 +194,7 @@ constexpr uint32_t EXP_NORMAL_LIMIT = 0x42ae0000u;
 
 // e^x for |x| >= 87 and NaN: overflow, subnormal results, underflow.
 [[gnu::noinline]] float exp_edge(float x) {
-    if (x != x) return x + x;
+    if (x != x) return nan_result();
     if (x >= 89.0f) return from_fbits(INF_BITS);  // e^89 > FLT_MAX
     if (x <= -104.0f) return 0.0f;                // e^-104 < 2^-150
     double y = exp_value(x);
@@ -208,7 +213,7 @@ float fsin(float x) {
         if (ax < TWO_POW_M12) return x;  // sin x = x - x^3/6 + ... rounds to x
         a = reduce_small(x);
     } else {
-        if (ax >= INF_BITS) return x - x;
+        if (ax >= INF_BITS) return nan_result();
         a = reduce_large(x);
     }
     double y = negate_if(sin_or_cos(a.r, a.q), a.q);
@@ -221,7 +226,7 @@ float fcos(float x) {
     if (ax < TWO_POW_20) {
         a = reduce_small(x);
     } else {
-        if (ax >= INF_BITS) return x - x;
+        if (ax >= INF_BITS) return nan_result();
         a = reduce_large(x);
     }
     double y = negate_if(sin_or_cos(a.r, a.q + 1), a.q + 1);
@@ -235,7 +240,7 @@ void fsincos(float a, float& s, float& c) {
         red = reduce_small(a);
     } else {
         if (ax >= INF_BITS) {
-            s = c = a - a;
+            s = c = nan_result();
             return;
         }
         red = reduce_large(a);

@@ -12,7 +12,8 @@
 // lies too close to a rounding boundary to decide, a careful double-double
 // evaluation decides instead.
 //
-// Special values follow IEEE 754 / C99: NaN in gives NaN; sin and cos of an
+// Special values follow IEEE 754 / C99: NaN in gives NaN (always the quiet NaN
+// with bits 0x7fc00000, whatever the input's payload); sin and cos of an
 // infinity are NaN; exp(+inf) = +inf, exp(-inf) = +0, exp overflows to +inf and
 // underflows through the subnormals to +0; atan2 of signed zeros and infinities
 // gives the C99 angles (atan2(+-0, -0) = +-pi, atan2(+-inf, -inf) = +-3pi/4, ...).

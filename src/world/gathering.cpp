@@ -12,8 +12,9 @@ int orbited_body(const World& w, Vec2 p, Vec2 v) {
         const CelestialBody& b = w.bodies[i];
         Vec2 d = wrapped_delta(p, b.pos, w.size);
         float dist = length(d);
+        float window = reach_of(b).orbit_window;
         float h = dist - b.radius;
-        if (!(0.0f <= h && h <= reach_of(b).orbit_window)) continue;
+        if (!(0.0f <= h && h <= window)) continue;
         float vo = circular_speed(b, dist);
         Vec2 normal = -d / dist;
         Vec2 tangent{-normal.y, normal.x};
@@ -52,7 +53,8 @@ void gather(World& w) {
         float old = o.gather_timer;
         o.gather_timer = old + TICK;
         // Floors compared as floats: a timer from the wire may be far beyond any integer.
-        if (old != 0.0f && !(std::floor(o.gather_timer / GATHER_INTERVAL) > std::floor(old / GATHER_INTERVAL))) continue;
+        bool crossed = std::floor(o.gather_timer / GATHER_INTERVAL) > std::floor(old / GATHER_INTERVAL);
+        if (old != 0.0f && !crossed) continue;
         push_event_at(w, EVENT_GATHER, o.pos, is_slot(o.owner) ? o.owner : NONE);
         credit(w, o, w.bodies[body]);
     }

@@ -12,25 +12,6 @@ float wrap_coord(float x, float size) {
 
 Vec2 wrap(Vec2 p, Vec2 size) { return {wrap_coord(p.x, size.x), wrap_coord(p.y, size.y)}; }
 
-namespace {
-
-// d - size * round(d / size). Well inside half the size the rounding gives a
-// zero of d's sign, and the subtraction leaves d unchanged except that -0
-// becomes +0, which `d + 0` reproduces without the division and the rounding.
-float wrap_difference(float d, float size) {
-    if (std::fabs(d) < 0.25f * size && size <= 3.4028235e38f) return d + 0.0f;
-    return d - size * std::round(d / size);
-}
-
-}  // namespace
-
-Vec2 wrapped_delta(Vec2 a, Vec2 b, Vec2 size) {
-    Vec2 d = b - a;
-    d.x = wrap_difference(d.x, size.x);
-    d.y = wrap_difference(d.y, size.y);
-    return d;
-}
-
 float wrap_angle(float a) {
     float r = std::fmod(a, TWO_PI);
     if (a < 0) r = std::fmod(r + TWO_PI, TWO_PI);
@@ -48,8 +29,6 @@ Vec2 rotate_inverse(Vec2 v, float a) {
     fsincos(a, s, c);
     return rotate_inverse_sc(v, s, c);
 }
-
-float length(Vec2 v) { return std::sqrt(dot(v, v)); }
 
 WorldObject polygon_body(const Vec2* p, int n) {
     float D = 0;

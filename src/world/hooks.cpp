@@ -35,10 +35,27 @@ void attach(World& w, Plane& p, int k, Vec2 x, Vec2 nose) {
     push_event_at(w, EVENT_CATCH, p.hook_pos);
 }
 
+// Whether a hook moving `reach` from `e` can touch the object at all: its hull
+// lies within its farthest point's distance of its centre, the hook reaches
+// 2.5 beyond its path, and 1 wu covers float rounding. Objects beyond cannot
+// be hit and need no sweep.
+bool within_reach(const WorldObject& o, Vec2 centre, Vec2 e, float reach) {
+    float largest = 0.0f;  // squared distance of the farthest hull point
+    int n = hull_point_count(o);
+    for (int i = 0; i < n; ++i) {
+        float l = dot(o.points[i], o.points[i]);
+        if (l > largest) largest = l;
+    }
+    float limit = std::sqrt(largest) + 2.5f + reach + 1.0f;
+    Vec2 d = centre - e;
+    return dot(d, d) <= limit * limit;
+}
+
 void update_flying(World& w, Plane& p, Vec2 nose) {
     Vec2 e = p.hook_pos;
     Vec2 end = e + p.hook_vel * TICK;
     Vec2 move = end - e;
+    float reach = length(move);
     int hit = -1;
     float hit_t = 0;
     Vec2 hit_shift{0, 0};
@@ -47,6 +64,7 @@ void update_flying(World& w, Plane& p, Vec2 nose) {
         const WorldObject& o = w.objects[k];
         if (o.destroyed || o.free) continue;
         Vec2 centre = nearest_copy(o.pos, e, w.size);
+        if (!within_reach(o, centre, e, reach)) continue;
         Vec2 hull[MAX_HULL_POINTS];
         int n = object_hull_at(o, centre, hull);
         SweepHit s = sweep_polygon(e, move, hull, n);

@@ -1,7 +1,6 @@
 #include "world/random.h"
 
 #include <bit>
-#include <cstring>
 
 namespace {
 
@@ -18,8 +17,10 @@ uint64_t read32(const uint8_t* p) {
            static_cast<uint64_t>(p[3]) << 24;
 }
 
+__extension__ typedef unsigned __int128 u128;
+
 void multiply128(uint64_t a, uint64_t b, uint64_t& lo, uint64_t& hi) {
-    unsigned __int128 r = static_cast<unsigned __int128>(a) * b;
+    u128 r = static_cast<u128>(a) * b;
     lo = static_cast<uint64_t>(r);
     hi = static_cast<uint64_t>(r >> 64);
 }

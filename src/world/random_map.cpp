@@ -106,7 +106,8 @@ void collectors_around(World& w, Xoshiro256& g, Vec2 centre) {
     int count = 2 + pick(g, 2);
     float base = next_float(g) * TWO_PI;
     for (int i = 0; i < count; ++i) {
-        float bearing = base + static_cast<float>(i) * (TWO_PI / static_cast<float>(count)) + (next_float(g) - 0.5f) * 0.6f;
+        float spacing = TWO_PI / static_cast<float>(count);
+        float bearing = base + static_cast<float>(i) * spacing + (next_float(g) - 0.5f) * 0.6f;
         float dist = MAP_COLLECTOR_NEAR + next_float(g) * (MAP_COLLECTOR_FAR - MAP_COLLECTOR_NEAR);
         float s, c;
         fsincos(bearing, s, c);

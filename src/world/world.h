@@ -135,7 +135,8 @@ struct Plane {
     bool has_radar = false;
     bool has_minimap = false;
     bool has_sun_shield = false;
-    uint8_t boarding_vessel = NONE;
+    // A free slot's plane is all zero (as a snapshot decodes it); a spawn sets 0xFF.
+    uint8_t boarding_vessel = 0;
     bool in_use = false;
 };
 

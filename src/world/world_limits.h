@@ -8,7 +8,9 @@
 inline int object_limit(const World& w) {
     return w.object_count < MAX_OBJECTS ? static_cast<int>(w.object_count) : MAX_OBJECTS;
 }
-inline int body_limit(const World& w) { return w.body_count < MAX_BODIES ? static_cast<int>(w.body_count) : MAX_BODIES; }
+inline int body_limit(const World& w) {
+    return w.body_count < MAX_BODIES ? static_cast<int>(w.body_count) : MAX_BODIES;
+}
 
 // An object index byte names an object only below the live count.
 inline bool is_object_index(const World& w, uint8_t i) { return i < object_limit(w); }

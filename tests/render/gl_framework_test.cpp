@@ -11,7 +11,9 @@
 #include "gl_recorder.h"
 #include "render/letterbox.h"
 #include "render/pipelines.h"
+#include "render/renderer.h"
 #include "render/shader.h"
+#include "render/tools/scenes.h"
 
 namespace {
 
@@ -192,6 +194,42 @@ TEST_F(GlFramework, UploadsOrphanTheBufferAndCopyAtMostItsCapacity) {
     upload_planets(PlanetPipeline{}, planets, {0, 0}, {1536, 864}, 1, 12.5);
     EXPECT_EQ(calls_named("glBufferData")[0].args[1], 4608);
     EXPECT_EQ(calls_named("glBufferSubData")[0].args[2], 4608);
+}
+
+TEST_F(GlFramework, AFrameClearsThenDrawsTheWorldBackToFront) {
+    auto r = std::make_unique<Renderer>();
+    ASSERT_EQ(create_renderer(*r), StartupError::None);
+    scene_busy(r->copy);
+    fake_gl.calls.clear();
+    draw_frame(*r, 1024, 768);
+
+    std::vector<std::string> names = call_names();
+    ASSERT_GE(names.size(), 7u);
+    EXPECT_THAT(std::vector<std::string>(names.begin(), names.begin() + 7),
+                ElementsAre("glDisable", "glViewport", "glClearColor", "glClear", "glEnable", "glViewport", "glScissor"));
+    EXPECT_THAT(fake_gl.calls[1].args, ElementsAre(0, 0, 1024, 768));
+    EXPECT_THAT(fake_gl.calls[5].args, ElementsAre(0, 96, 1024, 576));
+
+    // Which program and blend state each draw used, in order.
+    enum Blend { NORMAL, ADDITIVE, PREMULTIPLIED };
+    std::vector<std::pair<double, Blend>> draws;
+    double program = 0;
+    Blend blend = NORMAL;
+    for (const GlCall& c : fake_gl.calls) {
+        if (c.name == "glUseProgram") program = c.args[0];
+        if (c.name == "glBlendFuncSeparate") blend = c.args[0] == GL_ONE ? PREMULTIPLIED : (c.args[1] == GL_ONE ? ADDITIVE : NORMAL);
+        if (c.name == "glDrawArraysInstanced") draws.push_back({program, blend});
+    }
+    double world = r->world_capsules.program;
+    double planets = r->planets.program;
+    std::vector<std::pair<double, Blend>> expected = {{world, NORMAL}, {planets, PREMULTIPLIED}};  // sky, nebulae
+    for (int layer = 0; layer < 4; ++layer) expected.push_back({world, NORMAL});                 // stars
+    expected.push_back({planets, PREMULTIPLIED});  // sun, planet, station dome
+    expected.push_back({world, NORMAL});           // halos and smoke
+    expected.push_back({world, ADDITIVE});         // glows, planes, objects
+    expected.push_back({world, NORMAL});           // ropes and wreck pieces
+    EXPECT_EQ(draws, expected);
+    destroy_renderer(*r);
 }
 
 struct BoxCase {

@@ -334,4 +334,106 @@ TEST_F(TutorialPlay, FromJoinToWinAndRestart) {
     EXPECT_FALSE(s().tutorial.turned_left);
 }
 
+// ---- single rules of the script, from a prepared state ----------------------
+
+class TutorialScript : public TutorialPlay {
+protected:
+    // Joins `count` players and leaves all but the last, so that the
+    // tutorial player sits in slot count - 1.
+    static Endpoint address(int slot) { return make_endpoint(10, 0, 0, static_cast<uint8_t>(slot + 1), 1); }
+
+    void join_as(int slot) {
+        for (int i = 0; i <= slot; ++i) {
+            uint8_t datagram[4] = {WIRE_MAGIC_0, WIRE_MAGIC_1, PROTOCOL_VERSION, TAG_JOIN_REQUEST};
+            receive(s(), datagram, sizeof datagram, address(i));
+        }
+        for (int i = 0; i < slot; ++i) remove_player(s(), static_cast<uint8_t>(i));
+        while (pop_outgoing(s())) {
+        }
+    }
+    // The slot's next input, as its client would send it.
+    void set_keys(uint8_t slot, const InputByte& in) {
+        const uint8_t packed = pack_input(in);
+        const uint32_t number = ++numbers[slot];
+        uint8_t buffer[MAX_DATAGRAM];
+        WireWriter writer(buffer);
+        encode_input_batch(writer, number, {&packed, 1});
+        receive(s(), buffer, writer.length, address(slot));
+    }
+    uint32_t numbers[MAX_PLANES] = {};
+};
+
+TEST_F(TutorialScript, AllThreeFlyingKeysOnOneTickCompleteStepZero) {
+    join_as(0);
+    set_keys(0, keys(true, true, true, false, false));
+    server_tick(s());
+    EXPECT_EQ(step(), TUTORIAL_SHOOTING);
+    // Only one step per tick: the script did not look at step 1 yet.
+    EXPECT_EQ(s().tutorial.shots_counted, 0);
+}
+
+TEST_F(TutorialScript, ShootingWaitsForALivePlane) {
+    join_as(0);
+    s().tutorial.step = TUTORIAL_SHOOTING;
+    s().tutorial.shots_counted = 5;
+    w().planes[0].dead = true;
+    w().planes[0].respawn_timer = 1.0f;
+    server_tick(s());
+    EXPECT_EQ(step(), TUTORIAL_SHOOTING);
+    w().planes[0].dead = false;
+    server_tick(s());
+    EXPECT_EQ(step(), TUTORIAL_HAULING);
+}
+
+// The collector to steal belongs to the slot after the player's.
+TEST_F(TutorialScript, StolenCollectorBelongsToTheNextSlot) {
+    const struct {
+        int player;
+        uint8_t owner;
+    } cases[] = {{0, 1}, {7, 0}, {3, 4}};
+    for (const auto& c : cases) {
+        SetUp();
+        for (uint32_t& n : numbers) n = 0;
+        join_as(c.player);
+        ASSERT_EQ(w().planes[c.player].in_use, true);
+        s().tutorial.step = TUTORIAL_BUYING;
+        w().planes[c.player].resources[0] = 15;
+        set_keys(static_cast<uint8_t>(c.player), keys(false, false, false, false, false, ITEM_SHIELD));
+        server_tick(s());
+        ASSERT_EQ(step(), TUTORIAL_STEALING) << c.player;
+        ASSERT_EQ(w().object_count, 1u);
+        EXPECT_EQ(w().objects[0].owner, c.owner) << c.player;
+    }
+}
+
+TEST_F(TutorialScript, FullObjectTableSkipsTheCollectorAndStealingNeverCompletes) {
+    join_as(0);
+    w().object_count = MAX_OBJECTS;
+    for (int i = 0; i < MAX_OBJECTS; ++i) {
+        w().objects[i] = make_collector({100.0f + 140.0f * (i % 60), 100.0f + 600.0f * (i / 60)}, 0, w().rules);
+        w().objects[i].owner = 0;
+    }
+    s().tutorial.step = TUTORIAL_BUYING;
+    w().planes[0].resources[0] = 15;
+    set_keys(0, keys(false, false, false, false, false, ITEM_SHIELD));
+    server_tick(s());
+    EXPECT_EQ(step(), TUTORIAL_STEALING);
+    EXPECT_EQ(w().object_count, 64u);
+    EXPECT_EQ(s().tutorial.stolen_collector, 64);
+    for (int i = 0; i < 10; ++i) server_tick(s());
+    EXPECT_EQ(step(), TUTORIAL_STEALING);
+}
+
+TEST_F(TutorialScript, AnotherPlayersPurchaseDoesNotCount) {
+    join_as(0);
+    uint8_t datagram[4] = {WIRE_MAGIC_0, WIRE_MAGIC_1, PROTOCOL_VERSION, TAG_JOIN_REQUEST};
+    receive(s(), datagram, sizeof datagram, address(1));
+    s().tutorial.step = TUTORIAL_BUYING;
+    w().planes[1].resources[0] = 15;
+    set_keys(1, keys(false, false, false, false, false, ITEM_SHIELD));
+    server_tick(s());
+    EXPECT_EQ(w().planes[1].shield, w().rules.shield_strength);
+    EXPECT_EQ(step(), TUTORIAL_BUYING);
+}
+
 }  // namespace

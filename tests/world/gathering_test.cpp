@@ -63,7 +63,8 @@ TEST(Gathering, CollectorAtRestFallsInAndNeverGathers) {
         gathers += gather_events(w);
     }
     EXPECT_EQ(gathers, 0);
-    EXPECT_LT(length(wrapped_delta(w.objects[k].pos, w.bodies[0].pos, w.size)), 160.0f + 40.0f) << "lies on the surface";
+    float dist = length(wrapped_delta(w.objects[k].pos, w.bodies[0].pos, w.size));
+    EXPECT_LT(dist, 160.0f + 40.0f) << "lies on the surface";
 }
 
 TEST(Gathering, OnlyTheUpgradedOfTwoCollectorsCirclingTheSunGathers) {

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "test_worlds.h"
+#include "world/collision.h"
 #include "world/generate.h"
 #include "world/geometry.h"
+#include "world/hulls.h"
+#include "world/random.h"
 #include "world/step.h"
 
 namespace {
@@ -197,6 +201,55 @@ TEST(Hook, ThroughTheStepAPressCatchesAndThePlaneTowsTheCollectorAway) {
     p.hook_key = false;
     for (int i = 0; i < 120 && p.hook_out; ++i) step_world(w);
     EXPECT_FALSE(p.hook_out);
+}
+
+// The flying hook skips objects it cannot reach before sweeping; the catch must
+// be the one a sweep against every object finds.
+TEST(Hook, CatchMatchesASweepAgainstEveryObject) {
+    Xoshiro256 g = seed_xoshiro(5);
+    auto draw = [&](float lo, float hi) { return lo + next_float(g) * (hi - lo); };
+    int caught = 0;
+    for (int trial = 0; trial < 1500; ++trial) {
+        World w = empty_world();
+        for (int k = 0; k < 6; ++k) {
+            Vec2 at{draw(9400, 9800), draw(-100, 300)};  // around the corner of the field
+            w.objects[k] = k % 3 == 2 ? vessel_at(wrap(at, w.size), draw(0, 6), 0)
+                                      : make_collector(wrap(at, w.size), draw(0, 6), w.rules);
+            w.objects[k].pos = wrap(w.objects[k].pos, w.size);
+        }
+        w.object_count = 6;
+        Plane& p = live_plane(w, 0, wrap({draw(9300, 9900), draw(-200, 400)}, w.size), draw(0, 6));
+        p.hook_out = true;
+        // Start near the rim of one object, where grazing catches happen.
+        const WorldObject& target = w.objects[trial % 6];
+        float rim = 0;
+        for (int i = 0; i < static_cast<int>(target.point_count); ++i) rim = std::max(rim, length(target.points[i]));
+        p.hook_pos = wrap(target.pos + rotate({rim + draw(-5, 16), 0}, draw(0, 6.3f)), w.size);
+        p.hook_vel = {draw(-1200, 1200), draw(-1200, 1200)};
+
+        Vec2 e = p.hook_pos;
+        Vec2 move = (e + p.hook_vel * TICK) - e;
+        int expect = -1;
+        float best = 0;
+        for (int k = 0; k < 6; ++k) {
+            Vec2 hull[MAX_HULL_POINTS];
+            int n = object_hull_at(w.objects[k], e + wrapped_delta(e, w.objects[k].pos, w.size), hull);
+            SweepHit h = sweep_polygon(e, move, hull, n);
+            if (h.hit && (expect < 0 || h.t < best)) {
+                expect = k;
+                best = h.t;
+            }
+        }
+        update_hook(w, p);
+        if (expect < 0) {
+            EXPECT_NE(p.hook_state, HOOK_ATTACHED) << trial;
+        } else {
+            ++caught;
+            EXPECT_EQ(p.hook_state, HOOK_ATTACHED) << trial;
+            EXPECT_EQ(p.hook_object, expect) << trial;
+        }
+    }
+    EXPECT_GT(caught, 100) << "the trials must exercise catches";
 }
 
 }  // namespace

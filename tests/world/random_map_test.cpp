@@ -22,7 +22,8 @@ bool same_map(const World& a, const World& b) {
     }
     for (uint64_t i = 0; i < a.object_count; ++i) {
         const WorldObject &x = a.objects[i], &y = b.objects[i];
-        if (!(x.pos == y.pos) || x.angle != y.angle || !(x.hull_offset == y.hull_offset) || x.mass != y.mass) return false;
+        if (!(x.pos == y.pos) || x.angle != y.angle || !(x.hull_offset == y.hull_offset)) return false;
+        if (x.mass != y.mass) return false;
     }
     return true;
 }

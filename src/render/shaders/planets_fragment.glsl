@@ -66,10 +66,11 @@ vec4 dome(float d, float edge, float s, vec3 a, vec3 b) {
     float wobble = 1.0 + 0.05 * (noise3(vec3(2.0 * cos(theta), 2.0 * sin(theta), 0.4 * time + s)) - 0.5);
     float dw = d / wobble;
     float inside = clamp((1.0 - dw) / edge + 0.5, 0.0, 1.0);
+    float edge_line = 1.0 - smoothstep(0.0, 0.03, abs(1.0 - dw));
+    if (inside <= 0.0 && edge_line <= 0.0) discard;  // nothing of the dome out here
     vec3 nw = vec3(local / wobble, sqrt(max(1.0 - dw * dw, 0.0)));
     float swirl = fbm(3.0 * nw + vec3(s, 0.7 * s, 0.15 * time) + vec3(0.1 * time, -0.08 * time, 0.0));
     float rim = pow(1.0 - nw.z, 3.0);
-    float edge_line = 1.0 - smoothstep(0.0, 0.03, abs(1.0 - dw));
     float alpha = clamp(inside * (0.08 + 0.22 * smoothstep(0.45, 0.8, swirl) + 0.45 * rim) + 0.8 * edge_line, 0.0, 1.0);
     vec3 color = mix(a, b, swirl);
     if (alpha <= 0.002) discard;
@@ -77,13 +78,17 @@ vec4 dome(float d, float edge, float s, vec3 a, vec3 b) {
 }
 
 vec4 sun(float d, float disc, vec3 n, float s, vec3 a, vec3 b) {
-    vec3 q = 2.5 * n + vec3(s, 1.3 * s, 0.7 * s);
-    float churn = fbm(q + vec3(0.12, 0.08, -0.1) * time);
-    float grain = fbm(3.0 * q + vec3(-0.2, 0.3, 0.15) * time);
-    float heat = (0.35 + 0.8 * churn) * (0.8 + 0.4 * grain) * mix(0.55, 1.05, sqrt(n.z));
-    vec3 surface = mix(vec3(0.7, 0.16, 0.03), b, smoothstep(0.2, 0.55, heat));
-    surface = mix(surface, a, smoothstep(0.55, 0.9, heat));
-    surface = mix(surface, vec3(1.0, 0.98, 0.85), smoothstep(0.9, 1.25, heat));
+    // The surface only shows where the disc covers; the corona needs none of it.
+    vec3 surface = vec3(0.0);
+    if (disc > 0.0) {
+        vec3 q = 2.5 * n + vec3(s, 1.3 * s, 0.7 * s);
+        float churn = fbm(q + vec3(0.12, 0.08, -0.1) * time);
+        float grain = fbm(3.0 * q + vec3(-0.2, 0.3, 0.15) * time);
+        float heat = (0.35 + 0.8 * churn) * (0.8 + 0.4 * grain) * mix(0.55, 1.05, sqrt(n.z));
+        surface = mix(vec3(0.7, 0.16, 0.03), b, smoothstep(0.2, 0.55, heat));
+        surface = mix(surface, a, smoothstep(0.55, 0.9, heat));
+        surface = mix(surface, vec3(1.0, 0.98, 0.85), smoothstep(0.9, 1.25, heat));
+    }
     float theta = atan(local.y, local.x);
     float flicker = noise3(vec3(2.5 * cos(theta), 2.5 * sin(theta), 0.6 * time) + s);
     float flare = noise3(vec3(6.0 * cos(theta), 6.0 * sin(theta), 1.1 * time) + 2.0 * s);
@@ -95,8 +100,8 @@ vec4 sun(float d, float disc, vec3 n, float s, vec3 a, vec3 b) {
     return color;
 }
 
-vec4 planet(float d, float edge, float disc, vec3 n, float diffuse, float shade, float s, vec3 a, vec3 b,
-            float style) {
+// The lit surface of a planet by style (before its rim light).
+vec3 planet_surface(vec3 n, float shade, float s, vec3 a, vec3 b, float style) {
     vec3 p = 2.2 * n + vec3(s, 1.7 * s, 0.6 * s);
     float f = fbm(p);
     float detail = noise3(6.0 * p);
@@ -118,11 +123,19 @@ vec4 planet(float d, float edge, float disc, vec3 n, float diffuse, float shade,
         float crack = 1.0 - smoothstep(0.0, 0.05, abs(f - 0.5));
         glow = 1.3 * b * crack;  // lava shows on the dark side too
     }
+    return surface * shade + glow;
+}
 
+vec4 planet(float d, float edge, float disc, vec3 n, float diffuse, float shade, float s, vec3 a, vec3 b,
+            float style) {
     float edge_glow = pow(1.0 - n.z, 3.0);
     float rim = edge_glow * (0.35 + 0.65 * diffuse) * 0.7;
     vec3 rim_color = (a + b) / 2.0 + 0.35;
-    vec3 planet_color = surface * shade + glow + rim_color * rim;
+
+    // The surface only shows where the disc covers; the haze and the ring
+    // outside it need none of it.
+    vec3 planet_color = vec3(0.0);
+    if (disc > 0.0) planet_color = planet_surface(n, shade, s, a, b, style) + rim_color * rim;
 
     float outside = clamp((d - 1.0) / 0.07, 0.0, 1.0);
     float haze = (1.0 - outside) * (1.0 - outside) * step(1.0, d) * 0.45;
