@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 
 #include "test_worlds.h"
@@ -222,10 +221,15 @@ TEST(Hook, CatchMatchesASweepAgainstEveryObject) {
         p.hook_out = true;
         // Start near the rim of one object, where grazing catches happen.
         const WorldObject& target = w.objects[trial % 6];
-        float rim = 0;
-        for (int i = 0; i < static_cast<int>(target.point_count); ++i) rim = std::max(rim, length(target.points[i]));
-        p.hook_pos = wrap(target.pos + rotate({rim + draw(-5, 16), 0}, draw(0, 6.3f)), w.size);
-        p.hook_vel = {draw(-1200, 1200), draw(-1200, 1200)};
+        int far = 0;
+        for (int i = 1; i < static_cast<int>(target.point_count); ++i) {
+            if (length(target.points[i]) > length(target.points[far])) far = i;
+        }
+        Vec2 vertex = rotate(target.points[far], target.angle);
+        Vec2 out = vertex / length(vertex);
+        p.hook_pos = wrap(target.pos + vertex + out * draw(-3, 6) + perp(out) * draw(-3, 3), w.size);
+        float speed = draw(0, 1200);
+        p.hook_vel = rotate({speed, 0}, draw(0, 6.3f));
 
         Vec2 e = p.hook_pos;
         Vec2 move = (e + p.hook_vel * TICK) - e;

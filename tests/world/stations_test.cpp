@@ -5,6 +5,7 @@
 #include "test_worlds.h"
 #include "world/generate.h"
 #include "world/geometry.h"
+#include "world/step.h"
 
 namespace {
 
@@ -155,6 +156,21 @@ TEST_F(Station, ReleasesWhenTheHolderIsGoneOrTheIndexIsBad) {
         EXPECT_EQ(w.objects[k].upgrade_timer, 0.0f) << c.what;
         EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0})) << c.what;
     }
+}
+
+TEST(StationPurchase, CapturesACollectorAlreadyInsideInTheSameTick) {
+    World w = empty_world();
+    int k = add_object(w, make_collector({2830, 2000}, 0.0f, w.rules));
+    Plane& p = live_plane(w, 2, {3000, 2000}, 0.0f);
+    for (uint32_t& r : p.resources) r = 20;
+    p.buy_item = ITEM_UPGRADE_STATION;
+    step_world(w);
+    ASSERT_EQ(w.object_count, 2u) << "the station was placed";
+    EXPECT_EQ(w.objects[1].kind, OBJECT_STATION);
+    EXPECT_EQ(w.objects[k].upgrading_station, 1);
+    bool caught = false;
+    for (uint64_t i = 0; i < w.event_count; ++i) caught = caught || w.events[i].kind == EVENT_CATCH;
+    EXPECT_TRUE(caught);
 }
 
 }  // namespace
