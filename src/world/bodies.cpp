@@ -5,6 +5,7 @@
 #include "world/damage.h"
 #include "world/geometry.h"
 #include "world/hulls.h"
+#include "world/reach.h"
 #include "world/world_limits.h"
 
 namespace {
@@ -27,6 +28,13 @@ bool touch(const World& w, const CelestialBody& body, const Vec2* hull, int n, B
     return true;
 }
 
+// A hull within `radius` of `pos` (2.5 included) surely cannot come within
+// the body's radius + 2.5.
+bool out_of_touch(const World& w, Vec2 pos, float radius, const CelestialBody& body) {
+    float reach = body.radius + radius;
+    return surely_beyond(pos, body.pos, reach, reach, w.size);
+}
+
 void plane_against_body(World& w, Plane& p, const CelestialBody& body) {
     Vec2 hull[3];
     plane_hull(p.pos, p.angle, hull);
@@ -39,9 +47,10 @@ void plane_against_body(World& w, Plane& p, const CelestialBody& body) {
     plane_touches_body(w, p, body, closing);
 }
 
-void object_against_body(World& w, WorldObject& o, const CelestialBody& body) {
+void object_against_body(World& w, const HullCache& cache, int k, const CelestialBody& body) {
+    WorldObject& o = w.objects[k];
     Vec2 hull[MAX_HULL_POINTS];
-    int n = object_hull_at(o, o.pos, hull);
+    int n = cached_hull_at(w, cache, k, o.pos, hull);
     BodyState state{o.pos, o.vel, o.spin, 1.0f / o.mass, 1.0f / o.inertia};
     float closing = 0.0f;
     if (!touch(w, body, hull, n, state, closing)) return;
@@ -55,15 +64,18 @@ void object_against_body(World& w, WorldObject& o, const CelestialBody& body) {
 }  // namespace
 
 void body_contacts(World& w) {
+    HullCache cache;
+    fill_hull_cache(w, cache);
     int bodies = body_limit(w);
     int objects = object_limit(w);
     for (int b = 0; b < bodies; ++b) {
         const CelestialBody& body = w.bodies[b];
         for (Plane& p : w.planes)
-            if (p.in_use && !p.dead) plane_against_body(w, p, body);
+            if (p.in_use && !p.dead && !out_of_touch(w, p.pos, PLANE_RADIUS, body)) plane_against_body(w, p, body);
         for (int k = 0; k < objects; ++k) {
-            WorldObject& o = w.objects[k];
-            if (!o.free && !o.destroyed) object_against_body(w, o, body);
+            const WorldObject& o = w.objects[k];
+            if (!o.free && !o.destroyed && !out_of_touch(w, o.pos, cache.radius[k], body))
+                object_against_body(w, cache, k, body);
         }
     }
 }

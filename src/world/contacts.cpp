@@ -4,46 +4,56 @@
 #include "world/damage.h"
 #include "world/geometry.h"
 #include "world/hulls.h"
+#include "world/reach.h"
 #include "world/world_limits.h"
 
 namespace {
 
-// One side of a contact pair: its state for the response and its shape.
+// One side of a contact pair: its state for the response and its hull.
 struct Party {
     BodyState state;
     float radius;
-    const Plane* plane;
-    const WorldObject* object;
     Vec2 hull[MAX_HULL_POINTS];
     int count;
 };
 
 // A plane takes part with unit inverse mass and no rotation at all.
-Party plane_party(const Plane& p) { return Party{{p.pos, p.vel, 0.0f, 1.0f, 0.0f}, PLANE_RADIUS, &p, nullptr, {}, 0}; }
-
-Party object_party(const WorldObject& o) {
-    return Party{{o.pos, o.vel, o.spin, 1.0f / o.mass, 1.0f / o.inertia}, object_radius(o), nullptr, &o, {}, 0};
+Party plane_party(const Plane& p) {
+    Party party;
+    party.state = {p.pos, p.vel, 0.0f, 1.0f, 0.0f};
+    party.radius = PLANE_RADIUS;
+    return party;
 }
 
-void build_hull(Party& p) {
-    if (p.plane) {
-        plane_hull(p.state.pos, p.plane->angle, p.hull);
-        p.count = 3;
-    } else {
-        p.count = object_hull_at(*p.object, p.state.pos, p.hull);
-    }
+Party object_party(const World& w, const HullCache& cache, int k) {
+    const WorldObject& o = w.objects[k];
+    Party party;
+    party.state = {o.pos, o.vel, o.spin, 1.0f / o.mass, 1.0f / o.inertia};
+    party.radius = cache.radius[k];
+    return party;
 }
 
-// Broad test, both hulls near the first party, contact and response. Returns
-// whether the two touched; the states then hold the results (positions not
-// yet wrapped) and `closing` the closing speed.
-bool collide(const World& w, Party& a, Party& b, float& closing) {
+void plane_hull_of(Party& party, const Plane& p) {
+    plane_hull(party.state.pos, p.angle, party.hull);
+    party.count = 3;
+}
+
+void object_hull_of(Party& party, const World& w, const HullCache& cache, int k) {
+    party.count = cached_hull_at(w, cache, k, party.state.pos, party.hull);
+}
+
+// Broad test, then the second party moved to its copy nearest the first. The
+// caller builds both hulls around the positions in the states.
+bool near_enough(const World& w, const Party& a, Party& b) {
     Vec2 d = wrapped_delta(a.state.pos, b.state.pos, w.size);
     float reach = a.radius + b.radius;
     if (!(dot(d, d) <= reach * reach)) return false;
     b.state.pos = a.state.pos + d;
-    build_hull(a);
-    build_hull(b);
+    return true;
+}
+
+// Contact and response of the two hulls; `closing` receives the closing speed.
+bool touch(Party& a, Party& b, float& closing) {
     Contact c = polygon_contact(a.hull, a.count, b.hull, b.count);
     if (!c.touching) return false;
     closing = respond(a.state, b.state, c);
@@ -67,11 +77,17 @@ void report_impact(World& w, Vec2 pos, float closing) {
 
 bool is_live(const Plane& p) { return p.in_use && !p.dead; }
 
-void plane_against_object(World& w, Plane& p, WorldObject& o) {
+bool apart(const World& w, Vec2 a, Vec2 b, float reach) { return surely_beyond(a, b, reach, reach, w.size); }
+
+void plane_against_object(World& w, const HullCache& cache, Plane& p, int k) {
+    WorldObject& o = w.objects[k];
     Party a = plane_party(p);
-    Party b = object_party(o);
+    Party b = object_party(w, cache, k);
+    if (!near_enough(w, a, b)) return;
+    plane_hull_of(a, p);
+    object_hull_of(b, w, cache, k);
     float closing = 0.0f;
-    if (!collide(w, a, b, closing)) return;
+    if (!touch(a, b, closing)) return;
     store_plane(w, p, a.state);
     store_object(w, o, b.state);
     report_impact(w, p.pos, closing);
@@ -81,44 +97,62 @@ void plane_against_object(World& w, Plane& p, WorldObject& o) {
 void plane_against_plane(World& w, Plane& p, Plane& q) {
     Party a = plane_party(p);
     Party b = plane_party(q);
+    if (!near_enough(w, a, b)) return;
+    plane_hull_of(a, p);
+    plane_hull_of(b, q);
     float closing = 0.0f;
-    if (!collide(w, a, b, closing)) return;
+    if (!touch(a, b, closing)) return;
     store_plane(w, p, a.state);
     store_plane(w, q, b.state);
     report_impact(w, p.pos, closing);
 }
 
-void object_against_object(World& w, WorldObject& o, WorldObject& q) {
-    Party a = object_party(o);
-    Party b = object_party(q);
+void object_against_object(World& w, const HullCache& cache, int k, int l) {
+    Party a = object_party(w, cache, k);
+    Party b = object_party(w, cache, l);
+    if (!near_enough(w, a, b)) return;
+    object_hull_of(a, w, cache, k);
+    object_hull_of(b, w, cache, l);
     float closing = 0.0f;
-    if (!collide(w, a, b, closing)) return;
-    store_object(w, o, a.state);
-    store_object(w, q, b.state);
-    report_impact(w, o.pos, closing);
+    if (!touch(a, b, closing)) return;
+    store_object(w, w.objects[k], a.state);
+    store_object(w, w.objects[l], b.state);
+    report_impact(w, w.objects[k].pos, closing);
 }
 
 }  // namespace
 
 bool is_solid(const WorldObject& o) { return !o.free && !o.destroyed && o.kind != OBJECT_VESSEL; }
 
+// The cheap reach tests only skip pairs whose broad test would fail.
 void plane_contacts(World& w) {
+    HullCache cache;
+    fill_hull_cache(w, cache);
     int objects = object_limit(w);
     for (int i = 0; i < MAX_PLANES; ++i) {
         Plane& p = w.planes[i];
         if (!is_live(p)) continue;
-        for (int k = 0; k < objects; ++k)
-            if (is_solid(w.objects[k])) plane_against_object(w, p, w.objects[k]);
-        for (int j = i + 1; j < MAX_PLANES; ++j)
-            if (is_live(w.planes[j])) plane_against_plane(w, p, w.planes[j]);
+        for (int k = 0; k < objects; ++k) {
+            const WorldObject& o = w.objects[k];
+            if (is_solid(o) && !apart(w, p.pos, o.pos, PLANE_RADIUS + cache.radius[k])) plane_against_object(w, cache, p, k);
+        }
+        for (int j = i + 1; j < MAX_PLANES; ++j) {
+            Plane& q = w.planes[j];
+            if (is_live(q) && !apart(w, p.pos, q.pos, 2.0f * PLANE_RADIUS)) plane_against_plane(w, p, q);
+        }
     }
 }
 
 void object_contacts(World& w) {
+    HullCache cache;
+    fill_hull_cache(w, cache);
     int objects = object_limit(w);
     for (int k = 0; k < objects; ++k) {
+        if (!is_solid(w.objects[k])) continue;
         for (int l = k + 1; l < objects; ++l) {
-            if (is_solid(w.objects[k]) && is_solid(w.objects[l])) object_against_object(w, w.objects[k], w.objects[l]);
+            const WorldObject& o = w.objects[l];
+            if (is_solid(o) && !apart(w, w.objects[k].pos, o.pos, cache.radius[k] + cache.radius[l]))
+                object_against_object(w, cache, k, l);
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include "world/fmath.h"
 #include "world/geometry.h"
+#include "world/world_limits.h"
 
 void plane_hull_sc(Vec2 pos, float s, float c, Vec2 out[3]) {
     Vec2 f{c, s};
@@ -40,4 +41,20 @@ float object_radius(const WorldObject& o) {
         if (l > largest) largest = l;
     }
     return 2.5f + largest;
+}
+
+void fill_hull_cache(const World& w, HullCache& cache) {
+    int count = object_limit(w);
+    for (int k = 0; k < count; ++k) {
+        const WorldObject& o = w.objects[k];
+        fsincos(o.angle, cache.sin[k], cache.cos[k]);
+        cache.radius[k] = object_radius(o);
+    }
+}
+
+int cached_hull_at(const World& w, const HullCache& cache, int k, Vec2 pos, Vec2 out[MAX_HULL_POINTS]) {
+    const WorldObject& o = w.objects[k];
+    int n = hull_point_count(o);
+    for (int i = 0; i < n; ++i) out[i] = pos + rotate_sc(o.points[i], cache.sin[k], cache.cos[k]);
+    return n;
 }

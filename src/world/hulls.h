@@ -22,3 +22,14 @@ int object_hull_at(const WorldObject& o, Vec2 pos, Vec2 out[MAX_HULL_POINTS]);
 
 // 2.5 + the largest distance of a hull point from the centre of mass.
 float object_radius(const WorldObject& o);
+
+// Hull data of every object that stays fixed through a phase (the angle's sine
+// and cosine and the bounding radius), computed once per phase instead of once
+// per pair. The values are exactly those the functions above compute.
+struct HullCache {
+    float sin[MAX_OBJECTS];
+    float cos[MAX_OBJECTS];
+    float radius[MAX_OBJECTS];
+};
+void fill_hull_cache(const World& w, HullCache& cache);
+int cached_hull_at(const World& w, const HullCache& cache, int k, Vec2 pos, Vec2 out[MAX_HULL_POINTS]);

@@ -1,11 +1,14 @@
 #include "world/shots.h"
 
+#include <cmath>
+
 #include "world/collision.h"
 #include "world/damage.h"
 #include "world/flight.h"
 #include "world/forces.h"
 #include "world/geometry.h"
 #include "world/hulls.h"
+#include "world/reach.h"
 #include "world/world_limits.h"
 
 namespace {
@@ -23,27 +26,32 @@ void consider(Target& best, SweepHit h, TargetKind kind, int index) {
     if (best.kind == TARGET_NONE || h.t < best.t) best = {kind, index, h.t};
 }
 
-Target earliest_hit(const World& w, const Shot& s, Vec2 p0, Vec2 p1) {
+// Pairs that the cheap reach test rules out cannot be hit: the sweeps only
+// run for the rest, in the same order, so the earliest hit is unchanged.
+Target earliest_hit(const World& w, const HullCache& cache, const Shot& s, Vec2 p0, Vec2 p1) {
     Target best;
     Vec2 move = p1 - p0;
     int objects = object_limit(w);
     for (int k = 0; k < objects; ++k) {
         const WorldObject& o = w.objects[k];
         if (o.free || o.destroyed || o.kind == OBJECT_VESSEL) continue;
-        Vec2 centre = nearest_copy(o.pos, p0, w.size);
+        if (segment_beyond(p0, move, o.pos, cache.radius[k], w.size)) continue;
         Vec2 hull[MAX_HULL_POINTS];
-        int n = object_hull_at(o, centre, hull);
+        int n = cached_hull_at(w, cache, k, nearest_copy(o.pos, p0, w.size), hull);
         consider(best, sweep_polygon(p0, move, hull, n), TARGET_OBJECT, k);
     }
     int bodies = body_limit(w);
     for (int b = 0; b < bodies; ++b) {
         const CelestialBody& body = w.bodies[b];
+        if (segment_beyond(p0, move, body.pos, std::fabs(body.radius), w.size)) continue;
         Vec2 centre = nearest_copy(body.pos, p0, w.size);
         consider(best, sweep_circle(p0, p1, centre, body.radius), TARGET_BODY, b);
     }
     for (int slot = 0; slot < MAX_PLANES; ++slot) {
         const Plane& p = w.planes[slot];
         if (!p.in_use || p.dead || slot == s.owner) continue;
+        float radius = p.shield > 0 ? std::fabs(w.rules.shield_radius) : PLANE_RADIUS;
+        if (segment_beyond(p0, move, p.pos, radius, w.size)) continue;
         Vec2 centre = nearest_copy(p.pos, p0, w.size);
         if (p.shield > 0) {
             consider(best, sweep_circle(p0, p1, centre, w.rules.shield_radius), TARGET_PLANE, slot);
@@ -65,6 +73,8 @@ void remove_shot(World& w, int i) {
 
 void update_shots(World& w) {
     if (w.shot_count > MAX_SHOTS) w.shot_count = MAX_SHOTS;
+    HullCache cache;
+    fill_hull_cache(w, cache);
     int i = 0;
     while (i < static_cast<int>(w.shot_count)) {
         Shot& s = w.shots[i];
@@ -72,7 +82,7 @@ void update_shots(World& w) {
         s.vel += gravity(w, s.pos) * TICK;
         Vec2 p0 = s.pos;
         Vec2 p1 = s.pos + s.vel * TICK;
-        Target hit = earliest_hit(w, s, p0, p1);
+        Target hit = earliest_hit(w, cache, s, p0, p1);
         if (hit.kind == TARGET_NONE && s.age < SHOT_LIFETIME) {
             s.pos = wrap(p1, w.size);
             ++i;

@@ -32,7 +32,9 @@ TEST(Notifications, LineIsOpaqueWhileHeldThenFadesAndGoesOnTheThreeHundredthTick
     for (int tick = 1; tick <= 299; ++tick) {
         age_notifications(list);
         ASSERT_EQ(list.count, 1) << "tick " << tick;
-        if (tick < 240) ASSERT_EQ(notification_alpha(list.items[0]), 1.0f) << "tick " << tick;
+        if (tick < 240) {
+            ASSERT_EQ(notification_alpha(list.items[0]), 1.0f) << "tick " << tick;
+        }
     }
     EXPECT_GT(notification_alpha(list.items[0]), 0.0f);
     EXPECT_LT(notification_alpha(list.items[0]), 0.05f);

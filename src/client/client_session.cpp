@@ -1,0 +1,262 @@
+#include "client/client_session.h"
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+
+#include "app/log.h"
+#include "net/dispatch.h"
+#include "net/snapshot.h"
+#include "world/geometry.h"
+#include "world/step.h"
+
+namespace {
+
+WireWriter writer(ClientSession& c) { return WireWriter(std::span<uint8_t, MAX_DATAGRAM>(c.outgoing)); }
+
+bool joined(const ClientSession& c) { return c.state == ConnectionState::Joined; }
+
+void send_join_request(ClientSession& c, ServerLink& link) {
+    WireWriter w = writer(c);
+    encode_join_request(w);
+    send(link, c.outgoing, w.length);
+    c.join_sent = true;
+    c.last_join_tick = c.client_tick;
+}
+
+// The inputs acknowledged + 1 .. newest that fit in one batch, oldest first;
+// none when the server has applied them all.
+void send_input_batch(ClientSession& c, ServerLink& link, uint32_t newest) {
+    const uint32_t unacknowledged = newest - c.acknowledged_input;
+    const uint32_t count = std::min(unacknowledged, INPUT_WINDOW);
+    uint8_t packed[INPUT_WINDOW];
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t number = newest - count + 1 + i;
+        packed[i] = pack_input(c.history[number % INPUT_HISTORY]);
+    }
+    WireWriter w = writer(c);
+    encode_input_batch(w, newest, std::span<const uint8_t>(packed, count));
+    send(link, c.outgoing, w.length);
+}
+
+void send_oldest_chat_line(ClientSession& c, ServerLink& link) {
+    const ChatLine& line = c.pending[0];
+    WireWriter w = writer(c);
+    encode_chat_send(w, c.chat_sequence, std::string_view(line.text, line.length));
+    send(link, c.outgoing, w.length);
+    c.last_chat_send_tick = c.client_tick;
+}
+
+ChatLine make_line(std::string_view text, uint8_t sender) {
+    ChatLine line;
+    line.length = static_cast<uint8_t>(std::min(text.size(), MAX_TEXT));
+    std::memcpy(line.text, text.data(), line.length);
+    line.sender = sender;
+    return line;
+}
+
+// ---- snapshots ---------------------------------------------------------------
+
+uint8_t present_mask(const World& w) {
+    uint8_t mask = 0;
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        if (w.planes[i].in_use) mask |= static_cast<uint8_t>(1u << i);
+    }
+    return mask;
+}
+
+uint8_t dead_mask(const World& w) {
+    uint8_t mask = 0;
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        if (w.planes[i].in_use && w.planes[i].dead) mask |= static_cast<uint8_t>(1u << i);
+    }
+    return mask;
+}
+
+void note_presence(ClientSession& c, const World& incoming) {
+    const uint8_t present = present_mask(incoming);
+    const uint8_t dead = dead_mask(incoming);
+    if (c.have_previous) {
+        c.joined_mask |= present & static_cast<uint8_t>(~c.previous_present);
+        c.left_mask |= c.previous_present & static_cast<uint8_t>(~present);
+        c.destroyed_mask |= dead & static_cast<uint8_t>(~c.previous_dead);
+    }
+    c.previous_present = present;
+    c.previous_dead = dead;
+    c.have_previous = true;
+}
+
+// The inputs the snapshot has not applied yet, stepped again on its world.
+void replay_unacknowledged(ClientSession& c) {
+    const int64_t next = c.next_input;
+    const int64_t first = std::max<int64_t>({static_cast<int64_t>(c.acknowledged_input) + 1, next - INPUT_HISTORY, 0});
+    Plane* own = c.own_slot < MAX_PLANES ? &c.world.planes[c.own_slot] : nullptr;
+    for (int64_t n = first; n < next; ++n) {
+        if (own && own->in_use) set_plane_input(*own, c.history[n % INPUT_HISTORY]);
+        step_world(c.world);
+    }
+}
+
+void apply_snapshot(ClientSession& c, const SnapshotInfo& info) {
+    c.last_snapshot_tick = info.tick;
+    c.last_heard_tick = c.client_tick;
+    note_presence(c, c.scratch);
+
+    Vec2 displayed[MAX_PLANES];
+    Vec2 predicted[MAX_PLANES];
+    bool remembered[MAX_PLANES];
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        remembered[i] = c.world.planes[i].in_use;
+        predicted[i] = c.world.planes[i].pos;
+        displayed[i] = displayed_position(c, i);
+    }
+
+    std::memcpy(&c.world, &c.scratch, sizeof(World));
+    c.acknowledged_input = std::max(c.acknowledged_input, info.acknowledged_input);
+    replay_unacknowledged(c);
+
+    c.predicted_mask = 0;
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        c.smoothing[i] = {0, 0};
+        c.prediction_error[i] = {0, 0};
+        const Plane& p = c.world.planes[i];
+        if (!remembered[i] || !p.in_use) continue;
+        // Taken to the nearest wrapped copy, so a plane that crossed the
+        // world's edge counts its true, short correction.
+        const Vec2 d = wrapped_delta(p.pos, displayed[i], c.world.size);
+        if (d.x * d.x + d.y * d.y < SMOOTHING_LIMIT_SQUARED) c.smoothing[i] = d;
+        c.prediction_error[i] = wrapped_delta(p.pos, predicted[i], c.world.size);
+        c.predicted_mask |= static_cast<uint8_t>(1u << i);
+    }
+    ++c.snapshots_accepted;
+}
+
+// ---- chat relays ---------------------------------------------------------------
+
+bool serial_seen(const ClientSession& c, uint32_t serial) {
+    for (int i = 0; i < c.seen_count; ++i) {
+        if (c.seen_serials[i] == serial) return true;
+    }
+    return false;
+}
+
+void remember_serial(ClientSession& c, uint32_t serial) {
+    if (c.seen_count == SEEN_SERIALS) {
+        std::memmove(&c.seen_serials[0], &c.seen_serials[1], sizeof(uint32_t) * (SEEN_SERIALS - 1));
+        --c.seen_count;
+    }
+    c.seen_serials[c.seen_count++] = serial;
+}
+
+void drop_oldest_pending(ClientSession& c) {
+    std::memmove(&c.pending[0], &c.pending[1], sizeof(ChatLine) * (CHAT_PENDING - 1));
+    --c.pending_count;
+    c.pending[c.pending_count] = ChatLine{};
+}
+
+void apply_chat_relay(ClientSession& c, const ChatRelay& relay) {
+    if (relay.sender == c.own_slot && c.pending_count > 0 && relay.sequence == c.chat_sequence) {
+        drop_oldest_pending(c);
+        ++c.chat_sequence;
+        c.last_chat_send_tick = 0;  // the next pending line goes out on the next tick
+    }
+    if (serial_seen(c, relay.serial)) return;
+    remember_serial(c, relay.serial);
+    if (c.received_count == RECEIVED_LINES) {
+        std::memmove(&c.received[0], &c.received[1], sizeof(ChatLine) * (RECEIVED_LINES - 1));
+        --c.received_count;
+    }
+    c.received[c.received_count++] = make_line(relay.text, relay.sender);
+}
+
+}  // namespace
+
+void reset_client_session(ClientSession& c) {
+    for (Vec2& v : c.smoothing) v = {0, 0};
+    c.own_slot = 0;
+    c.world = World{};
+    c.received_count = 0;
+    c.last_chat_send_tick = 0;
+    c.client_tick = 0;
+    c.last_heard_tick = 0;
+    c.last_join_tick = 0;
+    c.join_sent = false;
+    c.pending_count = 0;
+    c.chat_sequence = 1;
+    c.last_snapshot_tick = 0;
+    c.acknowledged_input = 0;
+    c.next_input = 1;
+    c.seen_count = 0;
+    c.state = ConnectionState::Connecting;
+    c.joined_mask = 0;
+    c.left_mask = 0;
+    c.destroyed_mask = 0;
+    c.previous_present = 0;
+    c.previous_dead = 0;
+    c.have_previous = false;
+    for (InputByte& in : c.history) in = InputByte{};
+    for (Vec2& v : c.prediction_error) v = {0, 0};
+    c.predicted_mask = 0;
+    c.snapshots_accepted = 0;
+}
+
+void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length) {
+    // A snapshot is decoded only when it can be used: the decoder's gate
+    // holds the tick and input checks.
+    MessageHeader header;
+    if (!read_header(bytes, length, header)) return;
+    if ((header.tag == TAG_SNAPSHOT || header.tag == TAG_CHAT_RELAY) && !joined(c)) return;
+
+    const SnapshotGate gate{c.last_snapshot_tick, c.next_input};
+    ClientMessage message;
+    if (!decode_client_message(bytes, length, gate, c.scratch, message)) return;
+    switch (message.tag) {
+    case TAG_WELCOME:
+        if (joined(c)) return;
+        c.state = ConnectionState::Joined;
+        c.own_slot = message.welcome.slot;
+        c.last_heard_tick = c.client_tick;
+        break;
+    case TAG_SERVER_FULL:
+        if (c.state == ConnectionState::Connecting) c.state = ConnectionState::Full;
+        break;
+    case TAG_SNAPSHOT: apply_snapshot(c, message.snapshot); break;
+    case TAG_CHAT_RELAY: apply_chat_relay(c, message.chat_relay); break;
+    default: break;
+    }
+}
+
+void advance_client(ClientSession& c, ServerLink& link, const InputByte& input) {
+    ++c.client_tick;
+    for (Vec2& v : c.smoothing) v *= SMOOTHING_DECAY;
+
+    if (!joined(c)) {
+        if (!c.join_sent || c.client_tick - c.last_join_tick >= JOIN_RETRY) send_join_request(c, link);
+        return;
+    }
+    if (c.client_tick - c.last_heard_tick > SERVER_SILENCE) {
+        log_line(LogLevel::Warning, "lost connection to the server");
+        reset_client_session(c);
+        return;
+    }
+
+    const uint32_t number = c.next_input++;
+    c.history[number % INPUT_HISTORY] = input;
+    send_input_batch(c, link, number);
+    if (c.own_slot < MAX_PLANES && c.world.planes[c.own_slot].in_use) {
+        set_plane_input(c.world.planes[c.own_slot], input);
+    }
+    step_world(c.world);
+
+    if (c.pending_count > 0 && c.client_tick - c.last_chat_send_tick >= CHAT_RETRY) send_oldest_chat_line(c, link);
+}
+
+void queue_chat_line(ClientSession& c, ServerLink& link, std::string_view text) {
+    if (c.pending_count >= CHAT_PENDING) return;
+    c.pending[c.pending_count++] = make_line(text, static_cast<uint8_t>(c.own_slot));
+    if (c.pending_count == 1) send_oldest_chat_line(c, link);
+}
+
+Vec2 displayed_position(const ClientSession& c, int slot) {
+    return wrap(c.world.planes[slot].pos + c.smoothing[slot], c.world.size);
+}

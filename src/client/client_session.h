@@ -1,0 +1,115 @@
+#pragma once
+// The client's side of one stay in a game: joining, the predicted copy of the
+// world, reconciliation with the server's snapshots, the smoothing of
+// corrections, and the chat lines on their way out and in.
+//
+// The client steps its own world once per tick with its own controls applied
+// at once. Every accepted snapshot replaces that world with the server's and
+// replays on top of it the inputs the server has not yet applied; a plane
+// that moved by less than 64 units is drawn where it was and glides to its
+// new place (the smoothing offset), a longer correction snaps.
+#include <cstddef>
+#include <cstdint>
+
+#include "client/server_link.h"
+#include "net/messages.h"
+#include "net/wire.h"
+#include "world/world.h"
+
+enum class ConnectionState : uint8_t {
+    Connecting = 0,
+    Joined = 1,
+    Full = 2,
+};
+
+// Pacing, in client ticks.
+constexpr uint64_t JOIN_RETRY = 30;
+constexpr uint64_t CHAT_RETRY = 30;
+constexpr uint64_t SERVER_SILENCE = 360;
+constexpr uint32_t INPUT_WINDOW = 16;
+constexpr uint32_t INPUT_HISTORY = 240;
+constexpr int CHAT_PENDING = 4;
+constexpr int RECEIVED_LINES = 8;
+constexpr int SEEN_SERIALS = 16;
+
+// Display offsets decay by this factor per tick; corrections at least 64
+// units long (4096 squared) are not smoothed.
+constexpr float SMOOTHING_DECAY = 0.891f;
+constexpr float SMOOTHING_LIMIT_SQUARED = 4096.0f;
+
+// A chat line: up to 80 bytes, and its sender's slot (255: no player).
+struct ChatLine {
+    char text[MAX_TEXT] = {};
+    uint8_t length = 0;
+    uint8_t sender = CHAT_NO_SENDER;
+};
+
+struct ClientSession {
+    Vec2 smoothing[MAX_PLANES] = {};  // per slot: displayed position minus simulated position
+    uint64_t own_slot = 0;
+    World world{};  // the predicted copy; empty until the first snapshot
+
+    ChatLine received[RECEIVED_LINES] = {};  // relayed lines waiting to be shown, oldest first
+    int received_count = 0;
+
+    uint64_t last_chat_send_tick = 0;
+    uint64_t client_tick = 0;
+    uint64_t last_heard_tick = 0;  // last Welcome or accepted Snapshot
+    uint64_t last_join_tick = 0;
+    bool join_sent = false;
+
+    ChatLine pending[CHAT_PENDING] = {};  // sent but not relayed back yet, oldest first
+    int pending_count = 0;
+    uint32_t chat_sequence = 1;  // number of the oldest pending line
+
+    uint32_t last_snapshot_tick = 0;
+    uint32_t acknowledged_input = 0;
+    uint32_t next_input = 1;
+
+    uint32_t seen_serials[SEEN_SERIALS] = {};  // oldest first
+    int seen_count = 0;
+
+    ConnectionState state = ConnectionState::Connecting;
+
+    // Bit i = slot i; filled by snapshots, emptied by the announcements.
+    uint8_t joined_mask = 0;
+    uint8_t left_mask = 0;
+    uint8_t destroyed_mask = 0;
+    uint8_t previous_present = 0;
+    uint8_t previous_dead = 0;
+    bool have_previous = false;
+
+    InputByte history[INPUT_HISTORY] = {};  // own controls by input number mod 240
+
+    // How far the last accepted snapshot moved each plane that was already
+    // there: predicted position minus the position after the replay (so a
+    // smoothing offset in flight does not count). Zero while the prediction
+    // is exact; for tests and diagnostics only.
+    Vec2 prediction_error[MAX_PLANES] = {};
+    uint8_t predicted_mask = 0;  // slots with a prediction_error
+    uint64_t snapshots_accepted = 0;
+
+    // Reused for every datagram: the one being built and the decoded world.
+    uint8_t outgoing[MAX_DATAGRAM] = {};
+    World scratch{};
+};
+
+// Back to the state of a fresh session: connecting, nothing sent, an empty world.
+void reset_client_session(ClientSession& c);
+
+// Applies one datagram from the server (Welcome, ServerFull, Snapshot,
+// ChatRelay); anything malformed, stale or out of place is dropped.
+void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length);
+
+// The client's part of one tick: the tick counter and the smoothing decay,
+// then the sending rules (join requests; the silence reset; the input, its
+// batch and one step of the predicted world; chat resends). `input` holds the
+// sampled controls and the purchase of this tick.
+void advance_client(ClientSession& c, ServerLink& link, const InputByte& input);
+
+// Queues a chat line from the own slot (the caller has checked that it may).
+// The first pending line goes out at once.
+void queue_chat_line(ClientSession& c, ServerLink& link, std::string_view text);
+
+// Where a plane is drawn: its position plus its smoothing offset, wrapped.
+Vec2 displayed_position(const ClientSession& c, int slot);

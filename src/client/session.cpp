@@ -1,0 +1,119 @@
+#include "client/session.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "client/announce.h"
+#include "server/server_session.h"
+#include "server/tutorial.h"
+#include "world/geometry.h"
+
+namespace {
+
+bool joined(const Session& s) { return s.client.state == ConnectionState::Joined; }
+
+void keep_server_text(Session& s, std::string_view text) {
+    s.server_text_length = static_cast<uint16_t>(std::min(text.size(), sizeof s.server_text));
+    std::memcpy(s.server_text, text.data(), s.server_text_length);
+}
+
+// What every session start does once the link is open.
+void begin(Session& s) {
+    reset_client_session(s.client);
+    s.announced_state = ConnectionState::Connecting;
+    s.hud = HudValues{};
+    close_chat(s.chat);
+    s.pending_buy = 0;
+}
+
+void deliver(void* context, const uint8_t* bytes, size_t length) {
+    handle_datagram(*static_cast<ClientSession*>(context), bytes, length);
+}
+
+void follow_own_plane(const Session& s, Vec2& camera_centre) {
+    const ClientSession& c = s.client;
+    if (!joined(s)) {
+        camera_centre = c.world.size * 0.5f;
+        return;
+    }
+    if (c.own_slot >= MAX_PLANES) return;
+    const Plane& own = c.world.planes[c.own_slot];
+    if (own.in_use && !own.dead) camera_centre = displayed_position(c, static_cast<int>(c.own_slot));
+}
+
+}  // namespace
+
+bool start_online_session(Session& s, const ServerEntry& entry) {
+    const std::string_view name = entry.name();
+    if (!entry.has_endpoint) {
+        notify(s.notifications, REFUSAL_COLOUR, {"Can't find ", name});
+        return false;
+    }
+    if (entry.status.load(std::memory_order_acquire) == ServerStatus::Answered && entry.result.answered &&
+        !entry.result.compatible) {
+        notify(s.notifications, REFUSAL_COLOUR, {name, " runs a different version of the game"});
+        return false;
+    }
+    if (s.active) leave_session(s);
+    const LinkError error = open_online(s.link, entry.endpoint);
+    if (error != LinkError::None) {
+        notify(s.notifications, REFUSAL_COLOUR, {"Can't connect: ", link_error_name(error)});
+        return false;
+    }
+    s.active = true;
+    s.tutorial = false;
+    keep_server_text(s, name);
+    begin(s);
+    notify(s.notifications, INFO_COLOUR, {"Connecting to ", name});
+    return true;
+}
+
+bool start_tutorial(Session& s) {
+    ServerSession* server = create_tutorial_session();
+    if (!server) {
+        notify(s.notifications, REFUSAL_COLOUR, {TUTORIAL_MEMORY_MESSAGE});
+        return false;
+    }
+    if (s.active) leave_session(s);
+    s.active = true;
+    s.tutorial = true;
+    s.server_text_length = 0;
+    open_in_process(s.link, server);
+    begin(s);
+    return true;
+}
+
+void leave_session(Session& s) {
+    if (s.active) close(s.link, joined(s));
+    s.server_text_length = 0;
+    s.active = false;
+    s.tutorial = false;
+    reset_client_session(s.client);
+    close_chat(s.chat);
+}
+
+void session_tick(Session& s, const Controls& controls, Vec2 camera_centre, const SessionHooks& hooks) {
+    InputByte input{controls.turn_left, controls.turn_right, controls.thrust, controls.fire, controls.hook_key,
+                    s.pending_buy};
+    s.pending_buy = 0;
+
+    ClientSession& c = s.client;
+    advance_client(c, s.link, input);
+    if (s.tutorial && s.link.session) server_tick(*s.link.session);
+    if (joined(s)) notify_world_events(s.notifications, c);
+    if (hooks.sounds) hooks.sounds(hooks.user, s, camera_centre);
+    update_hud(s.hud, c.world, joined(s), c.own_slot);
+    if (hooks.effects) hooks.effects(hooks.user, s);
+}
+
+void session_frame(Session& s, const Controls& controls, float& tick_accumulator, Vec2& camera_centre,
+                   const SessionHooks& hooks) {
+    collect(s.link, deliver, &s.client);
+    while (tick_accumulator >= TICK) {
+        session_tick(s, controls, camera_centre, hooks);
+        age_notifications(s.notifications);
+        tick_accumulator -= TICK;
+    }
+    announce(s);
+    follow_own_plane(s, camera_centre);
+}

@@ -1,0 +1,142 @@
+#include "dedicated/dedicated_server.h"
+
+#include <poll.h>
+#include <time.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "app/log.h"
+#include "dedicated/rounds.h"
+#include "dedicated/signals.h"
+#include "server/server_session.h"
+#include "world/world.h"
+
+namespace {
+
+// The ppoll set: the UDP socket, the listening TCP socket and every open
+// status connection.
+constexpr int POLL_CAPACITY = 2 + STATUS_CONNECTIONS_MAX;
+
+void send_queued(DedicatedServer& s) {
+    while (const OutgoingDatagram* d = pop_outgoing(*s.session)) send_datagram(s.sockets.udp, d->bytes, d->length, d->to);
+}
+
+// Sleeps until a socket is ready, the next tick is due, or a stop signal
+// arrives.
+void wait_for_sockets(DedicatedServer& s, const sigset_t& sleep_mask) {
+    pollfd fds[POLL_CAPACITY];
+    nfds_t count = 0;
+    fds[count++] = pollfd{s.sockets.udp, POLLIN, 0};
+    fds[count++] = pollfd{s.sockets.tcp, POLLIN, 0};
+    for (const StatusConnection& c : s.status.connections) {
+        if (c.fd >= 0) fds[count++] = pollfd{c.fd, POLLIN, 0};
+    }
+    int64_t wait_ns = next_tick_due(s.clock) - monotonic_ns();
+    if (wait_ns < 0) wait_ns = 0;
+    const timespec timeout{static_cast<time_t>(wait_ns / 1'000'000'000), static_cast<long>(wait_ns % 1'000'000'000)};
+    ::ppoll(fds, count, &timeout, &sleep_mask);  // EINTR: a signal; the loop looks at it
+}
+
+void read_datagrams(DedicatedServer& s) {
+    for (int i = 0; i < DATAGRAMS_PER_WAKE; ++i) {
+        Endpoint from;
+        const long length = receive_datagram(s.sockets.udp, s.datagram, sizeof s.datagram, from);
+        if (length < 0) return;
+        receive(*s.session, s.datagram, static_cast<size_t>(length), from);
+        send_queued(s);  // a Welcome or a chat relay goes out at once
+    }
+}
+
+unsigned players_in(const ServerSession& session) {
+    unsigned n = 0;
+    for (const PlayerSlot& slot : session.slots) n += slot.in_use;
+    return n;
+}
+
+void log_round(MapLayout layout, uint64_t seed, const char* what) {
+    LogText line;
+    line << what << "layout " << layout_name(layout) << ", seed " << static_cast<unsigned long long>(seed);
+    log_line(LogLevel::Info, line);
+}
+
+void run_due_ticks(DedicatedServer& s) {
+    const uint32_t due = take_due_ticks(s.clock, monotonic_ns());
+    for (uint32_t i = 0; i < due; ++i) {
+        server_tick(*s.session);
+        if (round_finished(s.session->world)) {
+            ++s.seed;
+            start_next_round(*s.session, s.layout, s.seed);
+            log_round(s.layout, s.seed, "new round: ");
+        }
+        send_queued(s);
+    }
+}
+
+
+}  // namespace
+
+uint64_t seed_from_clock() {
+    return static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+}
+
+int start_server(DedicatedServer& s, const ServerOptions& options) {
+    char error[160];
+    const OpenOutcome opened = open_server_sockets(options.port, s.sockets, error, sizeof error);
+    if (opened == OpenOutcome::PortTaken) {
+        LogText line;
+        line << "port " << static_cast<unsigned>(options.port) << " is already in use (" << error
+             << "); is another server running? Choose another with --port";
+        log_line(LogLevel::Error, line);
+        return 1;
+    }
+    if (opened != OpenOutcome::Ok) {
+        LogText line;
+        line << "can't open the server's sockets: " << error;
+        log_line(LogLevel::Error, line);
+        return 1;
+    }
+    s.status.listen_fd = s.sockets.tcp;
+    s.layout = options.layout;
+    s.seed = options.seed_given ? options.seed : seed_from_clock();
+
+    World* world = new World;
+    make_round_world(*world, s.layout, s.seed);
+    s.session = create_session(*world);
+    delete world;
+    if (!s.session) {
+        log_line(LogLevel::Error, "not enough memory for the server session");
+        close_server_sockets(s.sockets);
+        return 1;
+    }
+
+    LogText line;
+    line << "listening on 0.0.0.0:" << static_cast<unsigned>(s.sockets.port);
+    log_line(LogLevel::Info, line);
+    log_round(s.layout, s.seed, "");
+    s.started_ns = monotonic_ns();
+    s.clock = start_tick_clock(s.started_ns);
+    return 0;
+}
+
+int run_server(DedicatedServer& s, const sigset_t& sleep_mask) {
+    while (stop_signal() == 0) {
+        wait_for_sockets(s, sleep_mask);
+        if (stop_signal() != 0) break;
+        read_datagrams(s);
+        const int64_t now = monotonic_ns();
+        serve_status(s.status, StatusFacts{players_in(*s.session), static_cast<uint64_t>((now - s.started_ns) / 1'000'000'000)}, now);
+        run_due_ticks(s);
+    }
+    LogText line;
+    line << "stopping on " << (stop_signal() == SIGINT ? "SIGINT" : "SIGTERM");
+    log_line(LogLevel::Info, line);
+    return 0;
+}
+
+void stop_server(DedicatedServer& s) {
+    close_status_connections(s.status);
+    close_server_sockets(s.sockets);
+    destroy_session(s.session);
+    s.session = nullptr;
+}

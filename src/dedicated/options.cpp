@@ -1,0 +1,76 @@
+#include "dedicated/options.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+// Plain decimal digits only, at most `max`.
+bool parse_unsigned(std::string_view text, uint64_t max, uint64_t& value) {
+    if (text.empty() || text.size() > 20) return false;
+    uint64_t result = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (result > (max - digit) / 10) return false;
+        result = result * 10 + digit;
+    }
+    value = result;
+    return true;
+}
+
+OptionsOutcome bad(char* error, size_t capacity, const char* what, std::string_view detail) {
+    std::snprintf(error, capacity, "%s '%.*s'", what, static_cast<int>(detail.size()), detail.data());
+    return OptionsOutcome::Bad;
+}
+
+}  // namespace
+
+OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOptions& options, char* error,
+                                    size_t error_capacity) {
+    ServerOptions parsed;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") return OptionsOutcome::Help;
+        // Both "--port 7777" and "--port=7777".
+        std::string_view name = arg, value;
+        bool has_value = false;
+        if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != std::string_view::npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+            has_value = true;
+        }
+        if (name != "--port" && name != "--layout" && name != "--seed") {
+            return bad(error, error_capacity, "unknown option", arg);
+        }
+        if (!has_value) {
+            if (i + 1 >= argc) return bad(error, error_capacity, "missing value after", name);
+            value = argv[++i];
+        }
+        uint64_t number = 0;
+        if (name == "--port") {
+            if (!parse_unsigned(value, 65535, number)) return bad(error, error_capacity, "bad port (0..65535)", value);
+            parsed.port = static_cast<uint16_t>(number);
+        } else if (name == "--layout") {
+            if (value == "fixed") parsed.layout = MapLayout::Fixed;
+            else if (value == "random") parsed.layout = MapLayout::Random;
+            else return bad(error, error_capacity, "bad layout (fixed or random)", value);
+        } else {
+            if (!parse_unsigned(value, UINT64_MAX, number)) return bad(error, error_capacity, "bad seed", value);
+            parsed.seed = number;
+            parsed.seed_given = true;
+        }
+    }
+    options = parsed;
+    return OptionsOutcome::Run;
+}
+
+const char* server_usage() {
+    return "usage: skorvia-server [--port N] [--layout fixed|random] [--seed N] [--help]\n"
+           "  --port N     UDP game port, also the TCP status port (default 7777; 0 lets the system pick)\n"
+           "  --layout L   random: a map drawn from the seed (default); fixed: the plain generated world\n"
+           "  --seed N     the random map's seed, 0..18446744073709551615 (default: from the clock)\n"
+           "  --help       show this text\n";
+}
+
+const char* layout_name(MapLayout layout) { return layout == MapLayout::Fixed ? "fixed" : "random"; }

@@ -1,0 +1,34 @@
+#pragma once
+// The dedicated server's command line:
+//   skorvia-server [--port N] [--layout fixed|random] [--seed N] [--help]
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint16_t SERVER_DEFAULT_PORT = 7777;
+
+enum class MapLayout : uint8_t {
+    Fixed,   // the plain generated world: one collector, no bodies
+    Random,  // a playable map drawn from the seed
+};
+
+struct ServerOptions {
+    uint16_t port = SERVER_DEFAULT_PORT;  // 0: the system picks a free one
+    MapLayout layout = MapLayout::Random;
+    bool seed_given = false;
+    uint64_t seed = 0;
+};
+
+enum class OptionsOutcome : uint8_t {
+    Run,   // options filled in
+    Help,  // --help: print the usage and stop
+    Bad,   // `error` names the fault in one line
+};
+
+// Reads argv[1..argc). Nothing is printed here.
+OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOptions& options, char* error,
+                                    size_t error_capacity);
+
+// The usage text, several lines, each ending with a line feed.
+const char* server_usage();
+
+const char* layout_name(MapLayout layout);

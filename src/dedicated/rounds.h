@@ -1,0 +1,19 @@
+#pragma once
+// The dedicated server's maps: the world a round starts from, and the next
+// round once a won round's countdown has run out.
+#include <cstdint>
+
+#include "dedicated/options.h"
+
+struct ServerSession;
+struct World;
+
+// The world of a first round: the fixed layout, or the random map of `seed`.
+void make_round_world(World& out, MapLayout layout, uint64_t seed);
+
+// Whether the round was won and its countdown is over.
+bool round_finished(const World& w);
+
+// Starts the next round in place: a fresh map (the random layout draws it
+// from `seed`), the rules kept, and every player in a slot spawned afresh.
+void start_next_round(ServerSession& session, MapLayout layout, uint64_t seed);

@@ -1,0 +1,84 @@
+#include "dedicated/status_listener.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+void close_connection(StatusConnection& c) {
+    if (c.fd >= 0) ::close(c.fd);
+    c = StatusConnection{};
+}
+
+void accept_waiting(StatusListener& l, int64_t now_ns) {
+    for (int i = 0; i < STATUS_ACCEPTS_PER_CALL; ++i) {
+        const int fd = ::accept4(l.listen_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return;  // nothing waiting, or out of descriptors for now
+        }
+        StatusConnection* free_entry = nullptr;
+        for (StatusConnection& c : l.connections) {
+            if (c.fd < 0) {
+                free_entry = &c;
+                break;
+            }
+        }
+        if (!free_entry) {
+            ::close(fd);
+            continue;
+        }
+        free_entry->fd = fd;
+        free_entry->deadline_ns = now_ns + STATUS_CONNECTION_DEADLINE_NS;
+        free_entry->length = 0;
+    }
+}
+
+// Reads what has arrived; answers and closes once the line is complete.
+void serve_connection(StatusConnection& c, const StatusFacts& facts, int64_t now_ns) {
+    for (;;) {
+        const size_t room = sizeof c.request - c.length;
+        if (room == 0) return close_connection(c);  // no line feed in sight
+        const ssize_t n = ::recv(c.fd, c.request + c.length, room, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n <= 0) return close_connection(c);  // gone, or reset
+        c.length = static_cast<uint8_t>(c.length + n);
+        const void* line_feed = std::memchr(c.request, '\n', c.length);
+        if (!line_feed) continue;
+        const size_t line_length = static_cast<size_t>(static_cast<const char*>(line_feed) - c.request);
+        bool compatible = false;
+        if (parse_status_request(std::string_view(c.request, line_length), compatible)) {
+            char reply[STATUS_REPLY_MAX];
+            const size_t reply_length = build_status_reply(reply, sizeof reply, facts.players, facts.uptime_seconds, compatible);
+            // A fresh connection's send buffer always has room for one
+            // short line; if not, the peer gets nothing.
+            ::send(c.fd, reply, reply_length, MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
+        return close_connection(c);
+    }
+    if (now_ns >= c.deadline_ns) close_connection(c);
+}
+
+}  // namespace
+
+void serve_status(StatusListener& l, const StatusFacts& facts, int64_t now_ns) {
+    if (l.listen_fd >= 0) accept_waiting(l, now_ns);
+    for (StatusConnection& c : l.connections) {
+        if (c.fd >= 0) serve_connection(c, facts, now_ns);
+    }
+}
+
+void close_status_connections(StatusListener& l) {
+    for (StatusConnection& c : l.connections) close_connection(c);
+}
+
+int open_status_connections(const StatusListener& l) {
+    int n = 0;
+    for (const StatusConnection& c : l.connections) n += c.fd >= 0;
+    return n;
+}

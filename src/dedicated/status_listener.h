@@ -1,0 +1,42 @@
+#pragma once
+// Answers status queries on the server's TCP port without ever holding up a
+// tick: every socket is non-blocking, each connection gets a short deadline
+// to send its request line, and only a few may be open at once (further
+// ones are closed as soon as they are accepted).
+#include <cstddef>
+#include <cstdint>
+
+#include "net/status_reply.h"
+
+constexpr int STATUS_CONNECTIONS_MAX = 16;
+constexpr int64_t STATUS_CONNECTION_DEADLINE_NS = 1'000'000'000;
+// Connections accepted per call, so that a burst cannot hold up a tick.
+constexpr int STATUS_ACCEPTS_PER_CALL = 64;
+
+struct StatusConnection {
+    int fd = -1;
+    int64_t deadline_ns = 0;
+    uint8_t length = 0;
+    char request[STATUS_REQUEST_MAX];
+};
+
+struct StatusListener {
+    int listen_fd = -1;
+    StatusConnection connections[STATUS_CONNECTIONS_MAX];
+};
+
+// What the reply says about the server right now.
+struct StatusFacts {
+    unsigned players = 0;
+    uint64_t uptime_seconds = 0;
+};
+
+// Accepts waiting connections, reads what each has sent, answers the
+// complete requests and closes them, and closes the ones past their
+// deadline, the ones that sent something else, and the ones that went away.
+void serve_status(StatusListener& listener, const StatusFacts& facts, int64_t now_ns);
+
+// Closes every open connection (not the listening socket).
+void close_status_connections(StatusListener& listener);
+
+int open_status_connections(const StatusListener& listener);

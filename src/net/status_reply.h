@@ -1,0 +1,51 @@
+#pragma once
+// The status exchange's text, shared by the server that answers and the
+// client that asks. Over TCP, on the game's port:
+//   request  "check 20\n"
+//   reply    "skorvia status version=20 players=3 max=8 uptime=120 compatible=yes\n"
+// A reply is whitespace-separated words (spaces, carriage returns and line
+// feeds; tabs are not separators): "skorvia", "status", then key=value words
+// in any order. Words without '=' and unknown keys are skipped; when a key
+// repeats, the last one counts.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+constexpr uint8_t STATUS_MAX_PLAYERS = 8;
+// Longest reply the client reads; the server's own is far shorter.
+constexpr size_t STATUS_REPLY_MAX = 256;
+// Longest request line the server waits for before giving up on a peer.
+constexpr size_t STATUS_REQUEST_MAX = 64;
+
+// What a reply says.
+struct StatusReply {
+    uint8_t version = 0;
+    uint8_t players = 0;      // 0 when the reply does not say
+    uint8_t max_players = 0;  // 0 when the reply does not say
+    uint64_t uptime = 0;      // seconds; 0 when the reply does not say
+    bool compatible = false;  // the server's own verdict, when it gave one
+    bool said_compatible = false;
+};
+
+// A decimal value of at most `max`: an optional '+' ('-' only when every
+// digit is 0), then digits with single '_' between them (never first, last
+// or right after the sign). Nothing else.
+bool parse_status_decimal(std::string_view text, uint64_t max, uint64_t& value);
+
+// Parses every received byte of a reply. False when the first two words are
+// not "skorvia status", when "version" is missing, or when a value of a known
+// key is bad.
+bool parse_status_reply(std::string_view bytes, StatusReply& out);
+
+// The client's request line for `version`, into `out` (at least 16 bytes).
+// Returns its length.
+size_t build_status_request(char* out, size_t capacity, int version);
+
+// Reads a request line (the bytes before its line feed, a trailing carriage
+// return allowed): "check" and the client's protocol version. False for any
+// other line. `compatible` is set when the version is this server's.
+bool parse_status_request(std::string_view line, bool& compatible);
+
+// The server's reply line, with its line feed, into `out` (at least
+// STATUS_REPLY_MAX bytes). Returns its length.
+size_t build_status_reply(char* out, size_t capacity, unsigned players, uint64_t uptime_seconds, bool compatible);
