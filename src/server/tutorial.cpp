@@ -33,7 +33,11 @@ bool has_event(const World& w, uint8_t kind, uint8_t a) {
 // table skips it.
 void add_collector(World& w, Vec2 hull_origin, float angle, uint8_t owner) {
     if (w.object_count >= MAX_OBJECTS) return;
-    WorldObject o = make_collector(wrap(hull_origin, w.size), angle, w.rules);
+    WorldObject o = make_collector(hull_origin, wrap_angle(angle), w.rules);
+    // The centre of mass sits a little off the hull origin: wrap the final
+    // position, not the origin, so that it lies inside the world.
+    o.pos = wrap(o.pos, w.size);
+    o.home_pos = o.pos;
     o.owner = owner;
     w.objects[w.object_count++] = o;
 }

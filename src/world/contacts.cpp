@@ -1,5 +1,7 @@
 #include "world/contacts.h"
 
+#include <cmath>
+
 #include "world/collision.h"
 #include "world/damage.h"
 #include "world/geometry.h"
@@ -107,17 +109,49 @@ void plane_against_plane(World& w, Plane& p, Plane& q) {
     report_impact(w, p.pos, closing);
 }
 
-void object_against_object(World& w, const HullCache& cache, int k, int l) {
+// Returns whether the two touched (and moved).
+bool object_against_object(World& w, const HullCache& cache, int k, int l) {
     Party a = object_party(w, cache, k);
     Party b = object_party(w, cache, l);
-    if (!near_enough(w, a, b)) return;
+    if (!near_enough(w, a, b)) return false;
     object_hull_of(a, w, cache, k);
     object_hull_of(b, w, cache, l);
     float closing = 0.0f;
-    if (!touch(a, b, closing)) return;
+    if (!touch(a, b, closing)) return false;
     store_object(w, w.objects[k], a.state);
     store_object(w, w.objects[l], b.state);
     report_impact(w, w.objects[k].pos, closing);
+    return true;
+}
+
+// Positions and reaches of the solid objects, kept up to date through the
+// phase, for testing one object against all later ones at once.
+struct Positions {
+    float x[MAX_OBJECTS];
+    float y[MAX_OBJECTS];
+    float reach[MAX_OBJECTS];
+    float largest;  // bounds |x| + |y| + reach of every entry, for the margin
+};
+
+void note_position(Positions& p, int k, Vec2 pos) {
+    p.x[k] = pos.x;
+    p.y[k] = pos.y;
+    p.largest = std::fmax(p.largest, std::fabs(pos.x) + std::fabs(pos.y) + std::fabs(p.reach[k]));
+}
+
+// near[l] is cleared for the objects l that surely are out of k's reach (the
+// test of `apart`, with a margin at least as wide).
+void mark_near(const World& w, const Positions& p, int k, bool near[MAX_OBJECTS]) {
+    float margin = 1.0f + 2e-5f * p.largest;
+    float sx = w.size.x, sy = w.size.y, hx = sx * 0.5f, hy = sy * 0.5f;
+    float x = p.x[k], y = p.y[k], reach = p.reach[k] + margin;
+    for (int l = 0; l < MAX_OBJECTS; ++l) {
+        float dx = std::fabs(p.x[l] - x);
+        float dy = std::fabs(p.y[l] - y);
+        float nx = dx > hx ? sx - dx : dx;
+        float ny = dy > hy ? sy - dy : dy;
+        near[l] = !(nx > p.reach[l] + reach) & !(ny > p.reach[l] + reach);
+    }
 }
 
 }  // namespace
@@ -125,9 +159,7 @@ void object_against_object(World& w, const HullCache& cache, int k, int l) {
 bool is_solid(const WorldObject& o) { return !o.free && !o.destroyed && o.kind != OBJECT_VESSEL; }
 
 // The cheap reach tests only skip pairs whose broad test would fail.
-void plane_contacts(World& w) {
-    HullCache cache;
-    fill_hull_cache(w, cache);
+void plane_contacts(World& w, const HullCache& cache) {
     int objects = object_limit(w);
     for (int i = 0; i < MAX_PLANES; ++i) {
         Plane& p = w.planes[i];
@@ -143,16 +175,36 @@ void plane_contacts(World& w) {
     }
 }
 
+void object_contacts(World& w, const HullCache& cache) {
+    int objects = object_limit(w);
+    Positions positions;
+    positions.largest = 0.0f;
+    for (int k = 0; k < MAX_OBJECTS; ++k) {
+        bool solid = k < objects && is_solid(w.objects[k]);  // no contact changes that
+        positions.reach[k] = solid ? cache.radius[k] : -INFINITY;
+        note_position(positions, k, solid ? w.objects[k].pos : Vec2{0, 0});
+    }
+    bool near[MAX_OBJECTS];
+    for (int k = 0; k < objects; ++k) {
+        if (!is_solid(w.objects[k])) continue;
+        mark_near(w, positions, k, near);
+        for (int l = k + 1; l < objects; ++l) {
+            if (!near[l] || !is_solid(w.objects[l]) || !object_against_object(w, cache, k, l)) continue;
+            note_position(positions, k, w.objects[k].pos);
+            note_position(positions, l, w.objects[l].pos);
+            mark_near(w, positions, k, near);  // k has moved
+        }
+    }
+}
+
+void plane_contacts(World& w) {
+    HullCache cache;
+    fill_hull_cache(w, cache);
+    plane_contacts(w, cache);
+}
+
 void object_contacts(World& w) {
     HullCache cache;
     fill_hull_cache(w, cache);
-    int objects = object_limit(w);
-    for (int k = 0; k < objects; ++k) {
-        if (!is_solid(w.objects[k])) continue;
-        for (int l = k + 1; l < objects; ++l) {
-            const WorldObject& o = w.objects[l];
-            if (is_solid(o) && !apart(w, w.objects[k].pos, o.pos, cache.radius[k] + cache.radius[l]))
-                object_against_object(w, cache, k, l);
-        }
-    }
+    object_contacts(w, cache);
 }

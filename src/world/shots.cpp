@@ -26,16 +26,55 @@ void consider(Target& best, SweepHit h, TargetKind kind, int index) {
     if (best.kind == TARGET_NONE || h.t < best.t) best = {kind, index, h.t};
 }
 
-// Pairs that the cheap reach test rules out cannot be hit: the sweeps only
-// run for the rest, in the same order, so the earliest hit is unchanged.
-Target earliest_hit(const World& w, const HullCache& cache, const Shot& s, Vec2 p0, Vec2 p1) {
+// Objects as the shots of this phase see them: positions (fixed through the
+// phase) and reaches, with the objects that shots pass through ruled out.
+struct ObjectReach {
+    float x[MAX_OBJECTS];
+    float y[MAX_OBJECTS];
+    float reach[MAX_OBJECTS];
+    float margin;  // at least the margin of axis_beyond for any pair of this phase
+};
+
+void fill_object_reach(const World& w, const HullCache& cache, ObjectReach& r) {
+    int objects = object_limit(w);
+    float largest = 0.0f;
+    for (int k = 0; k < MAX_OBJECTS; ++k) {
+        const WorldObject& o = w.objects[k];
+        bool target = k < objects && !o.free && !o.destroyed && o.kind != OBJECT_VESSEL;
+        r.x[k] = target ? o.pos.x : 0.0f;
+        r.y[k] = target ? o.pos.y : 0.0f;
+        r.reach[k] = target ? cache.radius[k] : -INFINITY;
+        if (target) largest = std::fmax(largest, std::fabs(o.pos.x) + std::fabs(o.pos.y) + std::fabs(cache.radius[k]));
+    }
+    r.margin = largest;
+}
+
+// Marks the objects that the segment might reach; the others surely cannot
+// be hit (the same test as segment_beyond, over all objects at once).
+void mark_near(const World& w, const ObjectReach& r, Vec2 p0, Vec2 move, bool near[MAX_OBJECTS]) {
+    float margin = 1.0f + 1e-5f * (r.margin + std::fabs(p0.x) + std::fabs(p0.y) + std::fabs(move.x) + std::fabs(move.y));
+    float ex = std::fabs(move.x) + margin, ey = std::fabs(move.y) + margin;
+    float sx = w.size.x, sy = w.size.y, hx = sx * 0.5f, hy = sy * 0.5f;
+    for (int k = 0; k < MAX_OBJECTS; ++k) {
+        float dx = std::fabs(r.x[k] - p0.x);
+        float dy = std::fabs(r.y[k] - p0.y);
+        float nx = dx > hx ? sx - dx : dx;
+        float ny = dy > hy ? sy - dy : dy;
+        near[k] = !(nx > r.reach[k] + ex) & !(ny > r.reach[k] + ey);
+    }
+}
+
+// Only pairs that the reach tests rule out are skipped: the sweeps run for
+// the rest in the same order, so the earliest hit is unchanged.
+Target earliest_hit(const World& w, const HullCache& cache, const ObjectReach& reach, const Shot& s, Vec2 p0, Vec2 p1) {
     Target best;
     Vec2 move = p1 - p0;
+    bool near[MAX_OBJECTS];
+    mark_near(w, reach, p0, move, near);
     int objects = object_limit(w);
     for (int k = 0; k < objects; ++k) {
         const WorldObject& o = w.objects[k];
-        if (o.free || o.destroyed || o.kind == OBJECT_VESSEL) continue;
-        if (segment_beyond(p0, move, o.pos, cache.radius[k], w.size)) continue;
+        if (!near[k] || o.free || o.destroyed || o.kind == OBJECT_VESSEL) continue;
         Vec2 hull[MAX_HULL_POINTS];
         int n = cached_hull_at(w, cache, k, nearest_copy(o.pos, p0, w.size), hull);
         consider(best, sweep_polygon(p0, move, hull, n), TARGET_OBJECT, k);
@@ -72,9 +111,15 @@ void remove_shot(World& w, int i) {
 }  // namespace
 
 void update_shots(World& w) {
-    if (w.shot_count > MAX_SHOTS) w.shot_count = MAX_SHOTS;
     HullCache cache;
     fill_hull_cache(w, cache);
+    update_shots(w, cache);
+}
+
+void update_shots(World& w, const HullCache& cache) {
+    if (w.shot_count > MAX_SHOTS) w.shot_count = MAX_SHOTS;
+    ObjectReach reach;
+    fill_object_reach(w, cache, reach);
     int i = 0;
     while (i < static_cast<int>(w.shot_count)) {
         Shot& s = w.shots[i];
@@ -82,7 +127,7 @@ void update_shots(World& w) {
         s.vel += gravity(w, s.pos) * TICK;
         Vec2 p0 = s.pos;
         Vec2 p1 = s.pos + s.vel * TICK;
-        Target hit = earliest_hit(w, cache, s, p0, p1);
+        Target hit = earliest_hit(w, cache, reach, s, p0, p1);
         if (hit.kind == TARGET_NONE && s.age < SHOT_LIFETIME) {
             s.pos = wrap(p1, w.size);
             ++i;

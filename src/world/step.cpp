@@ -7,6 +7,7 @@
 #include "world/flight.h"
 #include "world/gathering.h"
 #include "world/hooks.h"
+#include "world/hulls.h"
 #include "world/objects.h"
 #include "world/shots.h"
 #include "world/stations.h"
@@ -27,10 +28,12 @@ void step_world(World& w) {
     update_planes(w);
     update_hooks(w);
     update_objects(w);
-    update_shots(w);
-    plane_contacts(w);
-    object_contacts(w);
-    body_contacts(w);
+    HullCache hulls;  // angles and hulls stay put from here through the body contacts
+    fill_hull_cache(w, hulls);
+    update_shots(w, hulls);
+    plane_contacts(w, hulls);
+    object_contacts(w, hulls);
+    body_contacts(w, hulls);
     apply_sun_heat(w);
     gather(w);
     update_turrets(w);

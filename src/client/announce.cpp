@@ -1,0 +1,155 @@
+#include "client/announce.h"
+
+#include "client/session.h"
+#include "render/color.h"
+
+namespace {
+
+// ---- world events ------------------------------------------------------------
+
+void notify_purchase(NotificationList& list, const World& w, uint8_t item) {
+    switch (item) {
+    case ITEM_TURRET: notify(list, INFO_COLOUR, {"Turret ready"}); break;
+    case ITEM_SHIELD: notify(list, INFO_COLOUR, {"Shield up"}); break;
+    case ITEM_RADAR: notify(list, INFO_COLOUR, {"Radar on: arrows at the edges point to what's off screen"}); break;
+    case ITEM_MINIMAP: notify(list, INFO_COLOUR, {"Minimap on: Tab hides and shows it"}); break;
+    case ITEM_SUN_SHIELD:
+        notify(list, INFO_COLOUR, {"Sun shield up: the sun can't hurt you until you're destroyed"});
+        break;
+    case ITEM_UPGRADE_STATION:
+        notify(list, INFO_COLOUR, {"Upgrade station ready: bring collectors into its sphere"});
+        break;
+    case ITEM_EXIT_VESSEL:
+        notify(list, GOLD_COLOUR,
+               {"Exit vessel ready: stay in it with ", decimal(w.rules.win_amount), " of each resource to win"});
+        break;
+    default: break;
+    }
+}
+
+void notify_win(NotificationList& list, const World& w, uint64_t own_slot, uint8_t winner) {
+    if (winner == own_slot) {
+        notify(list, GOLD_COLOUR, {"You win!"});
+        return;
+    }
+    notify(list, player_colour(w, winner), {"Player ", decimal(winner + 1u), " wins"});
+}
+
+void notify_upgrade(NotificationList& list, uint8_t kind) {
+    if (kind == OBJECT_TURRET) {
+        notify(list, UPGRADE_COLOUR, {"A turret of yours was upgraded: twice the health, and it hits twice as hard"});
+    } else {
+        notify(list, UPGRADE_COLOUR,
+               {"A collector of yours was upgraded: it gathers twice as fast, and can orbit the sun"});
+    }
+}
+
+// ---- once per frame --------------------------------------------------------------
+
+void announce_connection(Session& s) {
+    const ClientSession& c = s.client;
+    if (!s.active || s.tutorial || c.state == s.announced_state) return;
+    const std::string_view name = s.server_name();
+    switch (c.state) {
+    case ConnectionState::Joined:
+        notify(s.notifications, INFO_COLOUR, {"Joined ", name, " as player ", decimal(c.own_slot + 1)});
+        break;
+    case ConnectionState::Full: notify(s.notifications, INFO_COLOUR, {name, " is full"}); break;
+    case ConnectionState::Connecting:
+        notify(s.notifications, INFO_COLOUR, {"Lost connection to ", name, ", reconnecting"});
+        break;
+    }
+    s.announced_state = c.state;
+}
+
+// "You were destroyed by player 3", "Player 2 burned up in the sun", ...
+void announce_destroyed(NotificationList& list, const World& w, uint64_t own, uint8_t victim) {
+    const uint8_t killer = w.planes[victim].killer;
+    const bool own_victim = victim == own;
+    const DecimalText victim_number = decimal(victim + 1u);
+    if (is_slot(killer)) {
+        const Colour colour = player_colour(w, killer);
+        const DecimalText killer_number = decimal(killer + 1u);
+        if (own_victim) {
+            notify(list, colour, {"You were destroyed by player ", killer_number});
+        } else if (killer == own) {
+            notify(list, colour, {"You destroyed player ", victim_number});
+        } else {
+            notify(list, colour, {"Player ", killer_number, " destroyed player ", victim_number});
+        }
+        return;
+    }
+    const Colour colour = own_victim ? INFO_COLOUR : player_colour(w, victim);
+    const char* what = nullptr;
+    switch (killer) {
+    case KILL_SUN:
+        if (own_victim) notify(list, colour, {"You burned up in the sun"});
+        else notify(list, colour, {"Player ", victim_number, " burned up in the sun"});
+        return;
+    case KILL_OBJECT: what = "a resource collector"; break;
+    case KILL_PLANET: what = "a planet"; break;
+    default: return;  // left behind at a win, or a cause this client does not know
+    }
+    if (own_victim) notify(list, colour, {"You crashed into ", what});
+    else notify(list, colour, {"Player ", victim_number, " crashed into ", what});
+}
+
+void announce_players(Session& s) {
+    ClientSession& c = s.client;
+    const World& w = c.world;
+    for (uint8_t i = 0; i < MAX_PLANES; ++i) {
+        const uint8_t bit = static_cast<uint8_t>(1u << i);
+        if (c.joined_mask & bit) notify(s.notifications, player_colour(w, i), {"Player ", decimal(i + 1u), " joined"});
+        if (c.left_mask & bit) notify(s.notifications, INFO_COLOUR, {"Player ", decimal(i + 1u), " left"});
+        if ((c.destroyed_mask & bit) && w.planes[i].in_use) announce_destroyed(s.notifications, w, c.own_slot, i);
+    }
+    c.joined_mask = 0;
+    c.left_mask = 0;
+    c.destroyed_mask = 0;
+}
+
+void announce_chat(Session& s) {
+    ClientSession& c = s.client;
+    for (int i = 0; i < c.received_count; ++i) {
+        const ChatLine& line = c.received[i];
+        const std::string_view text(line.text, line.length);
+        if (is_slot(line.sender)) {
+            notify(s.notifications, player_colour(c.world, line.sender),
+                   {"Player ", decimal(line.sender + 1u), ": ", text}, CHAT_HOLD);
+        } else {
+            notify(s.notifications, INFO_COLOUR, {"Server: ", text}, CHAT_HOLD);
+        }
+    }
+    c.received_count = 0;
+}
+
+}  // namespace
+
+Colour player_colour(const World& world, uint8_t slot) {
+    if (!is_slot(slot) || !world.planes[slot].in_use) return INFO_COLOUR;
+    const Color c = player_color(slot);
+    return {c.r, c.g, c.b, c.a};
+}
+
+void notify_world_events(NotificationList& list, const ClientSession& c) {
+    const World& w = c.world;
+    const uint64_t count = w.event_count < MAX_EVENTS ? w.event_count : MAX_EVENTS;
+    for (uint64_t i = 0; i < count; ++i) {
+        const WorldEvent& e = w.events[i];
+        if (e.kind == EVENT_PURCHASE && e.a == c.own_slot) notify_purchase(list, w, e.b);
+    }
+    for (uint64_t i = 0; i < count; ++i) {
+        const WorldEvent& e = w.events[i];
+        if (e.kind == EVENT_ROUND_WON) notify_win(list, w, c.own_slot, e.a);
+    }
+    for (uint64_t i = 0; i < count; ++i) {
+        const WorldEvent& e = w.events[i];
+        if (e.kind == EVENT_UPGRADED && e.a == c.own_slot) notify_upgrade(list, e.b);
+    }
+}
+
+void announce(Session& s) {
+    announce_connection(s);
+    announce_players(s);
+    announce_chat(s);
+}

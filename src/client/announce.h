@@ -1,0 +1,23 @@
+#pragma once
+// Turning what happens in the game into notifications: purchases, wins and
+// upgrades from a tick's world events; the connection's state, players who
+// joined, left or were destroyed, and relayed chat lines once per frame.
+#include <cstdint>
+
+#include "client/client_session.h"
+#include "client/notifications.h"
+
+struct Session;
+
+// The colour of lines about player `slot`: its player colour while its plane
+// is in use in the client's world, the information colour otherwise.
+Colour player_colour(const World& world, uint8_t slot);
+
+// After a tick's step of a joined client: the own purchases, every win, then
+// the upgrades of own objects, in that order.
+void notify_world_events(NotificationList& list, const ClientSession& c);
+
+// Once per frame after the ticks: a change of the online connection's state,
+// the players that joined, left and were destroyed (the masks are emptied),
+// then the relayed chat lines (the queue is emptied).
+void announce(Session& s);
