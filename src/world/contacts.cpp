@@ -1,5 +1,6 @@
 #include "world/contacts.h"
 
+#include <bit>
 #include <cmath>
 
 #include "world/collision.h"
@@ -136,22 +137,16 @@ struct Positions {
 void note_position(Positions& p, int k, Vec2 pos) {
     p.x[k] = pos.x;
     p.y[k] = pos.y;
-    p.largest = std::fmax(p.largest, std::fabs(pos.x) + std::fabs(pos.y) + std::fabs(p.reach[k]));
+    float reach = p.reach[k] > 0.0f ? p.reach[k] : 0.0f;  // the objects ruled out have -infinity
+    p.largest = std::fmax(p.largest, std::fabs(pos.x) + std::fabs(pos.y) + reach);
 }
 
-// near[l] is cleared for the objects l that surely are out of k's reach (the
-// test of `apart`, with a margin at least as wide).
-void mark_near(const World& w, const Positions& p, int k, bool near[MAX_OBJECTS]) {
-    float margin = 1.0f + 2e-5f * p.largest;
-    float sx = w.size.x, sy = w.size.y, hx = sx * 0.5f, hy = sy * 0.5f;
-    float x = p.x[k], y = p.y[k], reach = p.reach[k] + margin;
-    for (int l = 0; l < MAX_OBJECTS; ++l) {
-        float dx = std::fabs(p.x[l] - x);
-        float dy = std::fabs(p.y[l] - y);
-        float nx = dx > hx ? sx - dx : dx;
-        float ny = dy > hy ? sy - dy : dy;
-        near[l] = !(nx > p.reach[l] + reach) & !(ny > p.reach[l] + reach);
-    }
+// The later objects that might be within reach of k (the test of `apart`,
+// with a margin at least as wide).
+uint64_t later_near(const World& w, const Positions& p, int k, int after) {
+    float extra = p.reach[k] + (1.0f + 2e-5f * p.largest);
+    uint64_t near = near_mask(p.x, p.y, p.reach, {p.x[k], p.y[k]}, extra, extra, w.size, after + 1);
+    return near & ~first_bits(after + 1) & first_bits(object_limit(w));
 }
 
 }  // namespace
@@ -184,15 +179,16 @@ void object_contacts(World& w, const HullCache& cache) {
         positions.reach[k] = solid ? cache.radius[k] : -INFINITY;
         note_position(positions, k, solid ? w.objects[k].pos : Vec2{0, 0});
     }
-    bool near[MAX_OBJECTS];
     for (int k = 0; k < objects; ++k) {
         if (!is_solid(w.objects[k])) continue;
-        mark_near(w, positions, k, near);
-        for (int l = k + 1; l < objects; ++l) {
-            if (!near[l] || !is_solid(w.objects[l]) || !object_against_object(w, cache, k, l)) continue;
+        uint64_t near = later_near(w, positions, k, k);
+        while (near) {
+            int l = std::countr_zero(near);
+            near &= near - 1;
+            if (!is_solid(w.objects[l]) || !object_against_object(w, cache, k, l)) continue;
             note_position(positions, k, w.objects[k].pos);
             note_position(positions, l, w.objects[l].pos);
-            mark_near(w, positions, k, near);  // k has moved
+            near = later_near(w, positions, k, l);  // k has moved
         }
     }
 }

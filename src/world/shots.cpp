@@ -1,5 +1,6 @@
 #include "world/shots.h"
 
+#include <bit>
 #include <cmath>
 
 #include "world/collision.h"
@@ -49,32 +50,20 @@ void fill_object_reach(const World& w, const HullCache& cache, ObjectReach& r) {
     r.margin = largest;
 }
 
-// Marks the objects that the segment might reach; the others surely cannot
-// be hit (the same test as segment_beyond, over all objects at once).
-void mark_near(const World& w, const ObjectReach& r, Vec2 p0, Vec2 move, bool near[MAX_OBJECTS]) {
-    float margin = 1.0f + 1e-5f * (r.margin + std::fabs(p0.x) + std::fabs(p0.y) + std::fabs(move.x) + std::fabs(move.y));
-    float ex = std::fabs(move.x) + margin, ey = std::fabs(move.y) + margin;
-    float sx = w.size.x, sy = w.size.y, hx = sx * 0.5f, hy = sy * 0.5f;
-    for (int k = 0; k < MAX_OBJECTS; ++k) {
-        float dx = std::fabs(r.x[k] - p0.x);
-        float dy = std::fabs(r.y[k] - p0.y);
-        float nx = dx > hx ? sx - dx : dx;
-        float ny = dy > hy ? sy - dy : dy;
-        near[k] = !(nx > r.reach[k] + ex) & !(ny > r.reach[k] + ey);
-    }
-}
-
 // Only pairs that the reach tests rule out are skipped: the sweeps run for
 // the rest in the same order, so the earliest hit is unchanged.
 Target earliest_hit(const World& w, const HullCache& cache, const ObjectReach& reach, const Shot& s, Vec2 p0, Vec2 p1) {
     Target best;
     Vec2 move = p1 - p0;
-    bool near[MAX_OBJECTS];
-    mark_near(w, reach, p0, move, near);
-    int objects = object_limit(w);
-    for (int k = 0; k < objects; ++k) {
+    float margin =
+        1.0f + 1e-5f * (reach.margin + std::fabs(p0.x) + std::fabs(p0.y) + std::fabs(move.x) + std::fabs(move.y));
+    uint64_t near = near_mask(reach.x, reach.y, reach.reach, p0, std::fabs(move.x) + margin,
+                              std::fabs(move.y) + margin, w.size) &
+                    first_bits(object_limit(w));
+    for (; near; near &= near - 1) {
+        int k = std::countr_zero(near);
         const WorldObject& o = w.objects[k];
-        if (!near[k] || o.free || o.destroyed || o.kind == OBJECT_VESSEL) continue;
+        if (o.free || o.destroyed || o.kind == OBJECT_VESSEL) continue;
         Vec2 hull[MAX_HULL_POINTS];
         int n = cached_hull_at(w, cache, k, nearest_copy(o.pos, p0, w.size), hull);
         consider(best, sweep_polygon(p0, move, hull, n), TARGET_OBJECT, k);

@@ -69,7 +69,12 @@ protected:
         case TUTORIAL_HAULING: change = "script: first collector and planet"; break;
         case TUTORIAL_STEALING: change = "script: another player's collector"; break;
         case TUTORIAL_GATHERING: change = "script: two planets with collectors"; break;
-        case TUTORIAL_SUN: change = "script: the sun"; break;
+        case TUTORIAL_SUN:
+            change = "script: the sun";
+            std::printf("the sun was placed %g units from the plane (its pull reaches %g)\n",
+                        length(wrapped_delta(plane().pos, sw().bodies[sw().body_count - 1].pos, sw().size)),
+                        SUN_REACH.gravity_range);
+            break;
         case TUTORIAL_FLYING: change = "script: the world restarted"; break;
         default: break;
         }
