@@ -7,7 +7,7 @@
 
 #include "app/app_parts.h"
 #include "app/server_list.h"
-#include "client/notifications.h"
+#include "client/session.h"
 #include "render/effects.h"
 #include "render/renderer.h"
 #include "world/vec2.h"
@@ -44,14 +44,10 @@ struct App {
     ServerList servers;
     float status_recheck_timer = 0.0f;
 
-    SessionSlot session;
+    // The game being played, with its notifications, HUD values and chat input.
+    Session session;
     ShopOverlay shop;
     LeaveDialog leave_dialog;
-    ChatInput chat_input;
-    NotificationList notifications;
-    ConnectionState announced_state = ConnectionState::Connecting;
-    uint8_t pending_buy = 0;
-    HudValues hud;
     EffectLists effects;
 
     AudioState* audio = nullptr;  // null while playing without sound

@@ -38,7 +38,7 @@ void menu_frame(App& app) {
     const Vec2 world_size = {WORLD_WIDTH, WORLD_HEIGHT};
     while (take_tick(app.tick_accumulator)) {
         app.camera_centre = wrap(app.camera_centre + MENU_CAMERA_DRIFT, world_size);
-        age_notifications(app.notifications);
+        age_notifications(app.session.notifications);
         app.status_recheck_timer -= TICK;
     }
     if (app.screen == Screen::ServerList && app.status_recheck_timer <= 0.0f) {

@@ -8,9 +8,6 @@ void on_key_down(App&, const SDL_KeyboardEvent&) {}
 void on_text_input(App&, const char*) {}
 void on_click(App&, float, float) {}
 
-void session_frame(App&) {}
-void leave_session(App& app) { app.session = {}; }
-
 void start_status_queries(App& app) {
     // Without the status query, an entry can only be known to be unreachable
     // when it has no address at all.

@@ -69,6 +69,7 @@ void run_due_ticks(DedicatedServer& s) {
             start_next_round(*s.session, s.layout, s.seed);
             log_round(s.layout, s.seed, "new round: ");
         }
+        if (s.after_tick) s.after_tick(s.after_tick_context, *s.session);
         send_queued(s);
     }
 }

@@ -1,10 +1,14 @@
 #include "dedicated/signals.h"
 
+#include <atomic>
+
 namespace {
 
-volatile std::sig_atomic_t requested_stop = 0;
+// Lock-free, so the handler may store into it.
+std::atomic<int> requested_stop{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-void on_stop(int signal_number) { requested_stop = signal_number; }
+void on_stop(int signal_number) { requested_stop.store(signal_number, std::memory_order_relaxed); }
 
 }  // namespace
 
@@ -21,9 +25,11 @@ void install_stop_signals(sigset_t& sleep_mask) {
     sigemptyset(&stops);
     sigaddset(&stops, SIGINT);
     sigaddset(&stops, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stops, &sleep_mask);
+    pthread_sigmask(SIG_BLOCK, &stops, &sleep_mask);
     sigdelset(&sleep_mask, SIGINT);
     sigdelset(&sleep_mask, SIGTERM);
 }
 
-int stop_signal() { return requested_stop; }
+int stop_signal() { return requested_stop.load(std::memory_order_relaxed); }
+
+void request_stop(int signal_number) { requested_stop.store(signal_number, std::memory_order_relaxed); }

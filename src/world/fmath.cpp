@@ -80,48 +80,42 @@ inline double poly6(const double* p, double z, double z2) {
     return (p[0] + z * p[1]) + z2 * ((p[2] + z * p[3]) + z2 * (p[4] + z * p[5]));
 }
 
-inline double sin_poly(double r) {
-    double z = r * r;
-    return r + (r * z) * poly6(SIN_S, z, z * z);
-}
+// Per quadrant q (mod 4), the factors that turn u + v P(z) into sin x:
+// sin r, cos r, -sin r, -cos r. Multiplying by +-1 and 0 and adding the zero
+// are exact, so the value is bit for bit r + (r z) S(z) or (1 - z/2) + z^2 C(z),
+// negated in quadrants 2 and 3 (rounding to nearest is symmetric). fsin, fcos
+// and fsincos all compute it this way, so they agree bit for bit.
+struct QuadrantFactors {
+    double r_factor;    // of u = r (sin)
+    double w_factor;    // of u = 1 - z/2 (cos)
+    double rz_factor;   // of v = r z (sin)
+    double z2_factor;   // of v = z^2 (cos)
+};
+constexpr QuadrantFactors QUADRANT[4] = {
+    {1, 0, 1, 0}, {0, 1, 0, 1}, {-1, 0, -1, 0}, {0, -1, 0, -1}};
+constexpr double SINCOS_POLY[2][6] = {
+    {SIN_S[0], SIN_S[1], SIN_S[2], SIN_S[3], SIN_S[4], SIN_S[5]},
+    {COS_C[0], COS_C[1], COS_C[2], COS_C[3], COS_C[4], COS_C[5]}};
 
-inline double cos_poly(double r) {
+// sin(r + q pi/2) with one polynomial and no branch.
+inline double sin_in_quadrant(double r, int q) {
+    const QuadrantFactors& f = QUADRANT[q & 3];
     double z = r * r;
     double z2 = z * z;
-    return (1.0 - 0.5 * z) + z2 * poly6(COS_C, z, z2);
+    double u = r * f.r_factor + (1.0 - 0.5 * z) * f.w_factor;
+    double v = (r * z) * f.rz_factor + z2 * f.z2_factor;
+    return u + v * poly6(SINCOS_POLY[q & 1], z, z2);
 }
 
-// Bits of b where mask is set, else of a: a selection without a branch.
-inline double select(double a, double b, uint64_t mask) {
-    return from_bits((bits(a) & ~mask) | (bits(b) & mask));
-}
-
-// sin r when `odd` is even, else cos r: the same operations as sin_poly and
-// cos_poly, with one polynomial evaluated.
-inline double sin_or_cos(double r, int odd) {
-    static constexpr const double* POLY[2] = {SIN_S, COS_C};
-    uint64_t mask = uint64_t(0) - uint64_t(odd & 1);
-    double z = r * r;
-    double z2 = z * z;
-    double u = select(r, 1.0 - 0.5 * z, mask);
-    double v = select(r * z, z2, mask);
-    return u + v * poly6(POLY[odd & 1], z, z2);
-}
-
-inline double negate_if(double v, int q_bit2) {
-    return from_bits(bits(v) ^ (uint64_t(q_bit2 & 2) << 62));
-}
-
-// sin x = (sin, cos, -sin, -cos) of r for quadrants 0..3; cos x = sin of
-// quadrant q + 1.
+// sin x = sin(r + q pi/2); cos x = sin(r + (q + 1) pi/2).
 inline double sin_value(float x) {
     Reduced a = reduce(x);
-    return negate_if(sin_or_cos(a.r, a.q), a.q);
+    return sin_in_quadrant(a.r, a.q);
 }
 
 inline double cos_value(float x) {
     Reduced a = reduce(x);
-    return negate_if(sin_or_cos(a.r, a.q + 1), a.q + 1);
+    return sin_in_quadrant(a.r, a.q + 1);
 }
 
 // -104 < x < 89: x = (128 k' + j) ln2/128 + r with |r| <= ln2/256;
@@ -201,35 +195,38 @@ constexpr uint32_t EXP_NORMAL_LIMIT = 0x42ae0000u;
     return safe(y) ? static_cast<float>(y) : fmath_internal::exp_careful(x);
 }
 
-}  // namespace
-
 // The results of sin and cos are normal floats for every |x| >= 2^-12: no
 // float lies within 2^-30 of a multiple of pi/2 (the long check measures
 // this over every float).
+[[gnu::noinline]] float sin_large(float x) {
+    if ((fbits(x) & ABS_MASK) >= INF_BITS) return nan_result();
+    Reduced a = reduce_large(x);
+    double y = sin_in_quadrant(a.r, a.q);
+    return safe_normal(y) ? static_cast<float>(y) : fmath_internal::sin_careful(x);
+}
+
+[[gnu::noinline]] float cos_large(float x) {
+    if ((fbits(x) & ABS_MASK) >= INF_BITS) return nan_result();
+    Reduced a = reduce_large(x);
+    double y = sin_in_quadrant(a.r, a.q + 1);
+    return safe_normal(y) ? static_cast<float>(y) : fmath_internal::cos_careful(x);
+}
+
+}  // namespace
+
 float fsin(float x) {
     uint32_t ax = fbits(x) & ABS_MASK;
-    Reduced a;
-    if (ax < TWO_POW_20) {
-        if (ax < TWO_POW_M12) return x;  // sin x = x - x^3/6 + ... rounds to x
-        a = reduce_small(x);
-    } else {
-        if (ax >= INF_BITS) return nan_result();
-        a = reduce_large(x);
-    }
-    double y = negate_if(sin_or_cos(a.r, a.q), a.q);
+    if (ax >= TWO_POW_20) return sin_large(x);
+    if (ax < TWO_POW_M12) return x;  // sin x = x - x^3/6 + ... rounds to x
+    Reduced a = reduce_small(x);
+    double y = sin_in_quadrant(a.r, a.q);
     return safe_normal(y) ? static_cast<float>(y) : fmath_internal::sin_careful(x);
 }
 
 float fcos(float x) {
-    uint32_t ax = fbits(x) & ABS_MASK;
-    Reduced a;
-    if (ax < TWO_POW_20) {
-        a = reduce_small(x);
-    } else {
-        if (ax >= INF_BITS) return nan_result();
-        a = reduce_large(x);
-    }
-    double y = negate_if(sin_or_cos(a.r, a.q + 1), a.q + 1);
+    if ((fbits(x) & ABS_MASK) >= TWO_POW_20) return cos_large(x);
+    Reduced a = reduce_small(x);
+    double y = sin_in_quadrant(a.r, a.q + 1);
     return safe_normal(y) ? static_cast<float>(y) : fmath_internal::cos_careful(x);
 }
 
@@ -245,11 +242,17 @@ void fsincos(float a, float& s, float& c) {
         }
         red = reduce_large(a);
     }
-    double sv = sin_poly(red.r);
-    double cv = cos_poly(red.r);
-    uint64_t odd = uint64_t(0) - uint64_t(red.q & 1);
-    double ys = negate_if(select(sv, cv, odd), red.q);
-    double yc = negate_if(select(cv, sv, odd), red.q + 1);
+    // sin r and cos r once, placed in their quadrants by the same exact
+    // factors: the results are bit for bit those of fsin and fcos.
+    double r = red.r;
+    double z = r * r;
+    double z2 = z * z;
+    double sin_r = r + (r * z) * poly6(SIN_S, z, z2);
+    double cos_r = (1.0 - 0.5 * z) + z2 * poly6(COS_C, z, z2);
+    const QuadrantFactors& fs = QUADRANT[red.q & 3];
+    const QuadrantFactors& fc = QUADRANT[(red.q + 1) & 3];
+    double ys = sin_r * fs.r_factor + cos_r * fs.w_factor;
+    double yc = sin_r * fc.r_factor + cos_r * fc.w_factor;
     if (ax < TWO_POW_M12)
         s = a;
     else

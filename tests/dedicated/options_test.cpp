@@ -1,0 +1,68 @@
+#include "dedicated/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+OptionsOutcome parse(std::vector<const char*> args, ServerOptions& out, std::string* error = nullptr) {
+    args.insert(args.begin(), "skorvia-server");
+    char text[160] = {};
+    const OptionsOutcome outcome = parse_server_options(static_cast<int>(args.size()), args.data(), out, text, sizeof text);
+    if (error) *error = text;
+    return outcome;
+}
+
+TEST(ServerOptions, DefaultsAndEachOption) {
+    ServerOptions o;
+    ASSERT_EQ(parse({}, o), OptionsOutcome::Run);
+    EXPECT_EQ(o.port, 7777);
+    EXPECT_EQ(o.layout, MapLayout::Random);
+    EXPECT_FALSE(o.seed_given);
+
+    ASSERT_EQ(parse({"--port", "0", "--layout", "fixed", "--seed", "18446744073709551615"}, o), OptionsOutcome::Run);
+    EXPECT_EQ(o.port, 0);
+    EXPECT_EQ(o.layout, MapLayout::Fixed);
+    EXPECT_TRUE(o.seed_given);
+    EXPECT_EQ(o.seed, UINT64_MAX);
+
+    ASSERT_EQ(parse({"--port=65535", "--layout=random", "--seed=0"}, o), OptionsOutcome::Run);
+    EXPECT_EQ(o.port, 65535);
+    EXPECT_EQ(o.layout, MapLayout::Random);
+    EXPECT_TRUE(o.seed_given);
+    EXPECT_EQ(o.seed, 0u);
+
+    EXPECT_EQ(parse({"--port", "1", "--help"}, o), OptionsOutcome::Help);
+}
+
+TEST(ServerOptions, BadArgumentsNameTheFault) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {{"--port", "65536"}, "65536"},
+        {{"--port", "-1"}, "-1"},
+        {{"--port", "77a"}, "77a"},
+        {{"--port", ""}, "port"},
+        {{"--port"}, "--port"},
+        {{"--layout", "square"}, "square"},
+        {{"--seed", "18446744073709551616"}, "18446744073709551616"},
+        {{"--seed", "0x10"}, "0x10"},
+        {{"--verbose"}, "--verbose"},
+        {{"7777"}, "7777"},
+    };
+    for (const Case& c : cases) {
+        ServerOptions o;
+        o.port = 1234;
+        std::string error;
+        EXPECT_EQ(parse(c.args, o, &error), OptionsOutcome::Bad) << c.mentions;
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+        EXPECT_EQ(o.port, 1234) << "nothing is changed by a bad command line";
+    }
+}
+
+}  // namespace

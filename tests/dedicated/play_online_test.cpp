@@ -1,0 +1,152 @@
+// The real skorvia-server against real clients over UDP on loopback.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/status_query.h"
+#include "support/server_process.h"
+#include "support/test_client.h"
+
+namespace {
+
+Endpoint loopback(uint16_t port) { return make_endpoint(127, 0, 0, 1, port); }
+
+bool received_line(const TestClient& c, const std::string& text) {
+    for (int i = 0; i < c.session.received_count; ++i) {
+        if (std::string(c.session.received[i].text, c.session.received[i].length) == text) return true;
+    }
+    return false;
+}
+
+StatusReply status_of(uint16_t port) {
+    StatusReply reply;
+    EXPECT_TRUE(fetch_status(loopback(port), reply));
+    return reply;
+}
+
+// Turning left on every third input, thrust on odd ones: a pattern whose
+// flags say which input the server applied.
+InputByte numbered_input(uint32_t number) {
+    InputByte in;
+    in.turn_left = number % 3 == 0;
+    in.thrust = number % 2 == 1;
+    return in;
+}
+
+uint8_t flags_of(const InputByte& in) {
+    return static_cast<uint8_t>(in.turn_left | in.turn_right << 1 | in.thrust << 2 | in.fire << 3 | in.hook_key << 4);
+}
+
+class PlayOnline : public ::testing::Test {
+protected:
+    ServerProcess server;
+    void SetUp() override { ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", "fixed", "--seed", "5"})) << server_log(server); }
+    void TearDown() override {
+        if (server.pid >= 0) {
+            EXPECT_EQ(stop_server_process(server, SIGTERM), 0) << server_log(server);
+        }
+    }
+};
+
+TEST_F(PlayOnline, StartsListeningAndStopsCleanly) {
+    const std::string log = server_log(server);
+    EXPECT_NE(log.find("info: listening on 0.0.0.0:" + std::to_string(server.port) + "\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("info: layout fixed, seed 5\n"), std::string::npos) << log;
+
+    // A second server on the same port gives up with a clear line.
+    ServerProcess second;
+    EXPECT_FALSE(start_server_process(second, SKORVIA_SERVER_BINARY, {"--port", std::to_string(server.port)}));
+    EXPECT_NE(server_log(second).find("error: port " + std::to_string(server.port) + " is already in use"), std::string::npos)
+        << server_log(second);
+
+    EXPECT_EQ(stop_server_process(server, SIGINT), 0);
+    EXPECT_NE(server_log(server).find("info: stopping on SIGINT\n"), std::string::npos) << server_log(server);
+}
+
+TEST_F(PlayOnline, TwoPlayersJoinPlayChatAndLeave) {
+    EXPECT_EQ(status_of(server.port).players, 0);
+    auto a = connect_client(loopback(server.port));
+    auto b = connect_client(loopback(server.port));
+    ASSERT_TRUE(a && b);
+    const std::vector<TestClient*> both{a.get(), b.get()};
+    auto script = [&](size_t i, uint64_t) { return numbered_input(both[i]->session.next_input); };
+
+    ASSERT_TRUE(drive_until(both, 2.0, script, [&] { return joined(*a) && joined(*b); }));
+    EXPECT_EQ(a->session.own_slot, 0u);
+    EXPECT_EQ(b->session.own_slot, 1u);
+    EXPECT_TRUE(wait_for_log(server, "player 1 joined from 127.0.0.1:" + std::to_string(local_port(b->link)), 1000))
+        << server_log(server);
+
+    drive(both, 1.0, script);
+    // Inputs are acknowledged, and the flags in each snapshot are those of
+    // the input it acknowledges.
+    for (TestClient* c : both) {
+        ASSERT_GT(c->snapshots.size(), 40u);
+        EXPECT_GT(c->session.acknowledged_input, c->session.next_input - 10);
+        for (const SnapshotSeen& s : c->snapshots) {
+            if (s.acknowledged > 0) {
+                ASSERT_EQ(s.own_flags, flags_of(numbered_input(s.acknowledged))) << s.acknowledged;
+            }
+        }
+    }
+    // A snapshot every second server tick: even ticks, two apart.
+    size_t two_apart = 0;
+    for (size_t i = 1; i < a->snapshots.size(); ++i) {
+        EXPECT_EQ(a->snapshots[i].server_tick % 2, 0u);
+        two_apart += a->snapshots[i].server_tick - a->snapshots[i - 1].server_tick == 2;
+    }
+    EXPECT_GE(two_apart, (a->snapshots.size() - 1) * 95 / 100);
+    EXPECT_EQ(status_of(server.port).players, 2);
+
+    // A chat line reaches both clients twice and is shown once.
+    queue_chat_line(a->session, a->link, "hello from slot one");
+    drive(both, 0.5, script);
+    for (TestClient* c : both) {
+        EXPECT_EQ(c->datagrams_by_tag[TAG_CHAT_RELAY], 2u);
+        EXPECT_EQ(c->session.received_count, 1);
+        EXPECT_TRUE(received_line(*c, "hello from slot one"));
+    }
+    EXPECT_EQ(a->session.pending_count, 0);
+    EXPECT_TRUE(wait_for_log(server, "player 1: hello from slot one", 1000)) << server_log(server);
+
+    // B leaves: the server says so, A sees the plane go, the status counts one.
+    close(b->link, true);
+    ASSERT_TRUE(drive_until({a.get()}, 1.0, script, [&] { return (a->session.left_mask & 2) != 0; }));
+    EXPECT_TRUE(wait_for_log(server, "player 1 left", 1000)) << server_log(server);
+    EXPECT_EQ(status_of(server.port).players, 1);
+    EXPECT_EQ(a->left_joined, 0u);
+}
+
+TEST_F(PlayOnline, TheNinthPlayerIsRefusedUntilASlotFrees) {
+    std::vector<std::unique_ptr<TestClient>> owned;
+    std::vector<TestClient*> clients;
+    for (int i = 0; i < 9; ++i) {
+        owned.push_back(connect_client(loopback(server.port)));
+        ASSERT_TRUE(owned.back());
+        clients.push_back(owned.back().get());
+    }
+    // The first eight join in turn, then the ninth asks.
+    std::vector<TestClient*> first_eight(clients.begin(), clients.begin() + 8);
+    ASSERT_TRUE(drive_until(first_eight, 3.0, no_input, [&] {
+        for (TestClient* c : first_eight) {
+            if (!joined(*c)) return false;
+        }
+        return true;
+    }));
+    TestClient& ninth = *clients[8];
+    ASSERT_TRUE(drive_until(clients, 2.0, no_input, [&] { return ninth.session.state == ConnectionState::Full; }));
+    EXPECT_GE(ninth.datagrams_by_tag[TAG_SERVER_FULL], 1u);
+    EXPECT_EQ(status_of(server.port).players, 8);
+
+    // Slot 3 leaves; the ninth's next request gets it.
+    const uint64_t third = clients[3]->session.own_slot;
+    close(clients[3]->link, true);
+    clients[3] = nullptr;
+    ASSERT_TRUE(drive_until(clients, 2.0, no_input, [&] { return joined(ninth); }));
+    EXPECT_EQ(ninth.session.own_slot, third);
+    EXPECT_EQ(status_of(server.port).players, 8);
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+#include "support/server_thread.h"
+
+#include <csignal>
+
+#include "dedicated/signals.h"
+
+bool open_server_thread(ServerThread& t, ServerOptions options) {
+    request_stop(0);
+    return start_server(*t.server, options) == 0;
+}
+
+void run_server_thread(ServerThread& t) {
+    t.thread = std::thread([&t] {
+        sigset_t current;
+        pthread_sigmask(SIG_BLOCK, nullptr, &current);
+        t.exit_status = run_server(*t.server, current);
+    });
+}
+
+void stop_server_thread(ServerThread& t) {
+    if (t.thread.joinable()) {
+        request_stop(SIGTERM);
+        t.thread.join();
+    }
+    if (t.server->session) stop_server(*t.server);
+    request_stop(0);
+}
+
+ServerThread::~ServerThread() { stop_server_thread(*this); }

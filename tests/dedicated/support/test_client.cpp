@@ -1,0 +1,76 @@
+#include "support/test_client.h"
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "net/messages.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+uint8_t flags_of(const Plane& p) {
+    return static_cast<uint8_t>(p.turn_left | p.turn_right << 1 | p.thrust << 2 | p.fire << 3 | p.hook_key << 4);
+}
+
+void on_datagram(void* context, const uint8_t* bytes, size_t length) {
+    TestClient& t = *static_cast<TestClient*>(context);
+    ClientSession& c = t.session;
+    t.bytes_received += length;
+    if (length >= 4) ++t.datagrams_by_tag[bytes[3] & 15];
+    const uint64_t accepted = c.snapshots_accepted;
+    handle_datagram(c, bytes, length);
+    if (c.snapshots_accepted == accepted || c.own_slot >= MAX_PLANES) return;
+    SnapshotSeen seen;
+    seen.server_tick = c.last_snapshot_tick;
+    seen.acknowledged = c.acknowledged_input;
+    seen.own_flags = flags_of(c.scratch.planes[c.own_slot]);
+    seen.predicted = (c.predicted_mask >> c.own_slot) & 1u;
+    const Vec2 e = c.prediction_error[c.own_slot];
+    seen.correction = std::sqrt(e.x * e.x + e.y * e.y);
+    t.snapshots.push_back(seen);
+}
+
+}  // namespace
+
+std::unique_ptr<TestClient> connect_client(Endpoint server) {
+    auto client = std::make_unique<TestClient>();
+    reset_client_session(client->session);
+    if (open_online(client->link, server) != LinkError::None) return nullptr;
+    client->snapshots.reserve(16384);
+    return client;
+}
+
+bool joined(const TestClient& c) { return c.session.state == ConnectionState::Joined; }
+
+void client_tick(TestClient& client, const InputByte& input) {
+    collect(client.link, on_datagram, &client);
+    const bool was_joined = joined(client);
+    advance_client(client.session, client.link, input);
+    if (was_joined && !joined(client)) ++client.left_joined;
+}
+
+bool drive_until(const std::vector<TestClient*>& clients, double seconds, const InputScript& script,
+                 const std::function<bool()>& done) {
+    const auto start = Clock::now();
+    const auto tick = std::chrono::nanoseconds(1'000'000'000 / 120);
+    const auto end = start + std::chrono::nanoseconds(static_cast<int64_t>(seconds * 1e9));
+    for (uint64_t n = 1;; ++n) {
+        if (done && done()) return true;
+        const auto due = start + n * tick;
+        if (due > end) return false;
+        std::this_thread::sleep_until(due);
+        for (size_t i = 0; i < clients.size(); ++i) {
+            if (clients[i]) client_tick(*clients[i], script(i, clients[i]->session.client_tick + 1));
+        }
+    }
+}
+
+void drive(const std::vector<TestClient*>& clients, double seconds, const InputScript& script,
+           const std::function<void()>& each_tick) {
+    drive_until(clients, seconds, script, [&] {
+        if (each_tick) each_tick();
+        return false;
+    });
+}
