@@ -3,6 +3,7 @@
 #   make test    set up, build with warnings as errors, run every test
 #   make bench   set up, build in release mode and run the benchmarks
 #   make server  set up, build and start the dedicated server
+#                (options in SERVER_ARGS, e.g. SERVER_ARGS="--port 7778")
 # Builds go to build/ (release: build-release/, fuzzing: build/clang-fuzz/).
 SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
@@ -57,11 +58,8 @@ else
 endif
 
 server: configure
-	@if cmake --build $(BUILD) --target help | grep -q '^skorvia-server:'; then \
-	  cmake --build $(BUILD) -j $(JOBS) --target skorvia-server && ./$(BUILD)/skorvia-server; \
-	else \
-	  echo "make server: there is no dedicated server (target skorvia-server) yet" >&2; exit 1; \
-	fi
+	cmake --build $(BUILD) -j $(JOBS) --target skorvia-server
+	./$(BUILD)/skorvia-server $(SERVER_ARGS)
 
 clean:
 	rm -rf $(BUILD) $(RELEASE_BUILD)

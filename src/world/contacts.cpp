@@ -82,19 +82,21 @@ bool is_live(const Plane& p) { return p.in_use && !p.dead; }
 
 bool apart(const World& w, Vec2 a, Vec2 b, float reach) { return surely_beyond(a, b, reach, reach, w.size); }
 
-void plane_against_object(World& w, const HullCache& cache, Plane& p, int k) {
+// Returns whether the two touched (and moved).
+bool plane_against_object(World& w, const HullCache& cache, Plane& p, int k) {
     WorldObject& o = w.objects[k];
     Party a = plane_party(p);
     Party b = object_party(w, cache, k);
-    if (!near_enough(w, a, b)) return;
+    if (!near_enough(w, a, b)) return false;
     plane_hull_of(a, p);
     object_hull_of(b, w, cache, k);
     float closing = 0.0f;
-    if (!touch(a, b, closing)) return;
+    if (!touch(a, b, closing)) return false;
     store_plane(w, p, a.state);
     store_object(w, o, b.state);
     report_impact(w, p.pos, closing);
     crash_into_object(w, p, closing);
+    return true;
 }
 
 void plane_against_plane(World& w, Plane& p, Plane& q) {
@@ -141,12 +143,33 @@ void note_position(Positions& p, int k, Vec2 pos) {
     p.largest = std::fmax(p.largest, std::fabs(pos.x) + std::fabs(pos.y) + reach);
 }
 
+void fill_positions(const World& w, const HullCache& cache, Positions& p) {
+    int objects = object_limit(w);
+    p.largest = 0.0f;
+    for (int k = 0; k < whole_groups(objects); ++k) {
+        bool solid = k < objects && is_solid(w.objects[k]);  // no contact changes that
+        p.reach[k] = solid ? cache.radius[k] : -INFINITY;
+        note_position(p, k, solid ? w.objects[k].pos : Vec2{0, 0});
+    }
+}
+
+// The objects after `after` that might be within reach of a plane at `pos`
+// (the test of `apart`, with a margin at least as wide).
+uint64_t objects_near_plane(const World& w, const Positions& p, Vec2 pos, int after) {
+    float margin = 1.0f + 1e-5f * (p.largest + std::fabs(pos.x) + std::fabs(pos.y) + PLANE_RADIUS);
+    float extra = PLANE_RADIUS + margin;
+    int objects = object_limit(w);
+    uint64_t near = near_mask(p.x, p.y, p.reach, pos, extra, extra, w.size, after + 1, objects);
+    return near & ~first_bits(after + 1) & first_bits(objects);
+}
+
 // The later objects that might be within reach of k (the test of `apart`,
 // with a margin at least as wide).
 uint64_t later_near(const World& w, const Positions& p, int k, int after) {
     float extra = p.reach[k] + (1.0f + 2e-5f * p.largest);
-    uint64_t near = near_mask(p.x, p.y, p.reach, {p.x[k], p.y[k]}, extra, extra, w.size, after + 1);
-    return near & ~first_bits(after + 1) & first_bits(object_limit(w));
+    int objects = object_limit(w);
+    uint64_t near = near_mask(p.x, p.y, p.reach, {p.x[k], p.y[k]}, extra, extra, w.size, after + 1, objects);
+    return near & ~first_bits(after + 1) & first_bits(objects);
 }
 
 }  // namespace
@@ -155,13 +178,18 @@ bool is_solid(const WorldObject& o) { return !o.free && !o.destroyed && o.kind !
 
 // The cheap reach tests only skip pairs whose broad test would fail.
 void plane_contacts(World& w, const HullCache& cache) {
-    int objects = object_limit(w);
+    Positions positions;
+    fill_positions(w, cache, positions);
     for (int i = 0; i < MAX_PLANES; ++i) {
         Plane& p = w.planes[i];
         if (!is_live(p)) continue;
-        for (int k = 0; k < objects; ++k) {
-            const WorldObject& o = w.objects[k];
-            if (is_solid(o) && !apart(w, p.pos, o.pos, PLANE_RADIUS + cache.radius[k])) plane_against_object(w, cache, p, k);
+        uint64_t near = objects_near_plane(w, positions, p.pos, -1);
+        while (near) {
+            int k = std::countr_zero(near);
+            near &= near - 1;
+            if (!is_solid(w.objects[k]) || !plane_against_object(w, cache, p, k)) continue;
+            note_position(positions, k, w.objects[k].pos);
+            near = objects_near_plane(w, positions, p.pos, k);  // the plane has moved
         }
         for (int j = i + 1; j < MAX_PLANES; ++j) {
             Plane& q = w.planes[j];
@@ -173,12 +201,7 @@ void plane_contacts(World& w, const HullCache& cache) {
 void object_contacts(World& w, const HullCache& cache) {
     int objects = object_limit(w);
     Positions positions;
-    positions.largest = 0.0f;
-    for (int k = 0; k < MAX_OBJECTS; ++k) {
-        bool solid = k < objects && is_solid(w.objects[k]);  // no contact changes that
-        positions.reach[k] = solid ? cache.radius[k] : -INFINITY;
-        note_position(positions, k, solid ? w.objects[k].pos : Vec2{0, 0});
-    }
+    fill_positions(w, cache, positions);
     for (int k = 0; k < objects; ++k) {
         if (!is_solid(w.objects[k])) continue;
         uint64_t near = later_near(w, positions, k, k);

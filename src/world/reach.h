@@ -33,15 +33,17 @@ inline bool segment_beyond(Vec2 p0, Vec2 move, Vec2 centre, float radius, Vec2 s
     return surely_beyond(p0, centre, radius + std::fabs(move.x), radius + std::fabs(move.y), size);
 }
 
-// The test of axis_beyond for 64 positions at once: bit k of the result is
+// The test of axis_beyond for N (64) positions at once: bit k of the result is
 // set unless the nearest copies of (xs[k], ys[k]) and p are surely more than
 // reach[k] + extra_x apart along x, or reach[k] + extra_y along y. An entry
 // with reach -infinity is always ruled out. The caller's extras include a
 // margin at least as wide as axis_beyond's for every pair it tests.
-// Entries below `from` (rounded down to a multiple of 4) are not examined and
-// their bits stay clear.
-inline uint64_t near_mask(const float* xs, const float* ys, const float* reach, Vec2 p, float extra_x, float extra_y,
-                          Vec2 size, int from = 0) {
+// Only entries from `from` (rounded down to a multiple of 4) up to `to`
+// (rounded up) are examined, and they must be set; the other bits stay clear.
+template <int N = 64>
+uint64_t near_mask(const float* xs, const float* ys, const float* reach, Vec2 p, float extra_x, float extra_y, Vec2 size,
+                   int from = 0, int to = N) {
+    static_assert(N % 4 == 0 && N <= 64);
     typedef float F4 __attribute__((vector_size(16)));
     typedef int32_t I4 __attribute__((vector_size(16)));
     const F4 px = {p.x, p.x, p.x, p.x}, py = {p.y, p.y, p.y, p.y};
@@ -50,7 +52,7 @@ inline uint64_t near_mask(const float* xs, const float* ys, const float* reach, 
     const F4 hx = sx * 0.5f, hy = sy * 0.5f;
     const I4 magnitude = {0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff};
     uint64_t mask = 0;
-    for (int k = from & ~3; k < 64; k += 4) {
+    for (int k = from & ~3; k < to && k < N; k += 4) {
         F4 x, y, r;
         std::memcpy(&x, xs + k, sizeof x);
         std::memcpy(&y, ys + k, sizeof y);
@@ -71,6 +73,9 @@ inline uint64_t near_mask(const float* xs, const float* ys, const float* reach, 
     }
     return mask;
 }
+
+// The count rounded up to whole groups of four entries of near_mask.
+inline int whole_groups(int count) { return (count + 3) & ~3; }
 
 // The bits of entries 0..count-1.
 inline uint64_t first_bits(int count) { return count >= 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1; }

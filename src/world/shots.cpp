@@ -27,39 +27,58 @@ void consider(Target& best, SweepHit h, TargetKind kind, int index) {
     if (best.kind == TARGET_NONE || h.t < best.t) best = {kind, index, h.t};
 }
 
-// Objects as the shots of this phase see them: positions (fixed through the
-// phase) and reaches, with the objects that shots pass through ruled out.
-struct ObjectReach {
-    float x[MAX_OBJECTS];
-    float y[MAX_OBJECTS];
-    float reach[MAX_OBJECTS];
-    float margin;  // at least the margin of axis_beyond for any pair of this phase
+// Everything a shot may hit as the shots of this phase see it: the objects,
+// then the bodies and the planes, with their positions (fixed through the
+// phase) and reaches; what shots pass through has reach -infinity.
+constexpr int FIRST_BODY = MAX_OBJECTS;
+constexpr int FIRST_PLANE = MAX_OBJECTS + MAX_BODIES;
+constexpr int TARGETS = MAX_OBJECTS + 16;
+
+struct Targets {
+    float x[TARGETS];
+    float y[TARGETS];
+    float reach[TARGETS];
+    float largest;  // bounds |x| + |y| + reach of every entry, for the margins
 };
 
-void fill_object_reach(const World& w, const HullCache& cache, ObjectReach& r) {
-    int objects = object_limit(w);
-    float largest = 0.0f;
-    for (int k = 0; k < MAX_OBJECTS; ++k) {
-        const WorldObject& o = w.objects[k];
-        bool target = k < objects && !o.free && !o.destroyed && o.kind != OBJECT_VESSEL;
-        r.x[k] = target ? o.pos.x : 0.0f;
-        r.y[k] = target ? o.pos.y : 0.0f;
-        r.reach[k] = target ? cache.radius[k] : -INFINITY;
-        if (target) largest = std::fmax(largest, std::fabs(o.pos.x) + std::fabs(o.pos.y) + std::fabs(cache.radius[k]));
-    }
-    r.margin = largest;
+void set_target(Targets& t, int i, bool present, Vec2 pos, float reach) {
+    t.x[i] = present ? pos.x : 0.0f;
+    t.y[i] = present ? pos.y : 0.0f;
+    t.reach[i] = present ? reach : -INFINITY;
+    if (present) t.largest = std::fmax(t.largest, std::fabs(pos.x) + std::fabs(pos.y) + reach);
 }
 
-// Only pairs that the reach tests rule out are skipped: the sweeps run for
+// A plane's entry changes when a hit takes its shield or its life.
+void set_plane_target(const World& w, Targets& t, int slot) {
+    const Plane& p = w.planes[slot];
+    float reach = p.shield > 0 ? std::fabs(w.rules.shield_radius) : PLANE_RADIUS;
+    set_target(t, FIRST_PLANE + slot, p.in_use && !p.dead, p.pos, reach);
+}
+
+void fill_targets(const World& w, const HullCache& cache, Targets& t) {
+    t.largest = 0.0f;
+    int objects = object_limit(w);
+    for (int k = 0; k < whole_groups(objects); ++k) {
+        const WorldObject& o = w.objects[k];
+        set_target(t, k, k < objects && !o.free && !o.destroyed && o.kind != OBJECT_VESSEL, o.pos,
+                   k < objects ? std::fabs(cache.radius[k]) : 0.0f);
+    }
+    int bodies = body_limit(w);
+    for (int b = 0; b < MAX_BODIES; ++b) set_target(t, FIRST_BODY + b, b < bodies, w.bodies[b].pos, std::fabs(w.bodies[b].radius));
+    for (int slot = 0; slot < MAX_PLANES; ++slot) set_plane_target(w, t, slot);
+    for (int i = FIRST_PLANE + MAX_PLANES; i < TARGETS; ++i) set_target(t, i, false, {0, 0}, 0.0f);
+}
+
+// Only targets that the reach tests rule out are skipped: the sweeps run for
 // the rest in the same order, so the earliest hit is unchanged.
-Target earliest_hit(const World& w, const HullCache& cache, const ObjectReach& reach, const Shot& s, Vec2 p0, Vec2 p1) {
+Target earliest_hit(const World& w, const HullCache& cache, const Targets& targets, const Shot& s, Vec2 p0, Vec2 p1) {
     Target best;
     Vec2 move = p1 - p0;
     float margin =
-        1.0f + 1e-5f * (reach.margin + std::fabs(p0.x) + std::fabs(p0.y) + std::fabs(move.x) + std::fabs(move.y));
-    uint64_t near = near_mask(reach.x, reach.y, reach.reach, p0, std::fabs(move.x) + margin,
-                              std::fabs(move.y) + margin, w.size) &
-                    first_bits(object_limit(w));
+        1.0f + 1e-5f * (targets.largest + std::fabs(p0.x) + std::fabs(p0.y) + std::fabs(move.x) + std::fabs(move.y));
+    float ex = std::fabs(move.x) + margin, ey = std::fabs(move.y) + margin;
+    int objects = object_limit(w);
+    uint64_t near = near_mask(targets.x, targets.y, targets.reach, p0, ex, ey, w.size, 0, objects) & first_bits(objects);
     for (; near; near &= near - 1) {
         int k = std::countr_zero(near);
         const WorldObject& o = w.objects[k];
@@ -68,18 +87,18 @@ Target earliest_hit(const World& w, const HullCache& cache, const ObjectReach& r
         int n = cached_hull_at(w, cache, k, nearest_copy(o.pos, p0, w.size), hull);
         consider(best, sweep_polygon(p0, move, hull, n), TARGET_OBJECT, k);
     }
+    uint64_t others = near_mask<16>(targets.x + FIRST_BODY, targets.y + FIRST_BODY, targets.reach + FIRST_BODY, p0, ex,
+                                    ey, w.size);
     int bodies = body_limit(w);
     for (int b = 0; b < bodies; ++b) {
+        if (!((others >> b) & 1)) continue;
         const CelestialBody& body = w.bodies[b];
-        if (segment_beyond(p0, move, body.pos, std::fabs(body.radius), w.size)) continue;
         Vec2 centre = nearest_copy(body.pos, p0, w.size);
         consider(best, sweep_circle(p0, p1, centre, body.radius), TARGET_BODY, b);
     }
     for (int slot = 0; slot < MAX_PLANES; ++slot) {
         const Plane& p = w.planes[slot];
-        if (!p.in_use || p.dead || slot == s.owner) continue;
-        float radius = p.shield > 0 ? std::fabs(w.rules.shield_radius) : PLANE_RADIUS;
-        if (segment_beyond(p0, move, p.pos, radius, w.size)) continue;
+        if (!((others >> (MAX_BODIES + slot)) & 1) || !p.in_use || p.dead || slot == s.owner) continue;
         Vec2 centre = nearest_copy(p.pos, p0, w.size);
         if (p.shield > 0) {
             consider(best, sweep_circle(p0, p1, centre, w.rules.shield_radius), TARGET_PLANE, slot);
@@ -107,8 +126,8 @@ void update_shots(World& w) {
 
 void update_shots(World& w, const HullCache& cache) {
     if (w.shot_count > MAX_SHOTS) w.shot_count = MAX_SHOTS;
-    ObjectReach reach;
-    fill_object_reach(w, cache, reach);
+    Targets targets;
+    fill_targets(w, cache, targets);
     int i = 0;
     while (i < static_cast<int>(w.shot_count)) {
         Shot& s = w.shots[i];
@@ -116,7 +135,7 @@ void update_shots(World& w, const HullCache& cache) {
         s.vel += gravity(w, s.pos) * TICK;
         Vec2 p0 = s.pos;
         Vec2 p1 = s.pos + s.vel * TICK;
-        Target hit = earliest_hit(w, cache, reach, s, p0, p1);
+        Target hit = earliest_hit(w, cache, targets, s, p0, p1);
         if (hit.kind == TARGET_NONE && s.age < SHOT_LIFETIME) {
             s.pos = wrap(p1, w.size);
             ++i;
@@ -126,7 +145,10 @@ void update_shots(World& w, const HullCache& cache) {
             push_event_at(w, EVENT_SHOT_HIT, wrap(p0 + (p1 - p0) * 0.5f, w.size));
             Shot shot = s;
             if (hit.kind == TARGET_OBJECT) shot_hits_object(w, w.objects[hit.index], shot);
-            if (hit.kind == TARGET_PLANE) shot_hits_plane(w, w.planes[hit.index], shot);
+            if (hit.kind == TARGET_PLANE) {
+                shot_hits_plane(w, w.planes[hit.index], shot);
+                set_plane_target(w, targets, hit.index);
+            }
         }
         remove_shot(w, i);
     }

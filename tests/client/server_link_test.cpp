@@ -98,15 +98,14 @@ protected:
     }
     void TearDown() override { leave_session(s); }
 
-    // Frames of one tick each; datagrams that were sent to the client are
-    // waited for before the frame collects them.
+    // Frames of one tick each.
     void ticks(int n, const Controls& c = {}) {
         for (int i = 0; i < n; ++i) {
-            wait_readable(s.link.socket, 0);
             float one = 1.25f * TICK;
             session_frame(s, c, one, camera);
         }
     }
+    // A frame once the server's reply can be read.
     void frame_after_reply() {
         ASSERT_TRUE(wait_readable(s.link.socket, 1000));
         ticks(1);

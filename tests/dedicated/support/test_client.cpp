@@ -29,6 +29,7 @@ void on_datagram(void* context, const uint8_t* bytes, size_t length) {
     seen.predicted = (c.predicted_mask >> c.own_slot) & 1u;
     const Vec2 e = c.prediction_error[c.own_slot];
     seen.correction = std::sqrt(e.x * e.x + e.y * e.y);
+    seen.arrival_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
     t.snapshots.push_back(seen);
 }
 
