@@ -170,8 +170,6 @@ float object_reach(const WorldObject& o) {
 
 }  // namespace
 
-Vec2 station_centre(const WorldObject& o) { return o.pos + apply(rotation(o.angle), o.hull_offset); }
-
 void push_gathering_glows(CapsuleList& list, const World& w, Vec2 camera) {
     for (int i = 0; i < object_limit(w); ++i) {
         const WorldObject& o = w.objects[i];

@@ -3,10 +3,8 @@
 // shields, object shapes, upgrade beams and boarding lines.
 #include "render/capsules.h"
 #include "render/world_view.h"
+#include "world/stations.h"  // station_centre: the sphere's and dome's centre
 #include "world/world.h"
-
-// The hull origin of an upgrade station: its sphere's and dome's centre.
-Vec2 station_centre(const WorldObject& o);
 
 void push_gathering_glows(CapsuleList& list, const World& w, Vec2 camera);
 void push_engine_flames(CapsuleList& list, const RenderCopy& copy);
