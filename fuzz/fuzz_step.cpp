@@ -1,11 +1,17 @@
 // Steps worlds built from arbitrary bytes, as a hostile server could send them
 // (within the snapshot's receive checks: counts within capacity, finite floats,
-// bools 0 or 1, hull point counts 3..8), with arbitrary controls every tick.
+// bools 0 or 1, hull point counts 3..8), with arbitrary controls every tick:
+// either a world read whole from the bytes, or a lively world with some of its
+// fields overwritten by them.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
+#include "world/generate.h"
+#include "world/geometry.h"
+#include "world/hooks.h"
+#include "world/purchases.h"
 #include "world/step.h"
 #include "world/world.h"
 
@@ -174,13 +180,103 @@ void read_world(Bytes& in, World& w) {
     w.winner_vessel = in.u8();
 }
 
+CelestialBody make_body(Vec2 pos, bool sun, uint8_t resource) {
+    CelestialBody b{};
+    b.pos = pos;
+    b.radius = sun ? SUN_RADIUS : PLANET_RADIUS;
+    b.surface_gravity = sun ? SUN_SURFACE_GRAVITY : PLANET_SURFACE_GRAVITY;
+    b.is_sun = sun;
+    b.resource = resource;
+    return b;
+}
+
+// A world where things meet: bodies, planes close together with hooks out,
+// collectors in orbit and placed objects of every kind.
+void lively_world(World& w) {
+    generate_world(w);
+    w.bodies[0] = make_body({5200, 2700}, true, 0);
+    w.bodies[1] = make_body({1500, 1300}, false, 0);
+    w.bodies[2] = make_body({1500, 4100}, false, 1);
+    w.bodies[3] = make_body({3300, 2700}, false, 2);
+    w.body_count = 4;
+    for (int i = 0; i < 12; ++i) {
+        const CelestialBody& b = w.bodies[1 + i % 3];
+        Vec2 out = rotate({1, 0}, 0.5f * static_cast<float>(i));
+        WorldObject c = make_collector({0, 0}, 0.0f, w.rules);
+        c.pos = wrap(b.pos + out * 300.0f, w.size);
+        c.vel = Vec2{-out.y, out.x} * 146.0f;
+        c.owner = static_cast<uint8_t>(i % 8);
+        w.objects[w.object_count++] = c;
+    }
+    for (uint8_t s = 0; s < MAX_PLANES; ++s) {
+        spawn_plane(w, s);
+        Plane& p = w.planes[s];
+        p.pos = {1500.0f + 60.0f * s, 1700.0f + 40.0f * (s % 2)};
+        p.angle = 0.8f * s;
+        p.resources[0] = p.resources[1] = p.resources[2] = 60;
+        p.sun_resource = 60;
+        place_object(w, s, static_cast<uint8_t>(OBJECT_TURRET + s % 3));
+        fire_hook(w, p);
+    }
+}
+
+// Overwrites part of the world with bytes: whole entities, index bytes, rules
+// or counts.
+void edit(Bytes& in, World& w) {
+    uint8_t what = in.u8();
+    uint8_t i = in.u8();
+    switch (what % 6) {
+        case 0: read_plane(in, w.planes[i % MAX_PLANES]); break;
+        case 1:
+            read_object(in, w.objects[i % MAX_OBJECTS]);
+            if (w.object_count <= i % MAX_OBJECTS) w.object_count = i % MAX_OBJECTS + 1u;
+            break;
+        case 2: {
+            uint8_t v = in.u8();
+            Plane& p = w.planes[i % MAX_PLANES];
+            WorldObject& o = w.objects[i % MAX_OBJECTS];
+            switch (in.u8() % 8) {
+                case 0: o.owner = v; break;
+                case 1: o.upgrading_station = v; break;
+                case 2: p.hook_object = v; break;
+                case 3: p.boarding_vessel = v; break;
+                case 4: p.killer = v; break;
+                case 5: w.winner = v; break;
+                case 6: w.winner_vessel = v; break;
+                default: o.kind = v; break;
+            }
+            break;
+        }
+        case 3: read_rules(in, w.rules); break;
+        case 4:
+            w.object_count = in.count(MAX_OBJECTS);
+            w.shot_count = in.count(MAX_SHOTS);
+            break;
+        default: {
+            Shot& s = w.shots[i % MAX_SHOTS];
+            s.pos = in.vec();
+            s.vel = in.vec();
+            s.age = in.f32();
+            s.damage = in.u16();
+            s.owner = in.u8();
+            if (w.shot_count <= i % MAX_SHOTS) w.shot_count = i % MAX_SHOTS + 1u;
+            break;
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static World w;  // large: keep it off the stack
     w = World{};
     Bytes in{data, size};
-    read_world(in, w);
+    if (in.u8() & 1) {
+        read_world(in, w);
+    } else {
+        lively_world(w);
+        for (int edits = in.u8() % 16; edits > 0; --edits) edit(in, w);
+    }
     int ticks = 8 + in.u8() % 40;
     for (int t = 0; t < ticks; ++t) {
         for (Plane& p : w.planes) read_controls(in, p);

@@ -42,11 +42,17 @@ void accept_waiting(StatusListener& l, int64_t now_ns) {
 void serve_connection(StatusConnection& c, const StatusFacts& facts, int64_t now_ns) {
     for (;;) {
         const size_t room = sizeof c.request - c.length;
-        if (room == 0) return close_connection(c);  // no line feed in sight
+        if (room == 0) {  // no line feed in sight
+            close_connection(c);
+            return;
+        }
         const ssize_t n = ::recv(c.fd, c.request + c.length, room, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-        if (n <= 0) return close_connection(c);  // gone, or reset
+        if (n <= 0) {  // gone, or reset
+            close_connection(c);
+            return;
+        }
         c.length = static_cast<uint8_t>(c.length + n);
         const void* line_feed = std::memchr(c.request, '\n', c.length);
         if (!line_feed) continue;
@@ -59,7 +65,8 @@ void serve_connection(StatusConnection& c, const StatusFacts& facts, int64_t now
             // short line; if not, the peer gets nothing.
             ::send(c.fd, reply, reply_length, MSG_NOSIGNAL | MSG_DONTWAIT);
         }
-        return close_connection(c);
+        close_connection(c);
+        return;
     }
     if (now_ns >= c.deadline_ns) close_connection(c);
 }

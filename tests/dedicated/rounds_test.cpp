@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "net/messages.h"
 #include "server/server_session.h"
+#include "support/server_thread.h"
 #include "world/random_map.h"
 
 namespace {
@@ -61,6 +64,47 @@ TEST(Rounds, TheFixedLayoutHasNoBodies) {
     EXPECT_EQ(w.object_count, 1u);
     make_round_world(w, MapLayout::Random, 99);
     EXPECT_EQ(w.body_count, 4u);
+}
+
+struct RoundWatch {
+    int ticks = 0;
+    int new_rounds = 0;
+    bool won = true;
+    World last;
+};
+
+void watch_rounds(void* context, const ServerSession& s) {
+    RoundWatch& r = *static_cast<RoundWatch*>(context);
+    ++r.ticks;
+    const bool won = s.world.winner != NONE;
+    r.new_rounds += r.won && !won;
+    r.won = won;
+    r.last = s.world;
+}
+
+TEST(Rounds, TheRunningServerMovesOnOnceTheCountdownEnds) {
+    ServerThread host;
+    ServerOptions options;
+    options.port = 0;
+    options.seed_given = true;
+    options.seed = 41;
+    ASSERT_TRUE(open_server_thread(host, options));
+    // A round won a moment ago, its countdown nearly over.
+    host.server->session->world.winner = 0;
+    host.server->session->world.round_over_timer = 0.05f;
+    RoundWatch watch;
+    host.server->after_tick = watch_rounds;
+    host.server->after_tick_context = &watch;
+    run_server_thread(host);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stop_server_thread(host);
+
+    EXPECT_GT(watch.ticks, 10);
+    EXPECT_EQ(watch.new_rounds, 1);
+    EXPECT_EQ(host.server->seed, 42u);
+    World expected;
+    make_round_world(expected, MapLayout::Random, 42);
+    EXPECT_TRUE(same_bodies(watch.last, expected));
 }
 
 }  // namespace
