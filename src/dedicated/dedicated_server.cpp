@@ -18,6 +18,11 @@ namespace {
 // status connection.
 constexpr int POLL_CAPACITY = 2 + STATUS_CONNECTIONS_MAX;
 
+// Datagrams go to the socket as soon as the session builds them.
+void send_at_once(void* context, const uint8_t* bytes, size_t length, Endpoint to) {
+    send_datagram(static_cast<DedicatedServer*>(context)->sockets.udp, bytes, length, to);
+}
+
 void send_queued(DedicatedServer& s) {
     while (const OutgoingDatagram* d = pop_outgoing(*s.session)) send_datagram(s.sockets.udp, d->bytes, d->length, d->to);
 }
@@ -110,6 +115,8 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
         close_server_sockets(s.sockets);
         return 1;
     }
+    s.session->send_now = send_at_once;
+    s.session->send_context = &s;
 
     LogText line;
     line << "listening on 0.0.0.0:" << static_cast<unsigned>(s.sockets.port);

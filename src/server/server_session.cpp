@@ -16,9 +16,15 @@
 namespace {
 
 // Builds one datagram in place at the back of the queue; a full queue drops
-// it before anything is encoded.
+// it before anything is encoded. A host with a direct sender gets it at once.
 template <typename Encode>
 void queue_datagram(ServerSession& s, Endpoint to, Encode encode) {
+    if (s.send_now) {
+        WireWriter w(std::span<uint8_t, MAX_DATAGRAM>(s.send_buffer, MAX_DATAGRAM));
+        encode(w);
+        s.send_now(s.send_context, s.send_buffer, w.length, to);
+        return;
+    }
     OutgoingDatagram* d = reserve_outgoing(s.outgoing);
     if (!d) return;
     WireWriter w(std::span<uint8_t, MAX_DATAGRAM>(d->bytes, MAX_DATAGRAM));

@@ -57,6 +57,13 @@ struct ServerSession {
     // Where the join, leave, timeout, chat and win lines go: the program's
     // log on standard error, unless a host wants them elsewhere.
     void (*log_sink)(LogLevel level, std::string_view line) = log_line;
+    // A host that can hand datagrams to the network at once (the dedicated
+    // server) sets this: each datagram then goes out as soon as it is built,
+    // so a chat line's two copies to eight players are never squeezed out by
+    // the queue of eight. The tutorial leaves it null and uses the queue.
+    void (*send_now)(void* context, const uint8_t* bytes, size_t length, Endpoint to) = nullptr;
+    void* send_context = nullptr;
+    uint8_t send_buffer[MAX_DATAGRAM];
 };
 
 // A session around an already generated world: every slot free, tick 0,

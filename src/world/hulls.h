@@ -23,9 +23,10 @@ int object_hull_at(const WorldObject& o, Vec2 pos, Vec2 out[MAX_HULL_POINTS]);
 // 2.5 + the largest distance of a hull point from the centre of mass.
 float object_radius(const WorldObject& o);
 
-// Hull data of every object that stays fixed through a phase (the angle's sine
-// and cosine and the bounding radius), computed once per phase instead of once
-// per pair. The values are exactly those the functions above compute.
+// Hull data of every object (the angle's sine and cosine and the bounding
+// radius), computed once for the phases that turn no object and change no hull
+// (shots through body contacts) instead of once per pair. The values are
+// exactly those the functions above compute.
 struct HullCache {
     float sin[MAX_OBJECTS];
     float cos[MAX_OBJECTS];

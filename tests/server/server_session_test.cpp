@@ -371,6 +371,27 @@ TEST_F(SessionTest, ChatIsRelayedTwiceToEveryoneAndResentToTheSenderOnly) {
     EXPECT_EQ(s().chat_serial, 3u);
 }
 
+void collect_sent(void* context, const uint8_t* bytes, size_t length, Endpoint to) {
+    static_cast<std::vector<Sent>*>(context)->push_back({to, {bytes, bytes + length}});
+}
+
+// Two copies to eight players are sixteen datagrams: more than the queue of
+// eight holds, so a host with a direct sender must get every one of them.
+TEST_F(SessionTest, DirectSenderGetsBothCopiesOfAChatLineForEightPlayers) {
+    std::vector<Sent> sent;
+    s().send_now = collect_sent;
+    s().send_context = &sent;
+    for (int i = 0; i < MAX_PLANES; ++i) join(player_address(i));
+    ASSERT_EQ(sent.size(), 8u);
+    sent.clear();
+
+    chat(player_address(3), 1, "all aboard");
+    std::vector<Relay> r = relays(sent);
+    ASSERT_EQ(r.size(), 16u);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(r[i].to, player_address(i % 8));
+    EXPECT_EQ(pop_outgoing(s()), nullptr);
+}
+
 TEST_F(SessionTest, ChatNumberZeroFromAFreshSlotSendsNothing) {
     ASSERT_EQ(joined(ALICE), 0);
     chat(ALICE, 0, "zero");
