@@ -180,16 +180,6 @@ void read_world(Bytes& in, World& w) {
     w.winner_vessel = in.u8();
 }
 
-CelestialBody make_body(Vec2 pos, bool sun, uint8_t resource) {
-    CelestialBody b{};
-    b.pos = pos;
-    b.radius = sun ? SUN_RADIUS : PLANET_RADIUS;
-    b.surface_gravity = sun ? SUN_SURFACE_GRAVITY : PLANET_SURFACE_GRAVITY;
-    b.is_sun = sun;
-    b.resource = resource;
-    return b;
-}
-
 // A world where things meet: bodies, planes close together with hooks out,
 // collectors in orbit and placed objects of every kind.
 void lively_world(World& w) {

@@ -113,3 +113,15 @@ void restart_world(World& w, const bool occupied[MAX_PLANES]) {
         if (occupied[slot]) spawn_plane(w, slot);
     }
 }
+
+CelestialBody make_body(Vec2 pos, bool is_sun, uint8_t resource, uint8_t look, float phase) {
+    CelestialBody b{};
+    b.pos = pos;
+    b.radius = is_sun ? SUN_RADIUS : PLANET_RADIUS;
+    b.surface_gravity = is_sun ? SUN_SURFACE_GRAVITY : PLANET_SURFACE_GRAVITY;
+    b.phase = phase;
+    b.look = look;
+    b.is_sun = is_sun;
+    b.resource = resource;
+    return b;
+}

@@ -27,6 +27,9 @@ WorldObject collector_shape(bool upgraded);
 void take_shape(WorldObject& o, const WorldObject& shape);
 
 // A fresh world: no bodies, no planes in use, initial rules, one collector.
+// A sun (radius 380, surface gravity 110) or a planet (160, 250).
+CelestialBody make_body(Vec2 pos, bool is_sun, uint8_t resource, uint8_t look = 0, float phase = 0);
+
 void generate_world(World& out);
 
 // Where a plane of `slot` appears. With bodies it searches hashed candidates

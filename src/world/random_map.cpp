@@ -146,18 +146,6 @@ Vec2 open_space_near_middle(const World& w, Xoshiro256& g) {
     return best;
 }
 
-CelestialBody body(Vec2 pos, bool sun, uint8_t look, uint8_t resource, float phase) {
-    CelestialBody b{};
-    b.pos = pos;
-    b.radius = sun ? SUN_RADIUS : PLANET_RADIUS;
-    b.surface_gravity = sun ? SUN_SURFACE_GRAVITY : PLANET_SURFACE_GRAVITY;
-    b.phase = phase;
-    b.look = look;
-    b.is_sun = sun;
-    b.resource = resource;
-    return b;
-}
-
 }  // namespace
 
 void generate_random_world(World& out, uint64_t seed) {
@@ -174,9 +162,9 @@ void generate_random_world(World& out, uint64_t seed) {
     uint8_t resources[MAP_PLANETS];
     shuffle(g, resources, MAP_PLANETS, 0);
 
-    out.bodies[0] = body(l.sun, true, 0, 0, next_float(g) * 10.0f);
+    out.bodies[0] = make_body(l.sun, true, 0, 0, next_float(g) * 10.0f);
     for (int i = 0; i < MAP_PLANETS; ++i) {
-        out.bodies[1 + i] = body(l.planets[i], false, looks[i], resources[i], next_float(g) * 10.0f);
+        out.bodies[1 + i] = make_body(l.planets[i], false, resources[i], looks[i], next_float(g) * 10.0f);
     }
     out.body_count = 1 + MAP_PLANETS;
 

@@ -30,15 +30,7 @@ uint64_t mix(uint64_t z) {
 }
 
 CelestialBody body(Vec2 pos, bool sun, uint8_t resource) {
-    CelestialBody b{};
-    b.pos = pos;
-    b.radius = sun ? SUN_RADIUS : PLANET_RADIUS;
-    b.surface_gravity = sun ? SUN_SURFACE_GRAVITY : PLANET_SURFACE_GRAVITY;
-    b.is_sun = sun;
-    b.resource = resource;
-    b.look = sun ? 0 : static_cast<uint8_t>(resource + 2);
-    b.phase = 1.5f * resource;
-    return b;
+    return make_body(pos, sun, resource, sun ? 0 : static_cast<uint8_t>(resource + 2), 1.5f * resource);
 }
 
 void add_object(World& w, const WorldObject& o) {
