@@ -17,8 +17,13 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size ? size : 1);
+}
 void operator delete(void* p) noexcept { std::free(p); }
-// The pair above is malloc and free, whatever the compiler assumes of them.
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+// Every form here is malloc and free, whatever the compiler assumes of them.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
