@@ -25,21 +25,6 @@ Vec2 random_square(Xoshiro256& g, float x) {
     return {rx, ry};
 }
 
-struct PlaneFrame {
-    Vec2 pos, dir, perp, nose, left, right;
-};
-
-PlaneFrame plane_frame(Vec2 pos, float angle) {
-    PlaneFrame f;
-    f.pos = pos;
-    f.dir = {std::cos(angle), std::sin(angle)};
-    f.perp = {-f.dir.y, f.dir.x};
-    f.nose = pos + 14 * f.dir;
-    f.left = pos - 10 * f.dir + 11 * f.perp;
-    f.right = pos - 10 * f.dir - 11 * f.perp;
-    return f;
-}
-
 Vec2 drawn_position(const World& w, int slot, const Vec2* offsets) {
     Vec2 p = w.planes[slot].pos;
     if (offsets) p = wrap_into(p + offsets[slot], w.size);
@@ -301,6 +286,17 @@ void wrap_positions(EffectLists& fx, Vec2 size) {
 }  // namespace
 
 Rotation rotation(float angle) { return {std::cos(angle), std::sin(angle)}; }
+
+PlaneFrame plane_frame(Vec2 pos, float angle) {
+    PlaneFrame f;
+    f.pos = pos;
+    f.dir = {std::cos(angle), std::sin(angle)};
+    f.perp = {-f.dir.y, f.dir.x};
+    f.nose = pos + 14 * f.dir;
+    f.left = pos - 10 * f.dir + 11 * f.perp;
+    f.right = pos - 10 * f.dir - 11 * f.perp;
+    return f;
+}
 
 void reset_effects(EffectLists& fx) {
     fx.smoke_count = 0;

@@ -30,6 +30,13 @@ constexpr Vec2 VESSEL_DECK[4] = {{70, -40}, {-95, -48}, {-95, 48}, {70, 40}};
 constexpr Vec2 VESSEL_DOOR = {-10, 0};
 constexpr Vec2 VESSEL_ENGINES[2] = {{-140, -26}, {-140, 26}};
 
+// A plane's drawing frame: heading, its perpendicular, and the hull's nose
+// and rear corners (the simulation's triangle).
+struct PlaneFrame {
+    Vec2 pos, dir, perp, nose, left, right;
+};
+PlaneFrame plane_frame(Vec2 pos, float angle);
+
 // A rotation by a fixed angle, applied as R(angle) v.
 struct Rotation {
     float c, s;

@@ -20,21 +20,6 @@ constexpr Color VESSEL_COLOR = {1, 0.88f, 0.55f, 1};
 constexpr Color BOARDING_COLOR = {1, 0.88f, 0.55f, 1};
 constexpr Color SHIELD_COLOR = {0.45f, 0.75f, 1, 1};
 
-struct PlaneFrame {
-    Vec2 pos, dir, perp, nose, left, right;
-};
-
-PlaneFrame plane_frame(Vec2 pos, float angle) {
-    PlaneFrame f;
-    f.pos = pos;
-    f.dir = {std::cos(angle), std::sin(angle)};
-    f.perp = {-f.dir.y, f.dir.x};
-    f.nose = pos + 14 * f.dir;
-    f.left = pos - 10 * f.dir + 11 * f.perp;
-    f.right = pos - 10 * f.dir - 11 * f.perp;
-    return f;
-}
-
 bool alive(const Plane& p) { return p.in_use && !p.dead; }
 bool present(const WorldObject& o) { return !o.destroyed && !o.free; }
 float length_of(Vec2 v) { return std::sqrt(dot(v, v)); }
