@@ -53,6 +53,11 @@ ifneq ($(wildcard bench/*.cpp),)
 	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DSKORVIA_BUILD_TESTS=OFF $(DEPS_ARGS) $(CMAKE_ARGS)
 	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_bench
 	./$(RELEASE_BUILD)/bench/skorvia_bench $(BENCH_ARGS)
+	@# The drawing benchmarks need the client (SDL, OpenGL through the offscreen driver).
+	if grep -q '^build skorvia_render_bench:' $(RELEASE_BUILD)/build.ninja; then \
+	  cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_render_bench && \
+	  SDL_VIDEO_DRIVER=offscreen SDL_AUDIO_DRIVER=dummy ./$(RELEASE_BUILD)/skorvia_render_bench $(BENCH_ARGS); \
+	fi
 else
 	@echo "no benchmarks (bench/*.cpp)"
 endif
