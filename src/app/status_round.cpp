@@ -1,0 +1,34 @@
+// A round of status queries for the server list: one short-lived detached
+// worker per entry, which writes only into its own entry (the result first,
+// then the status that publishes it).
+#include <system_error>
+#include <thread>
+
+#include "app/app.h"
+#include "app/client_hooks.h"
+#include "net/status_query.h"
+
+namespace {
+
+void start_query(ServerEntry& entry) {
+    entry.status.store(ServerStatus::Checking, std::memory_order_release);
+    try {
+        std::thread([&entry] { query_status(entry); }).detach();
+    } catch (const std::system_error&) {
+        entry.status.store(ServerStatus::Unreachable, std::memory_order_release);
+    }
+}
+
+}  // namespace
+
+void start_status_queries(App& app) {
+    for (int i = 0; i < app.servers.count; ++i) {
+        ServerEntry& entry = app.servers.entries[i];
+        if (!entry.has_endpoint) {
+            entry.status.store(ServerStatus::Unreachable, std::memory_order_release);
+        } else if (entry.status.load(std::memory_order_acquire) != ServerStatus::Checking) {
+            start_query(entry);
+        }
+    }
+    app.status_recheck_timer = STATUS_RECHECK;
+}

@@ -1,0 +1,90 @@
+// A round of status queries: entries without an address are offline at once,
+// the others are checked on worker threads that publish their answer.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/app.h"
+#include "app/client_hooks.h"
+
+namespace {
+
+// Answers one status request on a loopback port, then closes.
+class OneShotStatusServer {
+public:
+    OneShotStatusServer() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(fd_, 1);
+        socklen_t len = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        worker_ = std::thread([this] { serve(); });
+    }
+    ~OneShotStatusServer() {
+        worker_.join();
+        ::close(fd_);
+    }
+    uint16_t port() const { return port_; }
+
+private:
+    void serve() {
+        pollfd ready{fd_, POLLIN, 0};
+        if (::poll(&ready, 1, 3000) != 1) return;  // nobody came: let the test fail, not hang
+        int c = ::accept(fd_, nullptr, nullptr);
+        if (c < 0) return;
+        char request[64];
+        (void)::recv(c, request, sizeof request, 0);
+        const char reply[] = "skorvia status version=20 players=3 max=8 uptime=42 compatible=yes\n";
+        (void)::send(c, reply, sizeof reply - 1, MSG_NOSIGNAL);
+        ::close(c);
+    }
+    int fd_ = -1;
+    uint16_t port_ = 0;
+    std::thread worker_;
+};
+
+ServerStatus wait_for_answer(const ServerEntry& e) {
+    for (int i = 0; i < 300; ++i) {
+        ServerStatus s = e.status.load(std::memory_order_acquire);
+        if (s != ServerStatus::Checking) return s;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ServerStatus::Checking;
+}
+
+TEST(StatusRound, ChecksEveryAddressedEntryAndPublishesItsAnswer) {
+    OneShotStatusServer server;
+    auto app = std::make_unique<App>();
+    add_server(app->servers, "127.0.0.1:" + std::to_string(server.port()));
+    testing::internal::CaptureStderr();
+    add_server(app->servers, "127.0.0.1:");  // no endpoint: a port is missing
+    testing::internal::GetCapturedStderr();
+
+    start_status_queries(*app);
+    EXPECT_EQ(app->servers.entries[1].status.load(), ServerStatus::Unreachable);
+    EXPECT_EQ(app->status_recheck_timer, STATUS_RECHECK);
+
+    const ServerEntry& online = app->servers.entries[0];
+    ASSERT_EQ(wait_for_answer(online), ServerStatus::Answered);
+    EXPECT_TRUE(online.result.answered);
+    EXPECT_TRUE(online.result.compatible);
+    EXPECT_EQ(online.result.players, 3);
+    EXPECT_EQ(online.result.max_players, 8);
+    EXPECT_EQ(online.result.uptime, 42u);
+}
+
+}  // namespace
