@@ -42,22 +42,13 @@ void add_collector(World& w, Vec2 hull_origin, float angle, uint8_t owner) {
     w.objects[w.object_count++] = o;
 }
 
-void add_body(World& w, Vec2 pos, float radius, float surface_gravity, uint8_t look, float phase, bool is_sun,
-              uint8_t resource) {
+void add_body(World& w, const CelestialBody& body) {
     if (w.body_count >= MAX_BODIES) return;
-    CelestialBody& b = w.bodies[w.body_count++];
-    b = CelestialBody{};
-    b.pos = wrap(pos, w.size);
-    b.radius = radius;
-    b.surface_gravity = surface_gravity;
-    b.look = look;
-    b.phase = phase;
-    b.is_sun = is_sun;
-    b.resource = resource;
+    w.bodies[w.body_count++] = body;
 }
 
 void add_planet(World& w, Vec2 pos, uint8_t look, float phase, uint8_t resource) {
-    add_body(w, pos, PLANET_RADIUS, PLANET_SURFACE_GRAVITY, look, phase, false, resource);
+    add_body(w, make_body(wrap(pos, w.size), false, resource, look, phase));
 }
 
 // Step 1 -> 2: a collector close by and a planet further out, in the
@@ -153,7 +144,7 @@ void place_sun(World& w) {
             }
         }
     }
-    add_body(w, best_q, SUN_RADIUS, SUN_SURFACE_GRAVITY, 0, 4.2f, true, 0);
+    add_body(w, make_body(wrap(best_q, w.size), true, 0, 0, 4.2f));
 }
 
 void restart_tutorial(ServerSession& s) {

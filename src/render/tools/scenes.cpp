@@ -3,12 +3,11 @@
 #include <cmath>
 
 #include "render/shapes.h"
+#include "world/generate.h"
 #include "world/geometry.h"
 
 namespace {
 
-constexpr Vec2 COLLECTOR_HULL[6] = {{-28.05f, -5.1f}, {28.05f, -5.1f}, {28.05f, 5.1f},
-                                    {11.05f, 20.4f},  {-11.05f, 20.4f}, {-28.05f, 5.1f}};
 constexpr Vec2 STATION_HULL[5] = {{-105.81094f, 36.86184f}, {-119.91548f, 20.77869f}, {-125, 0},
                                   {-119.91548f, -20.778687f}, {-105.810936f, -36.861847f}};
 
@@ -103,25 +102,10 @@ Plane make_scene_plane(uint8_t slot, Vec2 pos, float angle) {
 }
 
 CelestialBody make_scene_planet(Vec2 pos, uint8_t look, float phase, uint8_t resource) {
-    CelestialBody b{};
-    b.pos = pos;
-    b.radius = PLANET_RADIUS;
-    b.surface_gravity = PLANET_SURFACE_GRAVITY;
-    b.look = look;
-    b.phase = phase;
-    b.resource = resource;
-    return b;
+    return make_body(pos, false, resource, look, phase);
 }
 
-CelestialBody make_scene_sun(Vec2 pos) {
-    CelestialBody b{};
-    b.pos = pos;
-    b.radius = SUN_RADIUS;
-    b.surface_gravity = SUN_SURFACE_GRAVITY;
-    b.phase = 4.2f;
-    b.is_sun = true;
-    return b;
-}
+CelestialBody make_scene_sun(Vec2 pos) { return make_body(pos, true, 0, 0, 4.2f); }
 
 void add_object(World& w, const WorldObject& o) {
     if (w.object_count < MAX_OBJECTS) w.objects[w.object_count++] = o;
