@@ -57,6 +57,8 @@ bool heat_up(const World& w, Vec2 pos, float& heat, uint16_t& health) {
     return take_damage(health, whole);
 }
 
+}  // namespace
+
 uint16_t health_of_kind(const Rules& r, uint8_t kind) {
     switch (kind) {
         case OBJECT_TURRET: return r.turret_health;
@@ -65,8 +67,6 @@ uint16_t health_of_kind(const Rules& r, uint8_t kind) {
         default: return r.collector_health;
     }
 }
-
-}  // namespace
 
 void destroy_plane(World& w, Plane& p, uint8_t cause) {
     p.respawn_timer = w.rules.plane_respawn_delay;

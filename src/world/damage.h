@@ -4,6 +4,9 @@
 // planes and the return of collectors.
 #include "world/world.h"
 
+// The health an object of `kind` starts (or returns) with.
+uint16_t health_of_kind(const Rules& r, uint8_t kind);
+
 // Marks a plane dead with a cause; its health is whatever the damage left.
 void destroy_plane(World& w, Plane& p, uint8_t cause);
 // A turret or station is gone for good; anything else (a collector) waits to

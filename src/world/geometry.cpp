@@ -69,6 +69,4 @@ void set_fixed_mass(WorldObject& o, float mass) {
     o.mass = mass;
 }
 
-Vec2 hull_point_world(const WorldObject& o, int i) { return o.pos + rotate(o.points[i], o.angle); }
-
 Vec2 hull_origin_world(const WorldObject& o) { return o.pos + rotate(o.hull_offset, o.angle); }

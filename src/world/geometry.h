@@ -48,8 +48,7 @@ WorldObject polygon_body(const Vec2* points, int n);
 // Replaces an object's mass by a fixed value, scaling the inertia by the same ratio.
 void set_fixed_mass(WorldObject& o, float mass);
 
-// Hull point i / the hull origin in world coordinates.
-Vec2 hull_point_world(const WorldObject& o, int i);
+// The hull origin in world coordinates.
 Vec2 hull_origin_world(const WorldObject& o);
 
 inline float length(Vec2 v) { return std::sqrt(dot(v, v)); }

@@ -1,7 +1,5 @@
 #include "world/hooks.h"
 
-#include <cmath>
-
 #include "world/collision.h"
 #include "world/fmath.h"
 #include "world/geometry.h"
@@ -37,16 +35,10 @@ void attach(World& w, Plane& p, int k, Vec2 x, Vec2 nose) {
 
 // Whether a hook moving `reach` from `e` can touch the object at all: its hull
 // lies within its farthest point's distance of its centre, the hook reaches
-// 2.5 beyond its path, and 1 wu covers float rounding. Objects beyond cannot
-// be hit and need no sweep.
+// 2.5 beyond its path (both in object_radius), and 1 wu covers float rounding.
+// Objects beyond cannot be hit and need no sweep.
 bool within_reach(const WorldObject& o, Vec2 centre, Vec2 e, float reach) {
-    float largest = 0.0f;  // squared distance of the farthest hull point
-    int n = hull_point_count(o);
-    for (int i = 0; i < n; ++i) {
-        float l = dot(o.points[i], o.points[i]);
-        if (l > largest) largest = l;
-    }
-    float limit = std::sqrt(largest) + 2.5f + reach + 1.0f;
+    float limit = object_radius(o) + reach + 1.0f;
     Vec2 d = centre - e;
     return dot(d, d) <= limit * limit;
 }

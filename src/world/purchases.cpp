@@ -1,5 +1,6 @@
 #include "world/purchases.h"
 
+#include "world/damage.h"
 #include "world/fmath.h"
 #include "world/geometry.h"
 #include "world/world_limits.h"
@@ -57,14 +58,6 @@ WorldObject build_at(const Template& t, Vec2 U, float theta) {
     o.pos = U - rotate(U - centroid, theta);
     o.angle = theta;
     return o;
-}
-
-uint16_t health_of(const Rules& r, uint8_t kind) {
-    switch (kind) {
-        case OBJECT_TURRET: return r.turret_health;
-        case OBJECT_STATION: return r.station_health;
-        default: return 1;
-    }
 }
 
 bool buy_by_sum(Plane& p, uint32_t cost) {
@@ -199,7 +192,7 @@ bool place_object(World& w, int slot, uint8_t kind) {
     o.spin = 0.0f;
     o.owner = static_cast<uint8_t>(slot);
     o.kind = kind;
-    o.health = health_of(w.rules, kind);
+    o.health = health_of_kind(w.rules, kind);
     o.upgraded = false;
     o.upgrading_station = NONE;
     o.free = false;

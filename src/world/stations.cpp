@@ -89,10 +89,10 @@ void progress(World& w) {
 
 }  // namespace
 
-Vec2 station_centre(const WorldObject& station) { return station.pos + rotate(station.hull_offset, station.angle); }
+Vec2 station_centre(const WorldObject& station) { return hull_origin_world(station); }
 
 void upgrade_collector(WorldObject& o) {
-    Vec2 hull_origin = o.pos + rotate(o.hull_offset, o.angle);
+    Vec2 hull_origin = hull_origin_world(o);
     take_shape(o, collector_shape(true));
     o.pos = hull_origin - rotate(o.hull_offset, o.angle);
     o.upgraded = true;

@@ -12,12 +12,6 @@ namespace {
 
 using namespace test_worlds;
 
-int count_events(const World& w, uint8_t kind) {
-    int n = 0;
-    for (uint64_t i = 0; i < w.event_count; ++i) n += w.events[i].kind == kind;
-    return n;
-}
-
 TEST(Flight, TurningWrapsIntoZeroToTwoPi) {
     struct Case {
         float angle;

@@ -15,12 +15,6 @@ namespace {
 
 using namespace test_worlds;
 
-int gather_events(const World& w) {
-    int n = 0;
-    for (uint64_t i = 0; i < w.event_count; ++i) n += w.events[i].kind == EVENT_GATHER;
-    return n;
-}
-
 // A collector `altitude` above the body's left side, moving along +y at
 // `speed_ratio` times the circular speed there.
 int put_collector(World& w, const CelestialBody& b, float altitude, float speed_ratio, uint8_t owner) {
@@ -40,7 +34,7 @@ TEST(Gathering, TangentialPassIsDrawnIntoOrbitThenGathersEveryTwoAndAHalfSeconds
     std::vector<int> gather_ticks;
     for (int tick = 0; tick < 120 * 20; ++tick) {
         step_world(w);
-        if (gather_events(w) > 0) gather_ticks.push_back(tick);
+        if (count_events(w, EVENT_GATHER) > 0) gather_ticks.push_back(tick);
     }
     ASSERT_GE(gather_ticks.size(), 4u);
     EXPECT_GT(gather_ticks[0], 30) << "too fast at first: no gathering until the assist has slowed it";
@@ -60,7 +54,7 @@ TEST(Gathering, CollectorAtRestFallsInAndNeverGathers) {
     int gathers = 0;
     for (int tick = 0; tick < 240; ++tick) {
         step_world(w);
-        gathers += gather_events(w);
+        gathers += count_events(w, EVENT_GATHER);
     }
     EXPECT_EQ(gathers, 0);
     float dist = length(wrapped_delta(w.objects[k].pos, w.bodies[0].pos, w.size));
@@ -80,7 +74,7 @@ TEST(Gathering, OnlyTheUpgradedOfTwoCollectorsCirclingTheSunGathers) {
     int events = 0;
     for (int tick = 0; tick < 6 * 120; ++tick) {
         step_world(w);
-        events += gather_events(w);
+        events += count_events(w, EVENT_GATHER);
         EXPECT_EQ(w.objects[plain].gather_timer, 0.0f);
     }
     EXPECT_FALSE(w.objects[plain].destroyed || u.destroyed);
@@ -98,11 +92,11 @@ TEST(Gathering, TheSunFeedsOnlyUpgradedCollectors) {
         w.objects[k].upgraded = upgraded;
         w.objects[k].gather_timer = 1.0f;
         gather(w);
-        EXPECT_EQ(gather_events(w), 0) << "mid-interval";
+        EXPECT_EQ(count_events(w, EVENT_GATHER), 0) << "mid-interval";
         EXPECT_EQ(w.objects[k].gather_timer, upgraded ? 1.0f + TICK : 0.0f);
         w.objects[k].gather_timer = 0;
         gather(w);
-        EXPECT_EQ(gather_events(w), upgraded ? 1 : 0);
+        EXPECT_EQ(count_events(w, EVENT_GATHER), upgraded ? 1 : 0);
         EXPECT_EQ(w.planes[0].sun_resource, upgraded ? 1u : 0u);
         EXPECT_EQ(w.planes[0].resources[0], 0u);
     }
@@ -137,7 +131,7 @@ TEST(Gathering, CreditGoesToAValidOwnerAndNowhereElse) {
         int k = put_collector(w, w.bodies[0], 100, 1.0f, c.owner);
         w.objects[k].upgraded = c.upgraded;
         gather(w);
-        ASSERT_EQ(gather_events(w), 1) << c.what;
+        ASSERT_EQ(count_events(w, EVENT_GATHER), 1) << c.what;
         EXPECT_EQ(w.events[0].a, c.event_owner) << c.what;
         EXPECT_EQ(w.events[0].pos, w.objects[k].pos) << c.what;
         EXPECT_EQ(p.resources[c.resource % 3], c.credited * 3) << c.what;

@@ -20,12 +20,6 @@ Shot& add_shot(World& w, Vec2 pos, Vec2 vel, uint8_t owner) {
     return s;
 }
 
-int count_events(const World& w, uint8_t kind) {
-    int n = 0;
-    for (uint64_t i = 0; i < w.event_count; ++i) n += w.events[i].kind == kind;
-    return n;
-}
-
 TEST(Shots, PointBlankShotHitsInTheTickItIsFired) {
     World w = empty_world();
     Plane& shooter = live_plane(w, 0, {1000, 1000}, 0.0f);

@@ -1,28 +1,16 @@
 #pragma once
 // Small worlds for the simulation tests: bodies, planes and placed objects
 // built by hand, without going through a purchase.
+#include "world/generate.h"
 #include "world/geometry.h"
 #include "world/world.h"
 
 namespace test_worlds {
 
-inline CelestialBody sun_at(Vec2 pos) {
-    CelestialBody b{};
-    b.pos = pos;
-    b.radius = SUN_RADIUS;
-    b.surface_gravity = SUN_SURFACE_GRAVITY;
-    b.is_sun = true;
-    return b;
-}
+inline CelestialBody sun_at(Vec2 pos) { return make_body(pos, true, 0); }
 
 inline CelestialBody planet_at(Vec2 pos, uint8_t resource) {
-    CelestialBody b{};
-    b.pos = pos;
-    b.radius = PLANET_RADIUS;
-    b.surface_gravity = PLANET_SURFACE_GRAVITY;
-    b.resource = resource;
-    b.look = static_cast<uint8_t>(resource + 1);
-    return b;
+    return make_body(pos, false, resource, static_cast<uint8_t>(resource + 1));
 }
 
 // An empty world (no objects, no bodies) with rules at their initial values.
@@ -37,6 +25,13 @@ inline void add_body(World& w, const CelestialBody& b) { w.bodies[w.body_count++
 inline int add_object(World& w, const WorldObject& o) {
     w.objects[w.object_count] = o;
     return static_cast<int>(w.object_count++);
+}
+
+// How many events of `kind` the last tick (or phase) left.
+inline int count_events(const World& w, uint8_t kind) {
+    int n = 0;
+    for (uint64_t i = 0; i < w.event_count; ++i) n += w.events[i].kind == kind;
+    return n;
 }
 
 inline Plane& live_plane(World& w, uint8_t slot, Vec2 pos, float angle = 0.0f) {
