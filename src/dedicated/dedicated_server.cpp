@@ -3,7 +3,6 @@
 #include <poll.h>
 #include <time.h>
 
-#include <cerrno>
 #include <chrono>
 
 #include "app/log.h"
@@ -18,13 +17,10 @@ namespace {
 // status connection.
 constexpr int POLL_CAPACITY = 2 + STATUS_CONNECTIONS_MAX;
 
-// Datagrams go to the socket as soon as the session builds them.
+// Datagrams go to the socket as soon as the session builds them, so the
+// session's queue stays empty.
 void send_at_once(void* context, const uint8_t* bytes, size_t length, Endpoint to) {
     send_datagram(static_cast<DedicatedServer*>(context)->sockets.udp, bytes, length, to);
-}
-
-void send_queued(DedicatedServer& s) {
-    while (const OutgoingDatagram* d = pop_outgoing(*s.session)) send_datagram(s.sockets.udp, d->bytes, d->length, d->to);
 }
 
 // Sleeps until a socket is ready, the next tick is due, or a stop signal
@@ -49,7 +45,6 @@ void read_datagrams(DedicatedServer& s) {
         const long length = receive_datagram(s.sockets.udp, s.datagram, sizeof s.datagram, from);
         if (length < 0) return;
         receive(*s.session, s.datagram, static_cast<size_t>(length), from);
-        send_queued(s);  // a Welcome or a chat relay goes out at once
     }
 }
 
@@ -75,10 +70,8 @@ void run_due_ticks(DedicatedServer& s) {
             log_round(s.layout, s.seed, "new round: ");
         }
         if (s.after_tick) s.after_tick(s.after_tick_context, *s.session);
-        send_queued(s);
     }
 }
-
 
 }  // namespace
 

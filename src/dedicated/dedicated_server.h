@@ -27,8 +27,8 @@ struct DedicatedServer {
     int64_t started_ns = 0;
     MapLayout layout = MapLayout::Random;
     uint64_t seed = 0;  // the current round's map seed
-    // Called after every tick, before its datagrams go out: a host that runs
-    // the server on a thread of its own (a test, a tool) watches it here.
+    // Called after every tick (its datagrams have already gone out): a host
+    // that runs the server on a thread of its own (a test, a tool) watches it here.
     void (*after_tick)(void* context, const ServerSession& session) = nullptr;
     void* after_tick_context = nullptr;
     uint8_t datagram[MAX_DATAGRAM];

@@ -12,8 +12,6 @@ void make_round_world(World& out, MapLayout layout, uint64_t seed) {
     }
 }
 
-bool round_finished(const World& w) { return w.winner != NONE && w.round_over_timer <= 0.0f; }
-
 void start_next_round(ServerSession& session, MapLayout layout, uint64_t seed) {
     World& w = session.world;
     const Rules kept = w.rules;

@@ -4,15 +4,12 @@
 #include <cstdint>
 
 #include "dedicated/options.h"
+#include "world/boarding.h"  // round_finished
 
 struct ServerSession;
-struct World;
 
 // The world of a first round: the fixed layout, or the random map of `seed`.
 void make_round_world(World& out, MapLayout layout, uint64_t seed);
-
-// Whether the round was won and its countdown is over.
-bool round_finished(const World& w);
 
 // Starts the next round in place: a fresh map (the random layout draws it
 // from `seed`), the rules kept, and every player in a slot spawned afresh.

@@ -35,8 +35,3 @@ bool push_outgoing(OutgoingQueue& q, Endpoint to, const uint8_t* bytes, size_t l
 // Removes the oldest datagram and returns it, or null when the queue is
 // empty. The entry stays readable until the next datagram is queued.
 const OutgoingDatagram* pop_outgoing(OutgoingQueue& q);
-
-inline void clear_outgoing(OutgoingQueue& q) {
-    q.head = 0;
-    q.count = 0;
-}

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "app/log.h"
+#include "net/dispatch.h"
 #include "net/messages.h"
 #include "net/snapshot.h"
 #include "net/wire.h"
@@ -197,7 +198,7 @@ void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
     if (chat.sequence > from.last_chat_sequence) {
         from.last_chat_sequence = chat.sequence;
         from.last_chat_serial = ++s.chat_serial;
-        from.last_chat_length = static_cast<uint8_t>(std::min(chat.text.size(), CHAT_TEXT_MAX));
+        from.last_chat_length = static_cast<uint8_t>(std::min(chat.text.size(), MAX_TEXT));
         std::memcpy(from.last_chat_text, chat.text.data(), from.last_chat_length);
 
         LogText line;
@@ -274,26 +275,19 @@ void receive(ServerSession& s, const uint8_t* bytes, size_t length, Endpoint sen
     const int held = find_slot(s, sender);
     if (held >= 0) s.slots[held].last_heard = s.tick;
 
-    WireReader r = make_reader(bytes, length, HEADER_SIZE);
-    switch (header.tag) {
-    case TAG_JOIN_REQUEST:
+    ServerMessage message;
+    if (!decode_server_message(bytes, length, message)) return;
+    if (message.tag == TAG_JOIN_REQUEST) {
         handle_join(s, sender, held);
-        break;
-    case TAG_INPUT_BATCH: {
-        InputBatch batch;
-        if (held >= 0 && decode_input_batch(r, batch) == WireError::None) store_inputs(s.slots[held], batch);
-        break;
+        return;
     }
-    case TAG_LEAVE:
-        if (held >= 0) remove_player(s, static_cast<uint8_t>(held));
-        break;
-    case TAG_CHAT_SEND: {
-        ChatSend chat;
-        if (held >= 0 && decode_chat_send(r, chat) == WireError::None) handle_chat(s, static_cast<uint8_t>(held), chat);
-        break;
-    }
-    default:
-        break;
+    if (held < 0) return;  // the other messages count only from a slot holder
+    const uint8_t index = static_cast<uint8_t>(held);
+    switch (message.tag) {
+    case TAG_INPUT_BATCH: store_inputs(s.slots[index], message.input_batch); break;
+    case TAG_LEAVE: remove_player(s, index); break;
+    case TAG_CHAT_SEND: handle_chat(s, index, message.chat_send); break;
+    default: break;
     }
 }
 

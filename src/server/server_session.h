@@ -19,7 +19,6 @@
 
 constexpr int INPUT_RING = 64;
 constexpr uint64_t PLAYER_TIMEOUT = 600;  // ticks without a datagram (5 s)
-constexpr size_t CHAT_TEXT_MAX = 80;
 
 // One input as received, stored at index sequence mod 64. An entry is trusted
 // only when its own number equals the number looked up.
@@ -43,7 +42,7 @@ struct PlayerSlot {
     uint32_t last_chat_sequence = 0;
     uint32_t last_chat_serial = 0;
     uint8_t last_chat_length = 0;
-    char last_chat_text[CHAT_TEXT_MAX] = {};
+    char last_chat_text[MAX_TEXT] = {};
 };
 
 struct ServerSession {

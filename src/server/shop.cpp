@@ -1,5 +1,7 @@
 #include "server/shop.h"
 
+#include "world/purchases.h"
+
 namespace {
 
 const ShopItemInfo ITEMS[SHOP_ITEM_COUNT] = {
@@ -11,12 +13,6 @@ const ShopItemInfo ITEMS[SHOP_ITEM_COUNT] = {
     {"Upgrade station", "upgrade station", false},
     {"Exit vessel", "exit vessel", false},
 };
-
-// Summed in 64 bits: three piles near the top of their range must not wrap
-// into a small number that looks unaffordable.
-uint64_t resource_sum(const Plane& p) {
-    return static_cast<uint64_t>(p.resources[0]) + p.resources[1] + p.resources[2];
-}
 
 }  // namespace
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "world/fmath.h"
+#include "world/boarding.h"
 #include "world/generate.h"
 #include "world/geometry.h"
+#include "world/purchases.h"
 
 namespace {
 
@@ -17,10 +19,6 @@ Vec2 direction(float angle) { return {fcos(angle), fsin(angle)}; }
 float edge_distance(Vec2 p, Vec2 size) { return std::min({p.x, p.y, size.x - p.x, size.y - p.y}); }
 
 float distance(const World& w, Vec2 a, Vec2 b) { return length(wrapped_delta(a, b, w.size)); }
-
-uint64_t resource_sum(const Plane& p) {
-    return static_cast<uint64_t>(p.resources[0]) + p.resources[1] + p.resources[2];
-}
 
 bool has_event(const World& w, uint8_t kind, uint8_t a) {
     for (uint64_t i = 0; i < w.event_count && i < MAX_EVENTS; ++i) {
@@ -233,7 +231,7 @@ void tutorial_tick(ServerSession& s) {
     if (player < 0) return;
 
     World& w = s.world;
-    if (w.winner != NONE && w.round_over_timer <= 0.0f) {
+    if (round_finished(w)) {
         restart_tutorial(s);
         return;
     }

@@ -14,6 +14,9 @@ Vec2 vessel_seat(const WorldObject& vessel);
 // Whether `x` lies inside the object's hull, taken at its copy nearest `x`.
 bool inside_object(const World& w, const WorldObject& o, Vec2 x);
 
+// A won round whose countdown has run out: the server starts the next one.
+inline bool round_finished(const World& w) { return w.winner != NONE && w.round_over_timer <= 0.0f; }
+
 // The last phase of the step: the round-over update, or boarding (which may
 // end the round).
 void end_of_round(World& w);

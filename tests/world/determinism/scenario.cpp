@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "world/fmath.h"
+#include "world/boarding.h"
 #include "world/generate.h"
 #include "world/geometry.h"
 #include "world/hooks.h"
@@ -212,7 +213,7 @@ ScenarioResult run_scenario() {
     give_resources(w);
 
     for (int tick = 0; tick < SCENARIO_TICKS; ++tick) {
-        if (w.winner != NONE && w.round_over_timer <= 0.0f) {
+        if (round_finished(w)) {
             bool occupied[MAX_PLANES] = {true, true, true, true, true, true, true, true};
             restart_world(w, occupied);
             add_layout(w);
