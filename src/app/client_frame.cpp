@@ -41,10 +41,8 @@ void menu_frame(App& app) {
         age_notifications(app.session.notifications);
         app.status_recheck_timer -= TICK;
     }
-    if (app.screen == Screen::ServerList && app.status_recheck_timer <= 0.0f) {
-        start_status_queries(app);
-        app.status_recheck_timer = STATUS_RECHECK;
-    }
+    // Starting a round also restarts the recheck timer.
+    if (app.screen == Screen::ServerList && app.status_recheck_timer <= 0.0f) start_status_queries(app);
     update_window_title(app);
 }
 

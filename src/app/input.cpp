@@ -6,13 +6,6 @@
 
 namespace {
 
-constexpr int SCANCODE_RIGHT = 79;
-constexpr int SCANCODE_LEFT = 80;
-constexpr int SCANCODE_UP = 82;
-constexpr int SCANCODE_SPACE = 44;
-constexpr int SCANCODE_LEFT_SHIFT = 225;
-constexpr int SCANCODE_RIGHT_SHIFT = 229;
-
 bool held(const bool* keys, int count, int scancode) { return scancode < count && keys[scancode]; }
 
 }  // namespace
@@ -20,11 +13,11 @@ bool held(const bool* keys, int count, int scancode) { return scancode < count &
 Controls controls_from_keyboard(const bool* keys, int count) {
     Controls c;
     if (!keys) return c;
-    c.turn_left = held(keys, count, SCANCODE_LEFT);
-    c.turn_right = held(keys, count, SCANCODE_RIGHT);
-    c.thrust = held(keys, count, SCANCODE_UP);
-    c.fire = held(keys, count, SCANCODE_SPACE);
-    c.hook_key = held(keys, count, SCANCODE_LEFT_SHIFT) || held(keys, count, SCANCODE_RIGHT_SHIFT);
+    c.turn_left = held(keys, count, SDL_SCANCODE_LEFT);
+    c.turn_right = held(keys, count, SDL_SCANCODE_RIGHT);
+    c.thrust = held(keys, count, SDL_SCANCODE_UP);
+    c.fire = held(keys, count, SDL_SCANCODE_SPACE);
+    c.hook_key = held(keys, count, SDL_SCANCODE_LSHIFT) || held(keys, count, SDL_SCANCODE_RSHIFT);
     return c;
 }
 

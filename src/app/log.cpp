@@ -1,5 +1,6 @@
 #include "app/log.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,14 @@ void append(char* out, size_t capacity, size_t& used, std::string_view s, size_t
     size_t n = s.size() < room ? s.size() : room;
     std::memcpy(out + used, s.data(), n);
     used += n;
+}
+
+// 24 bytes hold every 64-bit value with its sign.
+template <typename Integer>
+LogText& append_decimal(LogText& text, Integer n) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    return text << std::string_view(digits, static_cast<size_t>(end - digits));
 }
 
 }  // namespace
@@ -102,23 +111,6 @@ LogText& LogText::operator<<(std::string_view s) {
     return *this;
 }
 
-LogText& LogText::operator<<(unsigned long long n) {
-    char digits[24];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0);
-    char ordered[24];
-    for (int i = 0; i < count; ++i) ordered[i] = digits[count - 1 - i];
-    return *this << std::string_view(ordered, static_cast<size_t>(count));
-}
+LogText& LogText::operator<<(unsigned long long n) { return append_decimal(*this, n); }
 
-LogText& LogText::operator<<(long long n) {
-    if (n < 0) {
-        *this << '-';
-        // Negate in unsigned arithmetic so that the smallest value works too.
-        return *this << (0ull - static_cast<unsigned long long>(n));
-    }
-    return *this << static_cast<unsigned long long>(n);
-}
+LogText& LogText::operator<<(long long n) { return append_decimal(*this, n); }

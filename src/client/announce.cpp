@@ -127,8 +127,7 @@ void announce_chat(Session& s) {
 
 Colour player_colour(const World& world, uint8_t slot) {
     if (!is_slot(slot) || !world.planes[slot].in_use) return INFO_COLOUR;
-    const Color c = player_color(slot);
-    return {c.r, c.g, c.b, c.a};
+    return player_color(slot);
 }
 
 void notify_world_events(NotificationList& list, const ClientSession& c) {

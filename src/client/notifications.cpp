@@ -1,6 +1,7 @@
 #include "client/notifications.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include "world/world.h"
@@ -74,13 +75,7 @@ void age_notifications(NotificationList& list) {
 
 DecimalText decimal(uint64_t n) {
     DecimalText t{};
-    char reversed[20];
-    int count = 0;
-    do {
-        reversed[count++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0);
-    for (int i = 0; i < count; ++i) t.digits[i] = reversed[count - 1 - i];
-    t.length = static_cast<uint8_t>(count);
+    // 20 digits hold every 64-bit value, so the conversion cannot fail.
+    t.length = static_cast<uint8_t>(std::to_chars(t.digits, t.digits + sizeof t.digits, n).ptr - t.digits);
     return t;
 }

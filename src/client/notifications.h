@@ -8,10 +8,10 @@
 #include <initializer_list>
 #include <string_view>
 
-// Straight-alpha RGBA, each 0..1.
-struct Colour {
-    float r, g, b, a;
-};
+#include "render/color.h"
+
+// The renderer's straight-alpha RGBA, so a line's colour is drawn as it is.
+using Colour = Color;
 
 constexpr Colour INFO_COLOUR = {0.85f, 0.85f, 0.9f, 1.0f};
 constexpr Colour REFUSAL_COLOUR = {1.0f, 0.4f, 0.35f, 1.0f};

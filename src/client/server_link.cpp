@@ -65,7 +65,7 @@ void collect_online(ServerLink& link, DatagramHandler handler, void* context) {
                                        static_cast<int>(MAX_DATAGRAM), 0, reinterpret_cast<sockaddr*>(&from),
                                        &from_length);
         if (received < 0) return;
-        const bool from_server = link.ipv4 && from_length >= static_cast<AddressLength>(sizeof from) &&
+        const bool from_server = from_length >= static_cast<AddressLength>(sizeof from) &&
                                  from.sin_family == AF_INET && ntohl(from.sin_addr.s_addr) == link.server.address &&
                                  ntohs(from.sin_port) == link.server.port;
         if (from_server) handler(context, link.receive_buffer, static_cast<size_t>(received));
@@ -105,7 +105,6 @@ LinkError open_online(ServerLink& link, Endpoint server) {
     link.kind = LinkKind::Online;
     link.socket = s;
     link.server = server;
-    link.ipv4 = true;
     link.session = nullptr;
     return LinkError::None;
 }
@@ -114,14 +113,12 @@ void open_in_process(ServerLink& link, ServerSession* session) {
     link.kind = LinkKind::InProcess;
     link.socket = NO_SOCKET;
     link.server = {};
-    link.ipv4 = false;
     link.session = session;
 }
 
 void send(ServerLink& link, const uint8_t* bytes, size_t length) {
     switch (link.kind) {
     case LinkKind::Online: {
-        if (!link.ipv4) return;
         const sockaddr_in to = to_sockaddr(link.server);
         sendto(link.socket, reinterpret_cast<const char*>(bytes), static_cast<int>(length), 0,
                reinterpret_cast<const sockaddr*>(&to), sizeof to);
@@ -153,7 +150,6 @@ void close(ServerLink& link, bool joined) {
     link.kind = LinkKind::Closed;
     link.socket = NO_SOCKET;
     link.server = {};
-    link.ipv4 = false;
     link.session = nullptr;
 }
 

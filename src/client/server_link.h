@@ -35,7 +35,6 @@ struct ServerLink {
     LinkKind kind = LinkKind::Closed;
     SocketHandle socket = NO_SOCKET;  // online only
     Endpoint server{};                // online only: where datagrams go and come from
-    bool ipv4 = false;                // an endpoint of another kind is never sent to and never matches
     ServerSession* session = nullptr; // in-process only, owned by the link
     uint8_t receive_buffer[MAX_DATAGRAM];
 };

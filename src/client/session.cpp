@@ -6,7 +6,6 @@
 #include "client/announce.h"
 #include "server/server_session.h"
 #include "server/tutorial.h"
-#include "world/geometry.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "render/shapes.h"
 #include "render/view.h"
+#include "world/geometry.h"
 #include "world/hulls.h"
 #include "world/world_limits.h"
 
@@ -11,10 +12,9 @@ namespace {
 
 constexpr float DT = TICK;
 constexpr float SMOKE_DRAG = 0.9875f;
-constexpr Color OBJECT_DEFAULT_COLOR = {0.45f, 0.7f, 1, 1};
 
 Vec2 random_unit(Xoshiro256& g) {
-    float a = 6.2831855f * next_float(g);
+    float a = TWO_PI * next_float(g);
     return {std::cos(a), std::sin(a)};
 }
 
@@ -215,12 +215,6 @@ void break_up_planes(EffectLists& fx, const World& w, const Vec2* offsets) {
     for (int i = 0; i < MAX_PLANES; ++i) fx.plane_was_alive[i] = w.planes[i].in_use && !w.planes[i].dead;
 }
 
-Color object_color(const World& w, const WorldObject& o) {
-    bool owned = o.kind == OBJECT_TURRET || o.kind == OBJECT_STATION;
-    if (owned && is_slot(o.owner) && w.planes[o.owner].in_use) return player_color(o.owner);
-    return OBJECT_DEFAULT_COLOR;
-}
-
 void add_hull_edges(Segments& segments, const WorldObject& o) {
     Vec2 hull[MAX_HULL_POINTS];
     int n = object_hull_at(o, o.pos, hull);
@@ -251,7 +245,7 @@ void break_up_objects(EffectLists& fx, const World& w) {
         bool present = i < count && !w.objects[i].destroyed && !w.objects[i].free;
         const WorldObject& o = w.objects[i];
         if (!present && fx.object_was_present[i] && i < count && o.kind != OBJECT_VESSEL) {
-            break_up(fx, o.pos, o.vel, object_segments(o), object_color(w, o), w.size);
+            break_up(fx, o.pos, o.vel, object_segments(o), owned_object_color(w, o), w.size);
         }
         fx.object_was_present[i] = present;
     }
@@ -286,6 +280,12 @@ void wrap_positions(EffectLists& fx, Vec2 size) {
 }  // namespace
 
 Rotation rotation(float angle) { return {std::cos(angle), std::sin(angle)}; }
+
+Color owned_object_color(const World& w, const WorldObject& o) {
+    bool owned_kind = o.kind == OBJECT_TURRET || o.kind == OBJECT_STATION;
+    if (owned_kind && is_slot(o.owner) && w.planes[o.owner].in_use) return player_color(o.owner);
+    return OBJECT_COLOR;
+}
 
 PlaneFrame plane_frame(Vec2 pos, float angle) {
     PlaneFrame f;

@@ -110,8 +110,6 @@ struct GlFunctions {
 #undef SKORVIA_GL_MEMBER
 };
 
-constexpr int GL_FUNCTION_COUNT = 43;
-
 // The process-wide table, filled once at start-up and read by all drawing.
 extern GlFunctions gl;
 

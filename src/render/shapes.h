@@ -1,7 +1,9 @@
 #pragma once
 // Local stroke tables of the object drawings, shared by the world drawing and
 // the break-ups that scatter the same strokes as wreck pieces.
+#include "render/color.h"
 #include "world/vec2.h"
+#include "world/world.h"
 
 struct Stroke {
     Vec2 a, b;
@@ -43,3 +45,9 @@ struct Rotation {
 };
 Rotation rotation(float angle);
 constexpr Vec2 apply(Rotation r, Vec2 v) { return {v.x * r.c - v.y * r.s, v.x * r.s + v.y * r.c}; }
+
+// The plain colour of object strokes.
+constexpr Color OBJECT_COLOR = {0.45f, 0.7f, 1, 1};
+// A turret or station shows its owner's colour while the owner's plane is
+// present (an owner byte may come from the wire); everything else is plain.
+Color owned_object_color(const World& w, const WorldObject& o);

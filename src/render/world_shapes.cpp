@@ -6,14 +6,13 @@
 #include "render/shapes.h"
 #include "render/view.h"
 #include "world/forces.h"
+#include "world/geometry.h"
 #include "world/hulls.h"
 #include "world/world_limits.h"
 
 namespace {
 
 constexpr float PLANE_REACH = 23.866f;
-constexpr float TWO_PI_F = 6.2831855f;
-constexpr Color OBJECT_COLOR = {0.45f, 0.7f, 1, 1};
 constexpr Color UNOWNED_GATHER_COLOR = {0.9f, 0.92f, 1, 1};
 constexpr Color GOLD = {1, 0.8f, 0.3f, 1};
 constexpr Color VESSEL_COLOR = {1, 0.88f, 0.55f, 1};
@@ -22,26 +21,24 @@ constexpr Color SHIELD_COLOR = {0.45f, 0.75f, 1, 1};
 
 bool alive(const Plane& p) { return p.in_use && !p.dead; }
 bool present(const WorldObject& o) { return !o.destroyed && !o.free; }
-float length_of(Vec2 v) { return std::sqrt(dot(v, v)); }
 
 // An owner byte may come from the wire: only a slot whose plane is present
 // lends its colour.
 bool owner_present(const World& w, uint8_t owner) { return is_slot(owner) && w.planes[owner].in_use; }
 
 // The pulse of a gathering collector, 0..1 over 2.5 s.
-float gather_pulse(float timer) { return 0.5f - 0.5f * std::cos(TWO_PI_F * timer / 2.5f); }
+float gather_pulse(float timer) { return 0.5f - 0.5f * std::cos(TWO_PI * timer / 2.5f); }
 
 Color gather_color(const World& w, const WorldObject& o) {
     return owner_present(w, o.owner) ? player_color(o.owner) : UNOWNED_GATHER_COLOR;
 }
 
+// A gathering collector pulses toward its gathering colour.
 Color object_color(const World& w, const WorldObject& o) {
-    bool owned_kind = o.kind == OBJECT_TURRET || o.kind == OBJECT_STATION;
-    if (owned_kind && owner_present(w, o.owner)) return player_color(o.owner);
     if (o.kind == OBJECT_COLLECTOR && o.gather_timer != 0) {
         return mix(OBJECT_COLOR, gather_color(w, o), 0.8f * gather_pulse(o.gather_timer));
     }
-    return OBJECT_COLOR;
+    return owned_object_color(w, o);
 }
 
 // The shift and strength of the faint copy that shows which way gravity pulls.
@@ -53,7 +50,7 @@ struct Ghost {
 
 Ghost gravity_ghost(const World& w, Vec2 p) {
     Vec2 g = gravity(w, p);
-    float magnitude = length_of(g);
+    float magnitude = length(g);
     if (!(magnitude >= 5)) return {false, {0, 0}, 0};
     Vec2 shift = g * (std::fmin(0.04f * magnitude, 10.0f) / magnitude);
     return {true, shift, 0.45f * std::fmax(std::fmin(magnitude / 250, 1.0f), 0.2f)};
@@ -61,7 +58,7 @@ Ghost gravity_ghost(const World& w, Vec2 p) {
 
 // 12 segments of an arc starting at the top, clockwise on screen.
 void push_progress_arc(CapsuleList& list, Vec2 centre, float radius, float fraction, float width, Color c) {
-    float phi = TWO_PI_F * std::fmin(std::fmax(fraction, 0.0f), 1.0f);
+    float phi = TWO_PI * std::fmin(std::fmax(fraction, 0.0f), 1.0f);
     if (!(phi == phi)) phi = 0;
     Vec2 previous{};
     for (int k = 0; k <= 12; ++k) {
@@ -149,7 +146,7 @@ void push_object_shape(CapsuleList& list, const WorldObject& o, Vec2 at, const S
 }
 
 float object_reach(const WorldObject& o) {
-    if (o.kind == OBJECT_STATION) return length_of(o.hull_offset) + 95;
+    if (o.kind == OBJECT_STATION) return length(o.hull_offset) + 95;
     return object_radius(o);
 }
 
