@@ -56,14 +56,12 @@ endfunction()
 
 # The game library: the SDL- and OpenGL-facing part of the client, without the
 # entry point. The windowless client logic (src/client) is skorvia_session and
-# the log belongs to the core, which the dedicated server shares.
+# the shared base (src/base) belongs to the core, which the dedicated server shares.
 file(GLOB_RECURSE SKORVIA_GAME_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/render/*.cpp
   ${CMAKE_SOURCE_DIR}/src/audio/*.cpp
   ${CMAKE_SOURCE_DIR}/src/app/*.cpp)
-list(REMOVE_ITEM SKORVIA_GAME_SOURCES
-  ${CMAKE_SOURCE_DIR}/src/app/main.cpp
-  ${CMAKE_SOURCE_DIR}/src/app/log.cpp)
+list(REMOVE_ITEM SKORVIA_GAME_SOURCES ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
 add_library(skorvia_game STATIC ${SKORVIA_GAME_SOURCES})
 target_link_libraries(skorvia_game PUBLIC skorvia_core SDL3::SDL3 skorvia_stb)
 if(TARGET skorvia_session)

@@ -5,8 +5,8 @@
 
 #include <SDL3/SDL_video.h>
 
-#include "render/tools/offscreen.h"
-#include "render/tools/scenes.h"
+#include "screenshots/offscreen.h"
+#include "screenshots/scenes.h"
 
 namespace {
 

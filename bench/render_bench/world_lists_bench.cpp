@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "render/tools/scenes.h"
+#include "screenshots/scenes.h"
 #include "render/world_view.h"
 
 namespace {

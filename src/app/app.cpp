@@ -9,8 +9,8 @@
 #include <SDL3/SDL_video.h>
 
 #include "app/client_hooks.h"
-#include "app/errors.h"
-#include "app/log.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "audio/audio_device.h"
 #include "render/renderer.h"
 

@@ -5,8 +5,8 @@
 
 #include <SDL3/SDL_video.h>
 
-#include "app/app_parts.h"
-#include "app/server_list.h"
+#include "client/interface.h"
+#include "client/server_list.h"
 #include "client/session.h"
 #include "render/effects.h"
 #include "render/renderer.h"
@@ -66,3 +66,6 @@ int run_app(const FrameHook& hook = {});
 // One frame of client logic: events, clocks, display settings, and then the
 // session or the menu ticks.
 void client_frame(App& app);
+
+// Draws the whole screen from the App into the current framebuffer.
+void render_frame(App& app);

@@ -6,7 +6,7 @@
 #include <SDL3/SDL_error.h>
 #include <SDL3/SDL_init.h>
 
-#include "app/log.h"
+#include "base/log.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "client/announce.h"
 
 #include "client/session.h"
-#include "render/color.h"
+#include "base/color.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ void announce_destroyed(NotificationList& list, const World& w, uint64_t own, ui
     const bool own_victim = victim == own;
     const DecimalText victim_number = decimal(victim + 1u);
     if (is_slot(killer)) {
-        const Colour colour = player_colour(w, killer);
+        const Color colour = player_colour(w, killer);
         const DecimalText killer_number = decimal(killer + 1u);
         if (own_victim) {
             notify(list, colour, {"You were destroyed by player ", killer_number});
@@ -79,7 +79,7 @@ void announce_destroyed(NotificationList& list, const World& w, uint64_t own, ui
         }
         return;
     }
-    const Colour colour = own_victim ? INFO_COLOUR : player_colour(w, victim);
+    const Color colour = own_victim ? INFO_COLOUR : player_colour(w, victim);
     const char* what = nullptr;
     switch (killer) {
     case KILL_SUN:
@@ -125,7 +125,7 @@ void announce_chat(Session& s) {
 
 }  // namespace
 
-Colour player_colour(const World& world, uint8_t slot) {
+Color player_colour(const World& world, uint8_t slot) {
     if (!is_slot(slot) || !world.planes[slot].in_use) return INFO_COLOUR;
     return player_color(slot);
 }

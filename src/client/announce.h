@@ -11,7 +11,7 @@ struct Session;
 
 // The colour of lines about player `slot`: its player colour while its plane
 // is in use in the client's world, the information colour otherwise.
-Colour player_colour(const World& world, uint8_t slot);
+Color player_colour(const World& world, uint8_t slot);
 
 // After a tick's step of a joined client: the own purchases, every win, then
 // the upgrades of own objects, in that order.

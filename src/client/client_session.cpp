@@ -4,7 +4,7 @@
 #include <cstring>
 #include <span>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "net/dispatch.h"
 #include "net/snapshot.h"
 #include "world/geometry.h"

@@ -15,7 +15,7 @@ constexpr bool is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 }  // namespace
 
-void notify(NotificationList& list, Colour colour, std::initializer_list<std::string_view> pieces, float hold) {
+void notify(NotificationList& list, Color colour, std::initializer_list<std::string_view> pieces, float hold) {
     if (list.count >= MAX_NOTIFICATIONS) {
         std::memmove(&list.items[0], &list.items[1], sizeof(Notification) * (MAX_NOTIFICATIONS - 1));
         list.count = MAX_NOTIFICATIONS - 1;

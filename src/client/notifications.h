@@ -8,15 +8,12 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "render/color.h"
+#include "base/color.h"
 
-// The renderer's straight-alpha RGBA, so a line's colour is drawn as it is.
-using Colour = Color;
-
-constexpr Colour INFO_COLOUR = {0.85f, 0.85f, 0.9f, 1.0f};
-constexpr Colour REFUSAL_COLOUR = {1.0f, 0.4f, 0.35f, 1.0f};
-constexpr Colour GOLD_COLOUR = {1.0f, 0.88f, 0.55f, 1.0f};
-constexpr Colour UPGRADE_COLOUR = {1.0f, 0.8f, 0.3f, 1.0f};
+constexpr Color INFO_COLOUR = {0.85f, 0.85f, 0.9f, 1.0f};
+constexpr Color REFUSAL_COLOUR = {1.0f, 0.4f, 0.35f, 1.0f};
+constexpr Color GOLD_COLOUR = {1.0f, 0.88f, 0.55f, 1.0f};
+constexpr Color UPGRADE_COLOUR = {1.0f, 0.8f, 0.3f, 1.0f};
 
 constexpr int MAX_NOTIFICATIONS = 8;
 constexpr size_t NOTIFICATION_TEXT = 96;
@@ -25,7 +22,7 @@ constexpr float CHAT_HOLD = 10.0f;
 
 struct Notification {
     uint64_t length = 0;  // 0..96
-    Colour colour{};
+    Color colour{};
     float age = 0;
     float hold = NOTIFICATION_HOLD;
     char text[NOTIFICATION_TEXT] = {};
@@ -42,7 +39,7 @@ struct NotificationList {
 // Adds a line built from the pieces in order. A text longer than 96 bytes is
 // cut at the last UTF-8 character boundary that fits, so no character is ever
 // split. A full list loses its oldest line first.
-void notify(NotificationList& list, Colour colour, std::initializer_list<std::string_view> pieces,
+void notify(NotificationList& list, Color colour, std::initializer_list<std::string_view> pieces,
             float hold = NOTIFICATION_HOLD);
 
 // One tick of ageing: lines whose fade has finished are removed, and the

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "net/endpoint.h"
+#include "base/endpoint.h"
 #include "net/wire.h"
 
 struct ServerSession;

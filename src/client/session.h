@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/server_list.h"
+#include "client/server_list.h"
 #include "client/chat.h"
 #include "client/client_session.h"
 #include "client/controls.h"

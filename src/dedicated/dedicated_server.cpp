@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "dedicated/rounds.h"
 #include "dedicated/signals.h"
 #include "server/server_session.h"

@@ -1,7 +1,7 @@
 // skorvia-server: the dedicated game server. See dedicated_server.h.
 #include <cstdio>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "dedicated/dedicated_server.h"
 #include "dedicated/options.h"
 #include "dedicated/signals.h"

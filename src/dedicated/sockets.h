@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "net/endpoint.h"
+#include "base/endpoint.h"
 
 struct ServerSockets {
     int udp = -1;

@@ -105,19 +105,3 @@ bool fetch_status(Endpoint server, StatusReply& reply, int timeout_ms) {
     if (received < 0) return false;
     return parse_status_reply(std::string_view(buffer, static_cast<size_t>(received)), reply);
 }
-
-void query_status(ServerEntry& entry, int timeout_ms) {
-    StatusReply reply;
-    if (!entry.has_endpoint || !fetch_status(entry.endpoint, reply, timeout_ms)) {
-        entry.status.store(ServerStatus::Unreachable, std::memory_order_release);
-        return;
-    }
-    StatusResult& r = entry.result;
-    r.answered = true;
-    r.version = reply.version;
-    r.players = reply.players;
-    r.max_players = reply.max_players;
-    r.uptime = reply.uptime;
-    r.compatible = reply.said_compatible ? reply.compatible : reply.version == PROTOCOL_VERSION;
-    entry.status.store(ServerStatus::Answered, std::memory_order_release);
-}

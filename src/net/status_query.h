@@ -1,8 +1,7 @@
 #pragma once
 // The client's side of the status exchange: a short TCP conversation with a
 // server on its game port, run to completion on a worker thread.
-#include "app/server_list.h"
-#include "net/endpoint.h"
+#include "base/endpoint.h"
 #include "net/status_reply.h"
 
 // How long the connection may take to complete, and how long each wait for
@@ -14,8 +13,3 @@ constexpr int STATUS_TIMEOUT_MS = 2000;
 // False on any failure: refused, timed out, reset, silent or malformed.
 bool fetch_status(Endpoint server, StatusReply& reply, int timeout_ms = STATUS_TIMEOUT_MS);
 
-// The worker's job for one server list entry: the exchange with its endpoint,
-// then, on success, the result fields and status Answered; on any failure
-// only status Unreachable (the earlier result stays). The status is stored
-// last, with release ordering: it is what the main thread reads first.
-void query_status(ServerEntry& entry, int timeout_ms = STATUS_TIMEOUT_MS);

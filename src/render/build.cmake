@@ -1,21 +1,19 @@
 # Rendering: embeds the GLSL sources into the game library and builds the
-# developer tools (headless screenshots) and the rendering benchmarks.
+# developer tools (headless screenshots, tools/screenshots) and the rendering
+# benchmarks.
 foreach(shader lines_vertex lines_fragment planets_vertex planets_fragment)
   skorvia_embed(skorvia_game ${shader}_glsl ${CMAKE_CURRENT_LIST_DIR}/shaders/${shader}.glsl)
 endforeach()
 
-# The tools folder holds programs and test scenes, not parts of the game.
-get_target_property(_render_game_sources skorvia_game SOURCES)
-list(FILTER _render_game_sources EXCLUDE REGEX "/src/render/tools/")
-set_property(TARGET skorvia_game PROPERTY SOURCES ${_render_game_sources})
-
 # Scenes shared by the screenshot tool, the image tests and the benchmarks.
+set(_screenshot_tool_dir ${PROJECT_SOURCE_DIR}/tools/screenshots)
 add_library(skorvia_render_scenes STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/tools/scenes.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tools/offscreen.cpp)
+  ${_screenshot_tool_dir}/scenes.cpp
+  ${_screenshot_tool_dir}/offscreen.cpp)
+target_include_directories(skorvia_render_scenes PUBLIC ${PROJECT_SOURCE_DIR}/tools)
 target_link_libraries(skorvia_render_scenes PUBLIC skorvia_game)
 
-add_executable(skorvia-screenshots ${CMAKE_CURRENT_LIST_DIR}/tools/screenshots.cpp)
+add_executable(skorvia-screenshots ${_screenshot_tool_dir}/screenshots.cpp)
 target_link_libraries(skorvia-screenshots PRIVATE skorvia_render_scenes)
 set_target_properties(skorvia-screenshots PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "render/color.h"
+#include "base/color.h"
 #include "world/vec2.h"
 
 enum CapsuleKind : uint8_t {

@@ -5,7 +5,7 @@
 // them once per tick; the world drawing draws them. Purely cosmetic.
 #include <cstdint>
 
-#include "render/color.h"
+#include "base/color.h"
 #include "world/random.h"
 #include "world/vec2.h"
 #include "world/world.h"

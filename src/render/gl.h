@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #if defined(_WIN32)
 #define SKORVIA_GL_CALL __stdcall

@@ -3,7 +3,7 @@
 // the drawing of sub-ranges of what was uploaded.
 #include <cstdint>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "render/capsules.h"
 #include "render/gl.h"
 #include "render/planets.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "render/color.h"
+#include "base/color.h"
 
 // Style values carried in look[2] (compared with thresholds in the shader).
 constexpr float STYLE_ROCKY = 0;

@@ -2,14 +2,12 @@
 // Interface between the application shell and the renderer, and the
 // renderer's long-lived state: the pipelines, the CPU instance lists, the star
 // cache and the frame's render copy.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "render/capsules.h"
 #include "render/letterbox.h"
 #include "render/pipelines.h"
 #include "render/stars.h"
 #include "render/world_view.h"
-
-struct App;
 
 // The four screen-space capsule groups, each drawn under its own scissor:
 // HUD and menus, the minimap, the shop window, and what goes over the shop.
@@ -44,9 +42,6 @@ StartupError create_renderer(Renderer& renderer);
 
 // Releases every GL object and the atlas memory. Safe on a partly built renderer.
 void destroy_renderer(Renderer& renderer);
-
-// Draws the whole screen from the App into the current framebuffer.
-void render_frame(App& app);
 
 // Draws the render copy held in the renderer into a framebuffer of the given
 // size in pixels: clear, letterbox, the world, then the screen layer as the

@@ -1,6 +1,6 @@
 #include "render/shader.h"
 
-#include "app/log.h"
+#include "base/log.h"
 
 namespace {
 

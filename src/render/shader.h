@@ -2,7 +2,7 @@
 // Compiling and linking a GLSL program from two embedded sources.
 #include <cstddef>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "render/gl.h"
 
 // Compiles the vertex and fragment sources (explicit lengths, not

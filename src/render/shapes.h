@@ -1,7 +1,7 @@
 #pragma once
 // Local stroke tables of the object drawings, shared by the world drawing and
 // the break-ups that scatter the same strokes as wreck pieces.
-#include "render/color.h"
+#include "base/color.h"
 #include "world/vec2.h"
 #include "world/world.h"
 

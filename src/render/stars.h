@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "render/capsules.h"
-#include "render/color.h"
+#include "base/color.h"
 #include "world/vec2.h"
 
 constexpr int STAR_LAYERS = 7;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "render/fire_ramp.h"
 #include "render/view.h"
 #include "render/world_shapes.h"
 #include "world/geometry.h"

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "net/endpoint.h"
+#include "base/endpoint.h"
 #include "net/wire.h"
 
 constexpr size_t OUTGOING_CAPACITY = 8;

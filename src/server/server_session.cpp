@@ -5,12 +5,11 @@
 #include <new>
 #include <span>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "net/dispatch.h"
 #include "net/messages.h"
 #include "net/snapshot.h"
 #include "net/wire.h"
-#include "server/tutorial.h"
 #include "world/generate.h"
 #include "world/step.h"
 
@@ -330,5 +329,5 @@ void server_tick(ServerSession& s) {
     time_out_silent_players(s);
     log_wins(s);
     if (s.tick % 2 == 0) queue_snapshots(s);
-    if (s.runs_tutorial) tutorial_tick(s);
+    if (s.after_tick) s.after_tick(s);
 }

@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/log.h"
-#include "net/endpoint.h"
+#include "base/log.h"
+#include "base/endpoint.h"
 #include "net/messages.h"
 #include "server/outgoing.h"
 #include "server/tutorial_state.h"
@@ -51,7 +51,9 @@ struct ServerSession {
     uint64_t tick = 0;
     uint32_t chat_serial = 0;  // last serial handed out
     OutgoingQueue outgoing;
-    bool runs_tutorial = false;  // the tutorial script runs after every tick
+    // A script a host runs at the end of every tick (the tutorial's lessons),
+    // and the script's own progress.
+    void (*after_tick)(ServerSession& session) = nullptr;
     TutorialState tutorial;
     // Where the join, leave, timeout, chat and win lines go: the program's
     // log on standard error, unless a host wants them elsewhere.
@@ -75,7 +77,7 @@ void destroy_session(ServerSession* session);
 void receive(ServerSession& session, const uint8_t* bytes, size_t length, Endpoint sender);
 
 // One server tick: inputs, the step, timeouts, the win log, snapshots on even
-// ticks, and the tutorial script when the session runs it.
+// ticks, and the host's script (`after_tick`) when it has one.
 void server_tick(ServerSession& session);
 
 // The oldest datagram waiting to go out, removed from the queue; null when

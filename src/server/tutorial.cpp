@@ -216,7 +216,7 @@ ServerSession* create_tutorial_session() {
     world.rules.gather_amount = TUTORIAL_GATHER_AMOUNT;
     world.rules.object_respawn_delay = TUTORIAL_OBJECT_RESPAWN_DELAY;
     ServerSession* session = create_session(world);
-    if (session) session->runs_tutorial = true;
+    if (session) session->after_tick = tutorial_tick;
     return session;
 }
 

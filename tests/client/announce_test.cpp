@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "client/session.h"
-#include "render/color.h"
+#include "base/color.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ std::vector<std::string> texts(const NotificationList& list) {
     return out;
 }
 
-bool same_colour(Colour a, Colour b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
-Colour colour_of_slot(uint8_t slot) {
+bool same_colour(Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
+Color colour_of_slot(uint8_t slot) {
     const Color c = PLAYER_COLORS[slot];
     return {c.r, c.g, c.b, c.a};
 }
@@ -90,7 +90,7 @@ TEST_F(Announcements, DestroyedPlayersByKillCause) {
     struct Case {
         uint8_t victim, killer;
         const char* text;
-        Colour colour;
+        Color colour;
     };
     const Case cases[] = {
         {OWN, 2, "You were destroyed by player 3", colour_of_slot(2)},

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "render/effects.h"
-#include "render/tools/scenes.h"
+#include "screenshots/scenes.h"
 
 namespace {
 

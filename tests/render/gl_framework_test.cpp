@@ -13,7 +13,7 @@
 #include "render/pipelines.h"
 #include "render/renderer.h"
 #include "render/shader.h"
-#include "render/tools/scenes.h"
+#include "screenshots/scenes.h"
 
 namespace {
 

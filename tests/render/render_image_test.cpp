@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "render/letterbox.h"
-#include "render/tools/offscreen.h"
-#include "render/tools/scenes.h"
+#include "screenshots/offscreen.h"
+#include "screenshots/scenes.h"
 #include "render/view.h"
 
 namespace {

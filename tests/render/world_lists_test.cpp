@@ -5,7 +5,7 @@
 #include <cmath>
 #include <memory>
 
-#include "render/tools/scenes.h"
+#include "screenshots/scenes.h"
 #include "render/world_view.h"
 
 namespace {

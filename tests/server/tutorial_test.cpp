@@ -166,7 +166,7 @@ protected:
 TEST(Tutorial, SessionStartsEmptyWithTheTutorialRules) {
     std::unique_ptr<ServerSession, SessionDeleter> s(create_tutorial_session());
     ASSERT_NE(s, nullptr);
-    EXPECT_TRUE(s->runs_tutorial);
+    EXPECT_EQ(s->after_tick, &tutorial_tick);
     EXPECT_EQ(s->world.object_count, 0u);
     EXPECT_EQ(s->world.body_count, 0u);
     EXPECT_EQ(s->world.rules.gather_amount, 5);

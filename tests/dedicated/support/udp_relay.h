@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "net/endpoint.h"
+#include "base/endpoint.h"
 
 struct RelayFaults {
     double drop = 0.0;       // share of datagrams lost

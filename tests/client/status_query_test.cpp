@@ -1,3 +1,4 @@
+#include "client/server_list.h"
 #include "net/status_query.h"
 
 #include <arpa/inet.h>

@@ -25,6 +25,3 @@ constexpr Color STAR_COLORS[4] = {{1, 1, 1, 1}, {0.75f, 0.85f, 1, 1}, {1, 0.92f,
 // A slot byte may come from the wire: the colour is taken modulo 8.
 constexpr Color player_color(uint8_t slot) { return PLAYER_COLORS[slot % 8]; }
 constexpr Color resource_color(uint8_t resource) { return RESOURCE_COLORS[resource % 3]; }
-
-// The fire ramp at x in [0, 2]: white-yellow to orange to deep red.
-Color fire_ramp(float x);

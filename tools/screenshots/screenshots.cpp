@@ -12,8 +12,8 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
-#include "render/tools/offscreen.h"
-#include "render/tools/scenes.h"
+#include "screenshots/offscreen.h"
+#include "screenshots/scenes.h"
 
 namespace {
 

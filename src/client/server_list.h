@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/endpoint.h"
+#include "base/endpoint.h"
+#include "net/status_query.h"
 
 constexpr uint16_t DEFAULT_PORT = 7777;
 constexpr int MAX_SERVERS = 2;
@@ -71,3 +72,9 @@ void add_server(ServerList& list, std::string_view text, HostResolver resolve = 
 const char* parse_port(std::string_view text, uint16_t& port);
 bool parse_ipv4_literal(std::string_view host, uint32_t& address);
 const char* parse_server_text(std::string_view text, HostResolver resolve, Endpoint& endpoint);
+
+// The worker's job for one server list entry: the status exchange with its
+// endpoint, then, on success, the result fields and status Answered; on any
+// failure only status Unreachable (the earlier result stays). The status is
+// stored last, with release ordering: it is what the main thread reads first.
+void query_status(ServerEntry& entry, int timeout_ms = STATUS_TIMEOUT_MS);

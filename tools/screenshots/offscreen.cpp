@@ -1,4 +1,4 @@
-#include "render/tools/offscreen.h"
+#include "screenshots/offscreen.h"
 
 #include <cstdio>
 #include <cstdlib>

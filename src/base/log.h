@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "base/fixed_text.h"
+
 enum class LogLevel { Info, Warning, Error };
 
 // The one logging function: writes one whole line to standard error.
@@ -24,23 +26,7 @@ size_t format_log_line(char* out, size_t capacity, LogLevel level, std::string_v
 // a terminal whose TERM is set and not "dumb", and NO_COLOR unset or empty.
 bool stderr_wants_colour();
 
-// A fixed-capacity text that messages are built in without allocating.
-// Appends past the capacity are cut silently.
-struct LogText {
-    static constexpr size_t CAPACITY = 480;
-    char text[CAPACITY];
-    size_t length = 0;
-
-    LogText& operator<<(std::string_view s);
-    LogText& operator<<(const char* s) { return *this << std::string_view(s ? s : "(null)"); }
-    LogText& operator<<(char c) { return *this << std::string_view(&c, 1); }
-    LogText& operator<<(long long n);
-    LogText& operator<<(unsigned long long n);
-    LogText& operator<<(int n) { return *this << static_cast<long long>(n); }
-    LogText& operator<<(unsigned n) { return *this << static_cast<unsigned long long>(n); }
-    LogText& operator<<(long n) { return *this << static_cast<long long>(n); }
-    LogText& operator<<(unsigned long n) { return *this << static_cast<unsigned long long>(n); }
-    std::string_view view() const { return {text, length}; }
-};
+// Log messages are built in a fixed text without allocating.
+using LogText = FixedText<480>;
 
 inline void log_line(LogLevel level, const LogText& text) { log_line(level, text.view()); }

@@ -1,8 +1,10 @@
-#include "app/server_list.h"
+#include "client/server_list.h"
 
 #include <cstring>
 
-#include "app/log.h"
+#include "base/log.h"
+#include "net/status_query.h"
+#include "net/wire.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -140,4 +142,20 @@ void add_server(ServerList& list, std::string_view text, HostResolver resolve) {
     }
     entry.endpoint = endpoint;
     entry.has_endpoint = true;
+}
+
+void query_status(ServerEntry& entry, int timeout_ms) {
+    StatusReply reply;
+    if (!entry.has_endpoint || !fetch_status(entry.endpoint, reply, timeout_ms)) {
+        entry.status.store(ServerStatus::Unreachable, std::memory_order_release);
+        return;
+    }
+    StatusResult& r = entry.result;
+    r.answered = true;
+    r.version = reply.version;
+    r.players = reply.players;
+    r.max_players = reply.max_players;
+    r.uptime = reply.uptime;
+    r.compatible = reply.said_compatible ? reply.compatible : reply.version == PROTOCOL_VERSION;
+    entry.status.store(ServerStatus::Answered, std::memory_order_release);
 }

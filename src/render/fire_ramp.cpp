@@ -1,4 +1,4 @@
-#include "render/color.h"
+#include "render/fire_ramp.h"
 
 Color fire_ramp(float x) {
     constexpr Color c0 = {1, 0.95f, 0.6f, 1};

@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "base/log.h"
 
 #include <charconv>
 #include <cstdarg>
@@ -43,14 +43,6 @@ void append(char* out, size_t capacity, size_t& used, std::string_view s, size_t
     size_t n = s.size() < room ? s.size() : room;
     std::memcpy(out + used, s.data(), n);
     used += n;
-}
-
-// 24 bytes hold every 64-bit value with its sign.
-template <typename Integer>
-LogText& append_decimal(LogText& text, Integer n) {
-    char digits[24];
-    const char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    return text << std::string_view(digits, static_cast<size_t>(end - digits));
 }
 
 }  // namespace
@@ -102,15 +94,3 @@ void log_format(LogLevel level, const char* format, ...) {
     size_t length = static_cast<size_t>(n) < sizeof message ? static_cast<size_t>(n) : sizeof message - 1;
     log_line(level, std::string_view(message, length));
 }
-
-LogText& LogText::operator<<(std::string_view s) {
-    size_t room = CAPACITY - length;
-    size_t n = s.size() < room ? s.size() : room;
-    std::memcpy(text + length, s.data(), n);
-    length += n;
-    return *this;
-}
-
-LogText& LogText::operator<<(unsigned long long n) { return append_decimal(*this, n); }
-
-LogText& LogText::operator<<(long long n) { return append_decimal(*this, n); }

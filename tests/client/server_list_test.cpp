@@ -1,4 +1,4 @@
-#include "app/server_list.h"
+#include "client/server_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "render/tools/scenes.h"
+#include "screenshots/scenes.h"
 
 #include <cmath>
 
