@@ -23,3 +23,8 @@ AudioState* start_audio();
 
 // Closes the stream and frees the state. Accepts null.
 void stop_audio(AudioState* audio);
+
+// The volume setting, 0..1; the mixer reads it on its next pass.
+inline void set_master_volume(AudioState& audio, float volume) {
+    audio.master_volume.store(volume, std::memory_order_relaxed);
+}
