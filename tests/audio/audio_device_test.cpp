@@ -18,7 +18,10 @@ TEST(AudioDevice, OpensTheDefaultDeviceAndNamesTheDriver) {
     ASSERT_NE(audio, nullptr) << log;
     EXPECT_EQ(log, "info: playing sound through dummy\n");
     EXPECT_NE(audio->stream, nullptr);
-    SDL_Delay(50);  // the silent callback runs on the audio thread meanwhile
+    // The device pulls through the mixer: a posted cue is taken.
+    play_cue(*audio, 0.5f, 0.0f, SOUND_SHOT);
+    for (int waited = 0; audio->cues.read.load() == 0 && waited < 5000; waited += 5) SDL_Delay(5);
+    EXPECT_EQ(audio->cues.read.load(), 1u);
     destroy_audio(audio);
     SDL_Quit();
 }
