@@ -27,8 +27,12 @@ int read_arguments(int argc, char** argv, std::string& folder) {
             std::fputs(USAGE, stdout);
             return -1;
         }
-        if (arg[0] == '-' || have_folder) {
-            std::fprintf(stderr, "error: unexpected argument '%s'\n%s", arg, USAGE);
+        if (arg[0] == '-') {
+            std::fprintf(stderr, "error: unknown option '%s'\n%s", arg, USAGE);
+            return 2;
+        }
+        if (have_folder) {
+            std::fprintf(stderr, "error: more than one folder: '%s'\n%s", arg, USAGE);
             return 2;
         }
         folder = arg;
