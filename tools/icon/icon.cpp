@@ -16,7 +16,6 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
-#include "render/view.h"
 #include "screenshots/offscreen.h"
 #include "world/generate.h"
 
