@@ -28,12 +28,10 @@ Gains pan_gains(float pan) {
 // Linear interpolation; past the last sample it leans toward the first, so
 // a loop reads seamlessly. 0 outside the sound.
 float sample_at(const float* s, uint32_t count, float position) {
-    if (!(position >= 0.0f)) return 0.0f;
-    const float floor_position = std::floor(position);
-    if (floor_position >= static_cast<float>(count)) return 0.0f;
-    const uint32_t i = static_cast<uint32_t>(floor_position);
+    if (!(position >= 0.0f) || position >= static_cast<float>(count)) return 0.0f;
+    const uint32_t i = static_cast<uint32_t>(position);  // the floor, as position >= 0
     const float next = i + 1 == count ? s[0] : s[i + 1];
-    return s[i] + (next - s[i]) * (position - floor_position);
+    return s[i] + (next - s[i]) * (position - static_cast<float>(i));
 }
 
 // A full table gives the quietest voice (the first of equals) to a louder cue.

@@ -8,16 +8,16 @@ namespace {
 
 // Beyond this tanh rounds to 1 in float32 (1 - tanh(9.1) < 2^-25).
 constexpr float SATURATED = 9.1f;
-// Below this the exponential form would cancel; Lambert's continued fraction
-// tanh x = x / (1 + x^2 / (3 + x^2 / (5 + ...))) converges fast there.
+// Below this the exponential form would cancel; there a convergent of
+// Lambert's continued fraction tanh x = x / (1 + x^2 / (3 + x^2 / (5 + ...))),
+// written as one ratio of polynomials, is exact to double precision.
 constexpr float SMALL = 0.55f;
-constexpr int FRACTION_DEPTH = 10;
 
 double small_tanh(double x) {
     const double x2 = x * x;
-    double t = 2 * FRACTION_DEPTH + 1;
-    for (int k = FRACTION_DEPTH - 1; k >= 0; --k) t = (2 * k + 1) + x2 / t;
-    return x / t;
+    const double p = ((x2 + 378.0) * x2 + 17325.0) * x2 + 135135.0;
+    const double q = ((28.0 * x2 + 3150.0) * x2 + 62370.0) * x2 + 135135.0;
+    return x * p / q;
 }
 
 }  // namespace
