@@ -11,6 +11,7 @@ constexpr float HOOK_LOUDNESS = 0.4f;
 constexpr float GATHER_LOUDNESS = 0.6f;
 constexpr float IMPACT_FULL_SPEED = 400.0f;  // closing speed of a full-volume impact
 constexpr float IMPACT_QUIETEST = 0.2f;
+static_assert(ENGINE_COUNT == MAX_PLANES, "one engine loop per player slot");
 
 // How a point sounds from the camera.
 struct Heard {
