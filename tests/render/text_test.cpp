@@ -14,6 +14,7 @@
 #include "gl_recorder.h"
 #include "render/renderer.h"
 #include "render/text.h"
+#include "tiny_font.h"
 
 namespace {
 
@@ -131,6 +132,23 @@ TEST_F(Text, GlyphsSitAtTheRoundedUnroundedPen) {
     ASSERT_EQ(glyphs().count, 1u);
     EXPECT_EQ(glyphs().items[0].rect[0], -21);
     EXPECT_EQ(glyphs().items[0].rect[1], top - 1);  // -0.5 + top rounds down, away from zero
+}
+
+TEST_F(Text, KerningAppliesBetweenEveryPairIncludingAcrossSpaces) {
+    static const std::vector<uint8_t> tiny = make_tiny_font();
+    ASSERT_TRUE(stbtt_InitFont(&r->text.font, tiny.data(), 0));
+    ASSERT_EQ(scale(32), 1.0f / 32);
+    // At 1/32: A advances 20, V 18, space 8; kerning A-V -3, V-space -1,
+    // space-A -1.5. Pens: A 0, V 20 - 3 = 17, space 35 - 1 = 34, A 42 - 1.5 = 40.5.
+    EXPECT_EQ(measure_text(*r, "AV A", 32), 60.5f);
+    EXPECT_EQ(measure_text(*r, "VA", 32), 38.0f);  // no pair, no kerning
+
+    draw_text(*r, "AV A", 32, 10, 50.5f, WHITE);
+    ASSERT_EQ(glyphs().count, 3u);
+    // Box left edges: A 64/32 = 2, V 32/32 = 1; top -704/32 = -22; baseline 50.5 - 22 rounds to 29.
+    EXPECT_THAT(glyphs().items[0].rect, ElementsAre(12, 29, 16, 22));
+    EXPECT_THAT(glyphs().items[1].rect, ElementsAre(28, 29, 16, 22));
+    EXPECT_THAT(glyphs().items[2].rect, ElementsAre(53, 29, 16, 22));  // 52.5 rounds away from zero
 }
 
 TEST_F(Text, CodePointsBeyondAsciiAreDecoded) {
