@@ -37,5 +37,7 @@ struct TextState {
 // Reads the embedded font (BadFont when it is unusable) and allocates the
 // cache and the zeroed atlas (OutOfMemory).
 StartupError create_text_state(TextState& text);
+// The same from other TrueType bytes, which must outlive the state.
+StartupError create_text_state(TextState& text, const unsigned char* font_bytes);
 // Frees the cache and the atlas pixels.
 void destroy_text_state(TextState& text);

@@ -151,6 +151,22 @@ TEST_F(Text, KerningAppliesBetweenEveryPairIncludingAcrossSpaces) {
     EXPECT_THAT(glyphs().items[2].rect, ElementsAre(53, 29, 16, 22));  // 52.5 rounds away from zero
 }
 
+TEST(TextStartUp, BytesThatAreNoFontAreABadFontAndAllocateNothing) {
+    const std::vector<unsigned char> zeros(256, 0);
+    auto text = std::make_unique<TextState>();
+    EXPECT_EQ(create_text_state(*text, zeros.data()), StartupError::BadFont);
+    EXPECT_EQ(text->atlas.pixels, nullptr);
+    EXPECT_EQ(text->cache.keys, nullptr);
+    destroy_text_state(*text);  // harmless after a failure
+
+    ASSERT_EQ(create_text_state(*text), StartupError::None);
+    const uint8_t* p = text->atlas.pixels;
+    ASSERT_NE(p, nullptr);
+    EXPECT_TRUE(std::all_of(p, p + ATLAS_BYTES, [](uint8_t v) { return v == 0; }));
+    destroy_text_state(*text);
+    EXPECT_EQ(text->atlas.pixels, nullptr);
+}
+
 TEST_F(Text, CodePointsBeyondAsciiAreDecoded) {
     // e acute (2 bytes), the euro sign (3 bytes), a 4-byte code point the font lacks.
     const float s = scale(20);
