@@ -17,7 +17,9 @@
 // Counts every allocation through operator new, so the steady state can
 // show that it makes none. (GCC cannot see that the replaced new and delete
 // pair up.)
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 namespace {
 std::atomic<long> allocations{0};
 }  // namespace
