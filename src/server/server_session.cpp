@@ -106,7 +106,6 @@ bool in_window(const PlayerSlot& slot, uint32_t q) {
     return q > slot.last_applied && static_cast<uint64_t>(q) <= static_cast<uint64_t>(slot.last_applied) + INPUT_RING;
 }
 
-
 // A client counts one input per tick, so by tick `now` it can have reached
 // about the newest number received plus the ticks since it arrived. A batch
 // entirely beyond that (and some slack for jitter) is most likely from an
