@@ -25,10 +25,6 @@ void begin(Session& s) {
     s.pending_buy = 0;
 }
 
-void deliver(void* context, const uint8_t* bytes, size_t length) {
-    handle_datagram(*static_cast<ClientSession*>(context), bytes, length);
-}
-
 void follow_own_plane(const Session& s, Vec2& camera_centre) {
     const ClientSession& c = s.client;
     if (!joined(s)) {
@@ -107,7 +103,7 @@ void session_tick(Session& s, const Controls& controls, Vec2 camera_centre, cons
 
 void session_frame(Session& s, const Controls& controls, float& tick_accumulator, Vec2& camera_centre,
                    const SessionHooks& hooks) {
-    collect(s.link, deliver, &s.client);
+    receive_from_server(s.client, s.link);
     while (tick_accumulator >= TICK) {
         session_tick(s, controls, camera_centre, hooks);
         age_notifications(s.notifications);
