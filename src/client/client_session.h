@@ -81,11 +81,11 @@ struct ClientSession {
     uint8_t destroyed_mask = 0;
     uint8_t previous_present = 0;
     uint8_t previous_dead = 0;
-    bool have_previous = false;
+    bool have_previous = false;  // a snapshot was accepted this session (until then any tick is newer)
 
     InputByte history[INPUT_HISTORY] = {};  // own controls by input number mod 240
 
-    // How far the last accepted snapshot moved each plane that was already
+    // How far the last adopted snapshot moved each plane that was already
     // there: predicted position minus the position after the replay (so a
     // smoothing offset in flight does not count). Zero while the prediction
     // is exact; for tests and diagnostics only.
