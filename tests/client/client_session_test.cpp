@@ -158,7 +158,8 @@ TEST_F(ClientSessionTest, SnapshotTicksCompareAsSerialNumbers) {
     };
     const Case cases[] = {
         {"a forged tick 0xFFFFFFFF", {{10, true}, {0xFFFFFFFFu, false}, {12, true}, {14, true}}},
-        {"duplicated, lost, reordered and late", {{10, true}, {10, false}, {14, true}, {12, false}, {4, false}, {16, true}}},
+        {"duplicated, lost, reordered and late",
+         {{10, true}, {10, false}, {14, true}, {12, false}, {4, false}, {16, true}}},
         {"across the counter's wrap",
          {{0xFFFFFFFCu, true}, {0xFFFFFFFEu, true}, {0, true}, {0xFFFFFFFEu, false}, {4, true}, {2, false}}},
         {"a server past half its counter's range",
@@ -238,10 +239,14 @@ TEST_F(ClientSessionTest, AFrameOfManySnapshotsReplaysOnlyOnTheNewest) {
     };
     const World forged = world_with_plane({9000, 5000});
     const Sent frame[8] = {
-        {&at12, 12, 1, 0},  {&forged, 12, 1, 0},   // a duplicate tick with other contents
-        {&forged, 11, 1, 0}, {&forged, 0xFFFFFFFFu, 0, 0},  // late; forged far ahead
-        {&at14, 14, 2, 0},  {&forged, 100, 3, 10},  // broken: its end is missing
-        {&at16, 16, 3, 0},  {&forged, 15, 3, 0},    // the newest; then a late one
+        {&at12, 12, 1, 0},
+        {&forged, 12, 1, 0},           // the same tick again, other contents
+        {&forged, 11, 1, 0},           // late
+        {&forged, 0xFFFFFFFFu, 0, 0},  // forged far ahead
+        {&at14, 14, 2, 0},
+        {&forged, 100, 3, 10},         // broken: its end is missing
+        {&at16, 16, 3, 0},             // the newest
+        {&forged, 15, 3, 0},           // reordered behind it
     };
     for (const Sent& d : frame) {
         uint8_t buffer[MAX_DATAGRAM];
