@@ -101,6 +101,8 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
 
     World* world = new World;
     make_round_world(*world, s.layout, s.seed);
+    if (options.win_amount_given) world->rules.win_amount = options.win_amount;
+    if (options.vessel_cost_given) world->rules.exit_vessel_cost = options.vessel_cost;
     s.session = create_session(*world);
     delete world;
     if (!s.session) {

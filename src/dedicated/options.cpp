@@ -40,7 +40,8 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
             value = arg.substr(equals + 1);
             has_value = true;
         }
-        if (name != "--port" && name != "--layout" && name != "--seed") {
+        if (name != "--port" && name != "--layout" && name != "--seed" && name != "--win-amount" &&
+            name != "--vessel-cost") {
             return bad(error, error_capacity, "unknown option", arg);
         }
         if (!has_value) {
@@ -55,6 +56,11 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
             if (value == "fixed") parsed.layout = MapLayout::Fixed;
             else if (value == "random") parsed.layout = MapLayout::Random;
             else return bad(error, error_capacity, "bad layout (fixed or random)", value);
+        } else if (name == "--win-amount" || name == "--vessel-cost") {
+            if (!parse_unsigned(value, UINT32_MAX, number)) return bad(error, error_capacity, "bad amount", value);
+            const bool win = name == "--win-amount";
+            (win ? parsed.win_amount_given : parsed.vessel_cost_given) = true;
+            (win ? parsed.win_amount : parsed.vessel_cost) = static_cast<uint32_t>(number);
         } else {
             if (!parse_unsigned(value, UINT64_MAX, number)) return bad(error, error_capacity, "bad seed", value);
             parsed.seed = number;

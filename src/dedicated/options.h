@@ -16,6 +16,14 @@ struct ServerOptions {
     MapLayout layout = MapLayout::Random;
     bool seed_given = false;
     uint64_t seed = 0;
+    // For load tests, left out of the usage text: rounds that can be won at
+    // once. --win-amount sets how much of each resource boarding needs,
+    // --vessel-cost the sun resource an exit vessel costs; both are kept
+    // for every round and reach the clients with the rules in each snapshot.
+    bool win_amount_given = false;
+    uint32_t win_amount = 0;
+    bool vessel_cost_given = false;
+    uint32_t vessel_cost = 0;
 };
 
 enum class OptionsOutcome : uint8_t {

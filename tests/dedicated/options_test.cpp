@@ -34,6 +34,12 @@ TEST(ServerOptions, DefaultsAndEachOption) {
     EXPECT_TRUE(o.seed_given);
     EXPECT_EQ(o.seed, 0u);
 
+    ASSERT_EQ(parse({"--win-amount", "0", "--vessel-cost=4294967295"}, o), OptionsOutcome::Run);
+    EXPECT_TRUE(o.win_amount_given);
+    EXPECT_EQ(o.win_amount, 0u);
+    EXPECT_TRUE(o.vessel_cost_given);
+    EXPECT_EQ(o.vessel_cost, UINT32_MAX);
+
     EXPECT_EQ(parse({"--port", "1", "--help"}, o), OptionsOutcome::Help);
 }
 
@@ -51,6 +57,8 @@ TEST(ServerOptions, BadArgumentsNameTheFault) {
         {{"--layout", "square"}, "square"},
         {{"--seed", "18446744073709551616"}, "18446744073709551616"},
         {{"--seed", "0x10"}, "0x10"},
+        {{"--win-amount", "4294967296"}, "4294967296"},
+        {{"--vessel-cost", "-5"}, "-5"},
         {{"--verbose"}, "--verbose"},
         {{"7777"}, "7777"},
     };

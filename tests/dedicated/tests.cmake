@@ -16,7 +16,8 @@ if(TARGET skorvia-server AND TARGET skorvia_session)
   # They keep real time (120 ticks per second): not beside other busy tests.
   gtest_discover_tests(dedicated_tests DISCOVERY_TIMEOUT 60 PROPERTIES RUN_SERIAL TRUE)
 
-  add_executable(skorvia_load ${CMAKE_CURRENT_LIST_DIR}/tools/load.cpp)
+  file(GLOB _load_tool CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/tools/*.cpp)
+  add_executable(skorvia_load ${_load_tool})
   target_link_libraries(skorvia_load PRIVATE dedicated_test_support)
   target_compile_definitions(skorvia_load PRIVATE SKORVIA_SERVER_BINARY="$<TARGET_FILE:skorvia-server>")
   add_dependencies(skorvia_load skorvia-server)

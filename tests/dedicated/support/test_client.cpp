@@ -20,6 +20,7 @@ void on_datagram(void* context, const uint8_t* bytes, size_t length) {
     t.bytes_received += length;
     if (length >= 4) ++t.datagrams_by_tag[bytes[3] & 15];
     const uint64_t accepted = c.snapshots_accepted;
+    const bool round_over = c.world.winner != NONE;
     handle_datagram(c, bytes, length);
     adopt_snapshot(c);  // each one as it comes, so every snapshot is checked
     if (c.snapshots_accepted == accepted || c.own_slot >= MAX_PLANES) return;
@@ -30,6 +31,7 @@ void on_datagram(void* context, const uint8_t* bytes, size_t length) {
     seen.predicted = (c.predicted_mask >> c.own_slot) & 1u;
     const Vec2 e = c.prediction_error[c.own_slot];
     seen.correction = std::sqrt(e.x * e.x + e.y * e.y);
+    seen.new_round = round_over && c.world.winner == NONE;
     seen.arrival_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
     t.snapshots.push_back(seen);
 }

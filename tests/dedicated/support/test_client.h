@@ -17,6 +17,7 @@ struct SnapshotSeen {
     uint8_t own_flags = 0;  // the own plane's five input flags in the snapshot (bits 0..4)
     bool predicted = false; // the own plane was there before, so it has a correction
     float correction = 0;   // length of the own plane's prediction error
+    bool new_round = false; // the server started a new round since the last one: a move no one predicts
     int64_t arrival_ns = 0; // when it was collected, on the steady clock
 };
 

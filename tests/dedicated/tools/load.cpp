@@ -2,6 +2,7 @@
 // loopback and reports what it costs and how well the clients predict.
 //
 //   skorvia_load [--clients N] [--seconds S] [--lossy] [--busy] [--layout fixed|random] [--seed N]
+//   skorvia_load --soak [--minutes M] [--window M] [--network clean|lossy|both] [--rejoin S] [--clients N] [--seed N]
 //
 // Reports, for the run: the share of accepted snapshots that moved the own
 // plane (a non-zero prediction correction) and the largest such move; the
@@ -11,7 +12,8 @@
 // 25 ms) of the datagrams each way. With --busy the server runs on a thread
 // of this tool (the same loop as the program) on a random map filled with 64
 // collectors in orbit while every plane fires: the worst case for the tick
-// and the snapshot size; its CPU time is that thread's.
+// and the snapshot size; its CPU time is that thread's. --soak is the long
+// run of soak.h (30 minutes in windows of 5 by default, both networks at once).
 #include <pthread.h>
 #include <signal.h>
 #include <time.h>
@@ -27,10 +29,12 @@
 #include <string>
 #include <vector>
 
+#include "script.h"
 #include "server/server_session.h"
 #include "support/server_process.h"
 #include "support/server_thread.h"
 #include "support/test_client.h"
+#include "soak.h"
 #include "support/udp_relay.h"
 #include "world/forces.h"
 #include "world/generate.h"
@@ -45,13 +49,27 @@ struct LoadOptions {
     bool busy = false;
     std::string layout = "random";
     std::string seed = "1";
+    bool soak = false;
+    SoakOptions long_run;
 };
+
+bool parse_network(const std::string& name, SoakOptions& o) {
+    o.clean = name == "clean" || name == "both";
+    o.lossy = name == "lossy" || name == "both";
+    return o.clean || o.lossy;
+}
 
 bool parse(int argc, char** argv, LoadOptions& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
-        if (a == "--lossy") o.lossy = true;
+        if (a == "--soak") o.soak = true;
+        else if (a == "--minutes" && has_value) o.long_run.minutes = std::atof(argv[++i]);
+        else if (a == "--window" && has_value) o.long_run.window_minutes = std::atof(argv[++i]);
+        else if (a == "--rejoin" && has_value) o.long_run.rejoin_seconds = std::atof(argv[++i]);
+        else if (a == "--network" && has_value) {
+            if (!parse_network(argv[++i], o.long_run)) return false;
+        } else if (a == "--lossy") o.lossy = true;
         else if (a == "--busy") o.busy = true;
         else if (a == "--clients" && has_value) o.clients = std::atoi(argv[++i]);
         else if (a == "--seconds" && has_value) o.seconds = std::atof(argv[++i]);
@@ -59,23 +77,15 @@ bool parse(int argc, char** argv, LoadOptions& o) {
         else if (a == "--seed" && has_value) o.seed = argv[++i];
         else return false;
     }
-    return o.clients >= 1 && o.clients <= 8 && o.seconds > 0;
+    o.long_run.clients = o.clients;
+    o.long_run.layout = o.layout;
+    o.long_run.seed = o.seed;
+    return o.clients >= 1 && o.clients <= 8 && o.seconds > 0 && o.long_run.minutes > 0 && o.long_run.window_minutes > 0;
 }
 
 bool busy_fire = false;
 
-// Each client flies its own pattern: bursts of thrust, turns both ways,
-// shooting now and then, the hook once in a while.
-InputByte scripted(size_t client, uint64_t tick) {
-    const uint64_t t = tick + client * 97;
-    InputByte in;
-    in.thrust = (t / 60) % 3 != 0;
-    in.turn_left = (t / 45) % 4 == 1;
-    in.turn_right = (t / 45) % 4 == 3;
-    in.fire = busy_fire || (t / 20) % 5 == 0;
-    in.hook_key = t % 600 < 5;
-    return in;
-}
+InputByte scripted(size_t client, uint64_t tick) { return patterned_input(client, tick, busy_fire); }
 
 // Fills the world up to 64 objects with collectors on circular orbits
 // around its planets.
@@ -112,9 +122,12 @@ long status_field_kb(pid_t pid, const char* field) {
 int main(int argc, char** argv) {
     LoadOptions o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: skorvia_load [--clients N] [--seconds S] [--lossy] [--layout fixed|random] [--seed N]\n");
+        std::fprintf(stderr,
+                     "usage: skorvia_load [--clients N] [--seconds S] [--lossy] [--busy] [--layout fixed|random] [--seed N]\n"
+                     "       skorvia_load --soak [--minutes M] [--window M] [--network clean|lossy|both] [--rejoin S] [--clients N] [--seed N]\n");
         return 2;
     }
+    if (o.soak) return run_soak(o.long_run);
     busy_fire = o.busy;
     ServerProcess server;
     ServerThread host;
