@@ -6,7 +6,11 @@
 #                (options in SERVER_ARGS, e.g. SERVER_ARGS="--port 7778")
 #   make install set up, build and install the game and the server under
 #                PREFIX (default /usr/local), inside DESTDIR when that is set
-# Builds go to build/ (release: build-release/, fuzzing: build/clang-fuzz/).
+#   make check-asan  every test under AddressSanitizer and UndefinedBehaviorSanitizer
+#   make check-tsan  the tests that run threads under ThreadSanitizer
+#   make soak    the 30-minute soak of the dedicated server (SOAK_ARGS)
+# Builds go to build/ (release: build-release/, fuzzing: build/clang-fuzz/,
+# sanitizers: build-asan/ and build-tsan/, the soak: build-soak/).
 SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 
@@ -14,12 +18,15 @@ BUILD ?= build
 RELEASE_BUILD ?= build-release
 PREFIX ?= /usr/local
 FUZZ_BUILD ?= $(BUILD)/clang-fuzz
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+SOAK_BUILD ?= build-soak
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SOURCES := $(wildcard fuzz/fuzz_*.cpp)
 # The set-up script names the cached SDL3 and font; read only after it ran.
 DEPS_ARGS = $$(scripts/setup.sh --print-cmake-args)
 
-.PHONY: all setup run test bench server build configure fuzz install clean
+.PHONY: all setup run test bench server build configure fuzz install clean check-asan check-tsan soak
 
 all: build
 
@@ -74,6 +81,35 @@ server: configure
 	cmake --build $(BUILD) -j $(JOBS) --target skorvia-server
 	./$(BUILD)/skorvia-server $(SERVER_ARGS)
 
+# The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer (any
+# finding fails the test). SDL and Mesa leak at exit, so the windowed tests
+# (label "window") run without leak detection; every other test keeps it.
+# The fuzz tests need the clang tree and are left to `make test`.
+SANITIZER_ENV := UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+check-asan: setup
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSKORVIA_SANITIZE=ON $(DEPS_ARGS) $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	$(SANITIZER_ENV) ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'fuzz|window'
+	$(SANITIZER_ENV) ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L window
+
+# ThreadSanitizer over the tests that run threads: the server-list status
+# queries (each on a worker thread), the dedicated server and its status
+# listener (on a thread of the test, beside relays and log readers), and the
+# sound's cue ring.
+TSAN_TARGETS := audio_ring_test session_tests dedicated_tests game_tests
+TSAN_TESTS := audio_ring|^StatusQuery\.|^StatusRound\.|^StatusListener\.|^BadInput\.|^PlayOnline\.|^LossyNetwork\.|^Rounds\.
+check-tsan: setup
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSKORVIA_TSAN=ON $(DEPS_ARGS) $(CMAKE_ARGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
+
+# The dedicated server under 8 scripted clients for 30 minutes, on a clean
+# network and through the lossy relay at the same time, in a release build.
+soak: setup
+	cmake -S . -B $(SOAK_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DSKORVIA_BUILD_BENCH=OFF $(DEPS_ARGS) $(CMAKE_ARGS)
+	cmake --build $(SOAK_BUILD) -j $(JOBS) --target skorvia_load
+	./$(SOAK_BUILD)/tests/skorvia_load --soak $(SOAK_ARGS)
+
 # Builds only what gets installed. DESTDIR (staging for packages) is passed on
 # to the install step, which reads it from the environment.
 install: configure
@@ -81,4 +117,4 @@ install: configure
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
-	rm -rf $(BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(RELEASE_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(SOAK_BUILD)
