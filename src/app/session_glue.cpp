@@ -2,11 +2,10 @@
 // advanced after every tick, and the screens follow the session's start and end.
 #include "app/session_glue.h"
 
-#include <SDL3/SDL_keyboard.h>
-
 #include "app/app.h"
 #include "app/client_hooks.h"
 #include "app/input.h"
+#include "app/requests.h"
 #include "app/window_title.h"
 #include "client/session.h"
 #include "render/effects.h"
@@ -18,25 +17,24 @@ void advance_effects_after_tick(void* user, const Session& s) {
     advance_effects(app.effects, s.client.world, s.client.smoothing);
 }
 
-// What the interface does once a session has started.
-void show_game(App& app, bool chat_was_open) {
+// What the interface does once a session has started (which closed the
+// chat input).
+void show_game(App& app) {
     reset_effects(app.effects);
     app.shop = ShopOverlay{};
     app.leave_dialog = LeaveDialog{};
-    if (chat_was_open) SDL_StopTextInput(app.window);
+    follow_chat_input(app);
     app.screen = Screen::Playing;
 }
 
 }  // namespace
 
 void start_online_session(App& app, const ServerEntry& entry) {
-    const bool chat_was_open = app.session.chat.typing;
-    if (start_online_session(app.session, entry)) show_game(app, chat_was_open);
+    if (start_online_session(app.session, entry)) show_game(app);
 }
 
 void start_tutorial(App& app) {
-    const bool chat_was_open = app.session.chat.typing;
-    if (start_tutorial(app.session)) show_game(app, chat_was_open);
+    if (start_tutorial(app.session)) show_game(app);
 }
 
 void session_frame(App& app) {
@@ -51,11 +49,11 @@ void session_frame(App& app) {
 
 void leave_session(App& app) {
     const bool was_tutorial = app.session.tutorial;
-    const bool chat_was_open = app.session.chat.typing;
     leave_session(app.session);
     app.shop = ShopOverlay{};
-    if (chat_was_open && app.window) SDL_StopTextInput(app.window);
+    app.leave_dialog = LeaveDialog{};
+    follow_chat_input(app);
     app.screen = Screen::MainMenu;
-    app.menu_selection = was_tutorial ? 1 : 0;
+    app.menu_selection = was_tutorial ? MenuTutorial : MenuConnect;
     // With sound, the eight engine sounds are silenced here once they exist.
 }
