@@ -14,9 +14,19 @@ enum Key : uint8_t {
     KeyPadEnter = 5,
     KeyEscape = 6,
     KeyTab = 7,
-    KeyDigit1 = 8,  // .. KeyDigit7 = 14, the main row
+    KeyDigit1 = 8,  // the main row's 1 .. 7
+    KeyDigit2 = 9,
+    KeyDigit3 = 10,
+    KeyDigit4 = 11,
+    KeyDigit5 = 12,
+    KeyDigit6 = 13,
     KeyDigit7 = 14,
-    KeyPad1 = 15,  // .. KeyPad7 = 21, the keypad
+    KeyPad1 = 15,  // the keypad's 1 .. 7
+    KeyPad2 = 16,
+    KeyPad3 = 17,
+    KeyPad4 = 18,
+    KeyPad5 = 19,
+    KeyPad6 = 20,
     KeyPad7 = 21,
     KeyChat = 22,  // T
     KeyBackspace = 23,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "client/server_list.h"
+
 namespace {
 
 // The server list lays out this many entries at most, and "Back".
@@ -99,5 +101,13 @@ Request menu_key(Interface& ui, int server_count, Key key) {
     case Screen::ServerList: return server_list_key(ui, items, key);
     case Screen::Settings: return settings_key(ui, key);
     default: return {};
+    }
+}
+
+const char* server_status_label(const ServerEntry& entry) {
+    switch (entry.status.load(std::memory_order_acquire)) {
+    case ServerStatus::Answered: return entry.result.compatible ? "online" : "different version";
+    case ServerStatus::Unreachable: return "offline";
+    default: return "checking...";
     }
 }
