@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
-#include <SDL3/SDL_keyboard.h>
-
 #include "app/app.h"
 #include "app/client_hooks.h"
 #include "app/session_glue.h"
+#include "app/text_input.h"
 #include "audio/audio_device.h"
 
 void carry_out(App& app, Request request) {
@@ -21,17 +20,6 @@ void carry_out(App& app, Request request) {
     case Ask::ApplyVolume: apply_volume(app); break;
     }
     follow_chat_input(app);
-}
-
-void follow_chat_input(App& app) {
-    if (!app.window) return;
-    const bool typing = app.session.chat.typing;
-    if (typing == SDL_TextInputActive(app.window)) return;
-    if (typing) {
-        SDL_StartTextInput(app.window);
-    } else {
-        SDL_StopTextInput(app.window);
-    }
 }
 
 void apply_volume(App& app) {

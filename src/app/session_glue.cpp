@@ -6,7 +6,7 @@
 #include "app/app.h"
 #include "app/client_hooks.h"
 #include "app/input.h"
-#include "app/requests.h"
+#include "app/text_input.h"
 #include "app/window_title.h"
 #include "audio/game_sounds.h"
 #include "client/session.h"
