@@ -27,6 +27,7 @@ struct ClientTally {
     uint64_t corrected = 0;  // of those, a non-zero one
     float largest = 0;
     uint64_t bytes = 0;
+    int64_t longest_gap_ns = 0;  // between two snapshots it accepted
 };
 
 // What the server wrote to its log over a window.
@@ -42,6 +43,10 @@ struct Window {
     ClientTally clients[8];
     LogTally log;
     double machine_load = 0;  // the machine's 5-minute load average at the end
+    // Where late ticks come from: the server waiting for a core, and this
+    // tool's clients ticking late.
+    double server_queue_ms = 0;      // time the server was ready but not running
+    double longest_client_pause_ms = 0;
 };
 
 struct SoakRun {
@@ -59,6 +64,18 @@ double load_average_5min() {
     if (std::fscanf(f, "%lf %lf", &one, &five) != 2) five = -1;
     std::fclose(f);
     return five;
+}
+
+// Time a process was ready to run but waited for a core, in ns (its main
+// thread, from the scheduler's statistics); -1 when unknown.
+int64_t run_queue_wait_ns(pid_t pid) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/schedstat";
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) return -1;
+    long long running = 0, waiting = -1;
+    if (std::fscanf(f, "%lld %lld", &running, &waiting) != 2) waiting = -1;
+    std::fclose(f);
+    return waiting;
 }
 
 bool ends_with(std::string_view line, std::string_view tail) { return line.ends_with(tail); }
@@ -84,6 +101,7 @@ struct Players {
     std::vector<std::unique_ptr<TestClient>> owned;
     std::vector<TestClient*> clients;
     std::vector<uint64_t> bytes_counted;
+    std::vector<int64_t> last_arrival_ns;
     size_t boarding = 0;  // the client out to win this round
     bool round_over = false;
     uint64_t boarding_since = 0;
@@ -95,6 +113,8 @@ struct Players {
 void absorb(Players& p, size_t i, ClientTally& t) {
     TestClient& c = *p.clients[i];
     for (const SnapshotSeen& s : c.snapshots) {
+        if (p.last_arrival_ns[i] != 0) t.longest_gap_ns = std::max(t.longest_gap_ns, s.arrival_ns - p.last_arrival_ns[i]);
+        p.last_arrival_ns[i] = s.arrival_ns;
         if (!s.predicted || s.new_round) continue;
         ++t.predicted;
         t.corrected += s.correction > 0.0f;
@@ -111,6 +131,7 @@ bool connect(Players& p, size_t i) {
     p.owned[i] = std::move(fresh);
     p.clients[i] = p.owned[i].get();
     p.bytes_counted[i] = 0;
+    p.last_arrival_ns[i] = 0;
     return true;
 }
 
@@ -152,6 +173,7 @@ void run_one(const SoakOptions& o, SoakRun& run) {
     p.owned.resize(static_cast<size_t>(o.clients));
     p.clients.resize(p.owned.size());
     p.bytes_counted.resize(p.owned.size());
+    p.last_arrival_ns.resize(p.owned.size());
     for (size_t i = 0; i < p.owned.size(); ++i) {
         if (!connect(p, i)) {
             run.failure = "no socket for a client";
@@ -172,7 +194,12 @@ void run_one(const SoakOptions& o, SoakRun& run) {
     }
     const uint64_t rejoin_ticks = static_cast<uint64_t>(o.rejoin_seconds * TICKS_PER_SECOND);
     Window* current = nullptr;
+    auto last_round = std::chrono::steady_clock::now();
     auto each_tick = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        const double pause_ms = std::chrono::duration<double, std::milli>(now - last_round).count();
+        current->longest_client_pause_ms = std::max(current->longest_client_pause_ms, pause_ms);
+        last_round = now;
         ++p.ticks;
         follow_rounds(p);
         if (rejoin_ticks == 0 || p.ticks % rejoin_ticks != 0) return;
@@ -190,7 +217,9 @@ void run_one(const SoakOptions& o, SoakRun& run) {
         Window w;
         current = &w;
         const int64_t cpu_before = cpu_time_ns(server.pid);
+        const int64_t queue_before = run_queue_wait_ns(server.pid);
         const auto start = std::chrono::steady_clock::now();
+        last_round = start;
         // Tallies cover every client that played in the window, also one that left.
         drive(p.clients, o.window_minutes * 60.0, script, each_tick);
         for (size_t i = 0; i < p.clients.size(); ++i) absorb(p, i, w.clients[i]);
@@ -199,6 +228,7 @@ void run_one(const SoakOptions& o, SoakRun& run) {
         w.cpu_share = cpu_seconds / w.seconds;
         w.tick_us = 1e6 * cpu_seconds / (w.seconds * TICKS_PER_SECOND);
         w.resident_kb = resident_kb(server.pid);
+        w.server_queue_ms = static_cast<double>(run_queue_wait_ns(server.pid) - queue_before) / 1e6;
         w.machine_load = load_average_5min();
         const std::string log = server_log(server);
         count_log(std::string_view(log).substr(log_seen), w.log);
@@ -232,6 +262,7 @@ ClientTally all_clients(const Window& w, int clients) {
         sum.corrected += w.clients[i].corrected;
         sum.largest = std::max(sum.largest, w.clients[i].largest);
         sum.bytes += w.clients[i].bytes;
+        sum.longest_gap_ns = std::max(sum.longest_gap_ns, w.clients[i].longest_gap_ns);
     }
     return sum;
 }
@@ -250,24 +281,29 @@ bool report(const SoakOptions& o, const SoakRun& run) {
         std::printf("FAILED: %s\n", run.failure.c_str());
         return false;
     }
-    std::printf("| window | server memory | server CPU | CPU per tick | corrected snapshots (all / worst client) "
-                "| largest correction (wu) | bytes per client per s | joins / leaves (timeouts) | rounds won | machine load |\n");
-    std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
+    std::printf("| window | server memory | server CPU | CPU per tick | corrected snapshots: count, share (worst client) "
+                "| largest correction (wu) | bytes per client per s | joins / leaves (timeouts) | rounds won | machine load "
+                "| server waiting for a core | longest client pause | longest snapshot gap |\n");
+    std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
     for (size_t n = 0; n < run.windows.size(); ++n) {
         const Window& w = run.windows[n];
         const ClientTally sum = all_clients(w, o.clients);
-        std::printf("| %g-%g min | %ld kB | %.1f%% | %.0f us | %.2f%% / %.2f%% | %.2f | %.0f | %llu / %llu (%llu) | %llu | %.1f |\n",
-                    static_cast<double>(n) * o.window_minutes, static_cast<double>(n + 1) * o.window_minutes, w.resident_kb, 100.0 * w.cpu_share, w.tick_us, share(sum), worst_share(w, o.clients),
-                    sum.largest, static_cast<double>(sum.bytes) / w.seconds / o.clients,
-                    static_cast<unsigned long long>(w.log.joins), static_cast<unsigned long long>(w.log.leaves),
-                    static_cast<unsigned long long>(w.log.timeouts), static_cast<unsigned long long>(w.log.wins),
-                    w.machine_load);
+        std::printf("| %g-%g min | %ld kB | %.1f%% | %.0f us | %llu of %llu, %.3f%% (%.3f%%) | %.2f | %.0f | %llu / %llu (%llu) "
+                    "| %llu | %.1f | %.0f ms | %.0f ms | %.0f ms |\n",
+                    static_cast<double>(n) * o.window_minutes, static_cast<double>(n + 1) * o.window_minutes, w.resident_kb,
+                    100.0 * w.cpu_share, w.tick_us, static_cast<unsigned long long>(sum.corrected),
+                    static_cast<unsigned long long>(sum.predicted), share(sum), worst_share(w, o.clients), sum.largest,
+                    static_cast<double>(sum.bytes) / w.seconds / o.clients, static_cast<unsigned long long>(w.log.joins),
+                    static_cast<unsigned long long>(w.log.leaves), static_cast<unsigned long long>(w.log.timeouts),
+                    static_cast<unsigned long long>(w.log.wins), w.machine_load, w.server_queue_ms,
+                    w.longest_client_pause_ms, static_cast<double>(sum.longest_gap_ns) / 1e6);
     }
-    std::printf("\nper client, corrected share / largest correction (wu):\n");
+    std::printf("\nper client, corrected snapshots / largest correction (wu):\n");
     for (size_t n = 0; n < run.windows.size(); ++n) {
         std::printf("  window %zu:", n + 1);
         for (int i = 0; i < o.clients; ++i) {
-            std::printf(" %.2f%%/%.1f", share(run.windows[n].clients[i]), run.windows[n].clients[i].largest);
+            const ClientTally& t = run.windows[n].clients[i];
+            std::printf(" %llu/%.1f", static_cast<unsigned long long>(t.corrected), t.largest);
         }
         std::printf("\n");
     }
