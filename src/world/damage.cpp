@@ -6,6 +6,7 @@
 #include "world/generate.h"
 #include "world/geometry.h"
 #include "world/hooks.h"
+#include "world/objects.h"
 #include "world/world_limits.h"
 
 namespace {
@@ -79,7 +80,7 @@ void destroy_object(World& w, WorldObject& o) {
     o.upgrading_station = NONE;
     o.upgrade_timer = 0;
     if (o.kind == OBJECT_TURRET || o.kind == OBJECT_STATION) {
-        o.free = true;
+        free_object(w, object_index(w, o));
     } else {
         o.respawn_timer = w.rules.object_respawn_delay;
         o.destroyed = true;

@@ -120,6 +120,22 @@ TEST_F(Boarding, RoundOverCountsDownAndSeatsTheWinner) {
     EXPECT_EQ(w.round_over_timer, 0.0f);
 }
 
+TEST_F(Boarding, TheWinnersSeatAcrossTheSeamIsStoredWrapped) {
+    // The vessel's centre of mass lies inside the field, its seat 10 wu
+    // ahead of it just across the seam at x = 9600.
+    int v = add_object(w, vessel_at({9611.3f, 2000}, 0.0f, 3));
+    ASSERT_LT(w.objects[v].pos.x, 9600.0f);
+    Vec2 seat = vessel_seat(w.objects[v]);
+    ASSERT_GE(seat.x, 9600.0f);
+    Plane& p = rich_plane(3, {100, 100});
+    w.winner = 3;
+    w.winner_vessel = static_cast<uint8_t>(v);
+    w.round_over_timer = 10;
+    end_of_round(w);
+    EXPECT_NEAR(p.pos.x, seat.x - 9600.0f, 1e-3f);
+    EXPECT_EQ(p.pos.y, seat.y);
+}
+
 TEST_F(Boarding, RoundOverWithBytesPastTheArraysOnlyCountsDown) {
     struct Case {
         uint8_t winner, vessel;

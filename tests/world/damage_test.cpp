@@ -250,7 +250,7 @@ TEST(CollectorReturn, ComesHomePlainAndUnowned) {
     int k = add_object(w, make_collector({2000, 2000}, 1.2f, w.rules));
     WorldObject& o = w.objects[k];
     Vec2 home = o.pos;
-    upgrade_collector(o);
+    upgrade_collector(o, w.size);
     o.pos = {10, 10};
     o.vel = {40, 0};
     o.angle = 3;

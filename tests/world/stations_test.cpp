@@ -113,7 +113,7 @@ TEST(UpgradeCollector, KeepsTheHullOriginExactlyWhereItWas) {
     o.spin = 0.5f;
     o.gather_timer = 1.5f;
     Vec2 origin = o.pos + rotate(o.hull_offset, o.angle);
-    upgrade_collector(o);
+    upgrade_collector(o, {WORLD_WIDTH, WORLD_HEIGHT});
     Vec2 now = o.pos + rotate(o.hull_offset, o.angle);
     EXPECT_NEAR(now.x, origin.x, 1e-3f);
     EXPECT_NEAR(now.y, origin.y, 1e-3f);
@@ -123,6 +123,18 @@ TEST(UpgradeCollector, KeepsTheHullOriginExactlyWhereItWas) {
     EXPECT_TRUE(o.upgraded);
     // The upgraded hull is bigger, so the centre of mass moves off the old one.
     EXPECT_NEAR(length(o.hull_offset), 5.95f * 1.4f, 1e-3f);
+}
+
+TEST(UpgradeCollector, ACentreOfMassAcrossTheSeamIsStoredWrapped) {
+    // Turned by 90 degrees, the centre of mass lies 5.95 wu (plain) or 8.33 wu
+    // (upgraded) on the -x side of the hull origin at x = 7.
+    Vec2 size{WORLD_WIDTH, WORLD_HEIGHT};
+    WorldObject o = make_collector({7, 1000}, 1.5707964f, Rules{});
+    ASSERT_NEAR(o.pos.x, 1.05f, 0.01f);
+    upgrade_collector(o, size);
+    EXPECT_NEAR(o.pos.x, 9600.0f - 1.33f, 0.01f);
+    Vec2 origin = o.pos + rotate(o.hull_offset, o.angle);
+    EXPECT_NEAR(length(wrapped_delta(origin, {7, 1000}, size)), 0.0f, 1e-3f);
 }
 
 TEST_F(Station, UpgradedTurretGetsDoubleHealth) {

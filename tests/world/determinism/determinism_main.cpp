@@ -1,5 +1,6 @@
-// Runs the scripted game and compares the world's hash every 1000 ticks with
-// the values recorded in determinism_golden.h. The same sources are built at
+// Runs the scripted game, checks the world's invariants after every step and
+// compares the world's hash every 1000 ticks with the values recorded in
+// determinism_golden.h. The same sources are built at
 // -O0 and at -O2, and both must reproduce the recorded values bit for bit.
 // `--print` prints the values of this build in the golden file's format.
 #include <cinttypes>
@@ -56,9 +57,14 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--print") == 0) {
         for (uint64_t h : r.hashes) std::printf("    0x%016" PRIx64 "ull,\n", h);
         check_milestones(r.seen);
+        if (r.fault) std::printf("tick %d: the world broke an invariant: %s\n", r.fault_tick, r.fault);
         return 0;
     }
     bool ok = check_milestones(r.seen);
+    if (r.fault) {
+        std::printf("tick %d: the world broke an invariant: %s\n", r.fault_tick, r.fault);
+        ok = false;
+    }
     for (int i = 0; i < SCENARIO_HASHES; ++i) {
         if (r.hashes[i] == DETERMINISM_GOLDEN[i]) continue;
         std::printf("tick %d: hash 0x%016" PRIx64 ", recorded 0x%016" PRIx64 "\n", (i + 1) * SCENARIO_HASH_EVERY,

@@ -8,6 +8,7 @@
 #include "world/geometry.h"
 #include "world/hooks.h"
 #include "world/step.h"
+#include "world/validate.h"
 #include "world_hash.h"
 
 namespace {
@@ -225,6 +226,7 @@ ScenarioResult run_scenario() {
         before = w;
         step_world(w);
         count(w, before, result.seen);
+        if (!result.fault && (result.fault = validate_world(w))) result.fault_tick = tick;
         if ((tick + 1) % SCENARIO_HASH_EVERY == 0) result.hashes[tick / SCENARIO_HASH_EVERY] = hash_world(w);
     }
     return result;

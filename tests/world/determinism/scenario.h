@@ -31,6 +31,9 @@ struct ScenarioMilestones {
 struct ScenarioResult {
     uint64_t hashes[SCENARIO_HASHES];
     ScenarioMilestones seen;
+    // The first invariant the world broke after a step (validate_world), and when.
+    const char* fault = nullptr;
+    int fault_tick = -1;
 };
 
 ScenarioResult run_scenario();
