@@ -148,6 +148,58 @@ TEST_F(Towing, TautRopePullsBothTogetherSlackRopeDoesNothing) {
     EXPECT_EQ(p->hook_pos, w.objects[k].pos);
 }
 
+// The rope of one tick, worked by hand. Plane and object are both turned by
+// 0.6435011 (cos 0.8, sin 0.6). The plane at (1000, 1000): nose (1011.2,
+// 1008.4). The anchor (10, 5) turns to r = (5, 10); the object's centre sits
+// at (1036.2, 1038.4), so the hook is at nose + (30, 40): c = 50, n = (0.6,
+// 0.8), stretched 5 over a rope of 45. Object: velocity (4, -2), mass 0.5,
+// inertia 100. Spinning at +0.5 the hook moves at (4, -2) + 0.5 (-10, 5) =
+// (-1, 0.5); against the plane's (-3, 1), rel = (2, -0.5).n = 0.8 and j =
+// (5 * 30 + 0.8 * 4) / 120 = 1.2766667: the plane gains n j = (0.766,
+// 1.0213333), the object loses n j / 0.5 = (1.532, 2.0426667) and its spin
+// grows by (5 (-0.8 j) - 10 (-0.6 j)) / 100 = 0.0255333. Spinning at -0.5:
+// hook (9, -4.5), rel = 2.8, j = 1.3433333. A plane closing at (30, 40):
+// rel = -50.2 and the rope pushes nothing.
+TEST(Rope, WorkedCases) {
+    struct Case {
+        const char* what;
+        float spin;
+        Vec2 plane_vel;
+        Vec2 plane_after, object_after;
+        float spin_after;
+    } cases[] = {
+        {"spinning forward", 0.5f, {-3, 1}, {-2.234f, 2.0213333f}, {2.468f, -4.0426667f}, 0.5255333f},
+        {"spinning backward", -0.5f, {-3, 1}, {-2.194f, 2.0746667f}, {2.388f, -4.1493333f}, -0.4731333f},
+        {"plane closing in", 0.5f, {30, 40}, {30, 40}, {4, -2}, 0.5f},
+    };
+    for (auto c : cases) {
+        World w = empty_world();
+        WorldObject o = make_collector({0, 0}, 0, w.rules);
+        o.pos = {1036.2f, 1038.4f};
+        o.angle = 0.6435011f;
+        o.vel = {4, -2};
+        o.spin = c.spin;
+        o.mass = 0.5f;
+        o.inertia = 100;
+        int k = add_object(w, o);
+        Plane& p = live_plane(w, 0, {1000, 1000}, 0.6435011f);
+        p.vel = c.plane_vel;
+        p.hook_out = true;
+        p.hook_state = HOOK_ATTACHED;
+        p.hook_object = static_cast<uint8_t>(k);
+        p.hook_anchor = {10, 5};
+        p.rope_length = 45;
+        update_hook(w, p);
+        EXPECT_NEAR(p.vel.x, c.plane_after.x, 2e-4f) << c.what;
+        EXPECT_NEAR(p.vel.y, c.plane_after.y, 2e-4f) << c.what;
+        EXPECT_NEAR(w.objects[k].vel.x, c.object_after.x, 4e-4f) << c.what;
+        EXPECT_NEAR(w.objects[k].vel.y, c.object_after.y, 4e-4f) << c.what;
+        EXPECT_NEAR(w.objects[k].spin, c.spin_after, 1e-5f) << c.what;
+        EXPECT_NEAR(p.hook_pos.x, 1041.2f, 1e-3f) << c.what;
+        EXPECT_NEAR(p.hook_pos.y, 1048.4f, 1e-3f) << c.what;
+    }
+}
+
 TEST_F(Towing, OffCentreAnchorTurnsTheObject) {
     p->hook_anchor = {0, 15};
     p->rope_length = 40;
