@@ -166,6 +166,8 @@ TEST(SunHeat, TwentyPerSecondAtTheSurfaceWithTheRestCarried) {
     int u = add_object(w, make_collector({0, 0}, 0, w.rules));
     w.objects[u].pos = {4800, 2700 + 380};
     w.objects[u].upgraded = true;
+    int vessel = add_object(w, vessel_at({4800 + 380 + 140, 2700}, 0, 1));  // its stern at the surface
+    w.objects[vessel].pos = {4800 + 380, 2700};
 
     for (int i = 0; i < 120; ++i) apply_sun_heat(w);
     EXPECT_NEAR(p.health, 130, 1);
@@ -178,6 +180,8 @@ TEST(SunHeat, TwentyPerSecondAtTheSurfaceWithTheRestCarried) {
     EXPECT_EQ(far.heat, 0.0f);
     EXPECT_NEAR(w.objects[c].health, 30, 1);
     EXPECT_EQ(w.objects[u].health, 50) << "upgraded objects are immune";
+    EXPECT_EQ(w.objects[vessel].health, 1) << "exit vessels take no heat";
+    EXPECT_EQ(w.objects[vessel].heat, 0.0f);
 
     // One e-fold weaker 45 above the surface.
     World v = empty_world();
@@ -214,6 +218,8 @@ TEST(DeadPlane, WaitsStowsAndRespawnsKeepingItsCargo) {
     p.hook_pos = {5, 5};
     p.vel = {30, 0};
     p.angle = 1.0f;
+    p.flame = 0.75f;
+    p.fire_cooldown = 0.05f;
     p.health = 0;
     destroy_plane(w, p, KILL_SUN);
 
@@ -239,6 +245,8 @@ TEST(DeadPlane, WaitsStowsAndRespawnsKeepingItsCargo) {
     EXPECT_EQ(p.pos, (Vec2{4800, 2754}));
     EXPECT_EQ(p.vel, (Vec2{0, 0}));
     EXPECT_EQ(p.angle, -1.5707964f);
+    EXPECT_EQ(p.flame, 0.0f);
+    EXPECT_EQ(p.fire_cooldown, 0.0f);
     EXPECT_EQ(p.health, 150);
     EXPECT_EQ(p.respawn_timer, 0.0f);
     EXPECT_EQ(p.resources[1], 7u);

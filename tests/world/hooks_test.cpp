@@ -95,6 +95,24 @@ TEST(Hook, CatchesACollectorAcrossTheSeamAndTakesItOver) {
     EXPECT_EQ(w.events[w.event_count - 1].kind, EVENT_CATCH);
 }
 
+// The anchor is the catch point in the object's own frame, R(-angle)(x - pos):
+// turned back by R(angle) from the object's centre it is where the hook holds.
+TEST(Hook, AnchorIsTheCatchPointInTheTurnedObjectsFrame) {
+    for (float angle : {0.6435011f, 2.2142975f}) {
+        World w = empty_world();
+        int k = add_object(w, make_collector({1000, 500}, angle, w.rules));
+        Plane& p = live_plane(w, 0, {1100, 503}, 0.0f);  // the hook flies back, toward -x
+        fire_hook(w, p);
+        for (int i = 0; i < 30 && p.hook_state == HOOK_FLYING; ++i) update_hook(w, p);
+        ASSERT_EQ(p.hook_state, HOOK_ATTACHED) << angle;
+        const WorldObject& o = w.objects[k];
+        Vec2 held = o.pos + rotate(p.hook_anchor, o.angle);
+        EXPECT_NEAR(held.x, p.hook_pos.x, 1e-3f) << angle;
+        EXPECT_NEAR(held.y, p.hook_pos.y, 1e-3f) << angle;
+        EXPECT_GT(length(p.hook_anchor), 5.0f) << "off the centre, so the turn matters";
+    }
+}
+
 TEST(Hook, RopeLengthIsClampedAtAttachment) {
     World w = empty_world();
     int k = add_object(w, make_collector({1060, 500}, 0.0f, w.rules));
