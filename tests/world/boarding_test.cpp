@@ -81,6 +81,15 @@ TEST_F(Boarding, NeedsEnoughOfEveryResourceAndEndsOnLeaving) {
     EXPECT_EQ(p.boarding_timer, 0.0f);
 }
 
+TEST_F(Boarding, OnlyAnExitVesselIsBoarded) {
+    // Plane 2 carries enough and sits right on the collector at index 0,
+    // which comes before both vessels.
+    Plane& p = rich_plane(2, w.objects[0].pos);
+    end_of_round(w);
+    EXPECT_EQ(p.boarding_vessel, NONE);
+    EXPECT_EQ(w.event_count, 0u);
+}
+
 TEST_F(Boarding, BadVesselIndexesEndBoardingSafely) {
     for (uint8_t bad : {uint8_t{0}, uint8_t{3}, uint8_t{99}, uint8_t{254}}) {
         Plane& p = rich_plane(2, {3000, 3000});

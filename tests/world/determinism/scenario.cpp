@@ -16,7 +16,7 @@ namespace {
 constexpr Vec2 SUN_AT{7200, 2700};
 constexpr Vec2 PLANET_AT[3] = {{1500, 1300}, {1500, 4100}, {4300, 2700}};
 constexpr float PLANET_ORBIT = 300.0f;  // altitude 140 of a 320 window
-constexpr float SUN_ORBIT = 560.0f;     // altitude 180: inside the 220 of heat
+constexpr float SUN_ORBIT = 480.0f;     // altitude 100: well inside the 220 of heat
 
 // Round one. Every place below lies beyond the reach of every body's gravity
 // unless it says otherwise, so that set-ups meant to be exact stay exact.
@@ -25,11 +25,12 @@ constexpr int HOOK_TICK = 200;            // plane 6 hooks a collector in orbit
 constexpr int STATION_TICK = 300;         // plane 5 buys a station around a drifting collector
 constexpr int FREED_HOOK_TICK = 400;      // the turret plane 0 has hooked is shot away and its entry reused
 constexpr int FREED_HOOK_END = 700;
-constexpr int KIND_CHECK_TICK = 900;      // a turret is placed right onto a plane that could board
 constexpr int TIES_TICK = 1100;           // planes meet turrets where edges tie exactly, then sit under fire
 constexpr int TIES_LENGTH = 300;
 constexpr int SIDE_SWIPE_TICK = 1200;     // a plane's flank meets a collector's long face
 constexpr int GRAZE_TICK = 1300;          // a hook grazes a hull past a corner
+constexpr int CORNER_TICK = 1400;         // a plane's nose sits exactly on the diagonal of a collector's corner
+constexpr int TURRET_UPGRADE_TICK = 2400; // a turret is bought at the centre of plane 5's station
 constexpr int SUN_ORBIT_TICK = 6000;      // the upgraded collector moves to the sun
 constexpr int VESSEL_TICK = 8000;         // plane 7 buys an exit vessel and boards it
 constexpr int HOLD_AT_WIN_TICK = VESSEL_TICK + 120;  // a station outside holds a collector inside
@@ -38,11 +39,11 @@ constexpr int SUN_VESSEL_TICK = 20000;    // an exit vessel is bought in the sun
 
 constexpr Vec2 STATION_CENTRE{3000, 300};
 constexpr Vec2 VESSEL_BUYER_AT{3000, 5000};
-constexpr Vec2 KIND_CHECK_AT{5600, 4700};
 constexpr Vec2 TIE_TURRET_A{4400, 5000};
 constexpr Vec2 TIE_TURRET_B{4400, 4700};
 constexpr Vec2 SWIPE_COLLECTOR{5200, 4900};
 constexpr Vec2 GRAZE_COLLECTOR{4600, 4300};
+constexpr Vec2 CORNER_COLLECTOR{5700, 4300};
 constexpr float PI_F = 3.1415927f;
 constexpr float HALF_PI = 1.5707964f;
 
@@ -155,10 +156,11 @@ bool scripted(int slot, int tick, const Script& s) {
     if (slot == 6 && within(HOOK_TICK, 60)) return true;
     if (slot == 5 && within(STATION_TICK, 120)) return true;
     if ((slot == 0 || slot == 1) && within(FREED_HOOK_TICK, FREED_HOOK_END - FREED_HOOK_TICK)) return true;
-    if ((slot == 0 || slot == 5) && within(KIND_CHECK_TICK, 60)) return true;
     if ((slot == 2 || slot == 3) && within(TIES_TICK, TIES_LENGTH)) return true;
     if (slot == 4 && within(SIDE_SWIPE_TICK, 60)) return true;
     if (slot == 6 && within(GRAZE_TICK, 60)) return true;
+    if (slot == 0 && within(CORNER_TICK, 60)) return true;
+    if (slot == 5 && within(TURRET_UPGRADE_TICK, 60)) return true;
     if (slot == 7 && tick >= s.vessel_tick) return true;
     if (slot == 1 && within(s.sun_vessel_tick, 60)) return true;
     return false;
@@ -214,17 +216,6 @@ void freed_hook(World& w, int tick, Script& s) {
     }
 }
 
-// A turret placed onto plane 5, which carries enough to board: only an exit
-// vessel may be boarded.
-void turret_onto_a_plane(World& w) {
-    teleport(w, 0, KIND_CHECK_AT, 0.3f);
-    w.planes[0].resources[0] += 30;
-    w.planes[0].buy_item = ITEM_TURRET;
-    float s, c;
-    fsincos(0.3f, s, c);
-    teleport(w, 5, wrap(KIND_CHECK_AT - Vec2{c, s} * 40.0f, w.size), 2.0f);
-}
-
 // Turrets keep world orientation, so their octagons are symmetric about the
 // buyer's line. Plane 2 backs its flat rear into turret A's vertex: the two
 // octagon edges at that vertex tie as the incident edge. Plane 3 noses into
@@ -270,6 +261,37 @@ void graze(World& w) {
     p.hook_vel = Vec2{std::cos(1.5284513f), std::sin(1.5284513f)} * 650.0f;
 }
 
+// The float x for which x + addend rounds to exactly `target`.
+float solve_sum(float target, float addend) {
+    float x = target - addend;
+    for (int i = 0; i < 64 && x + addend != target; ++i)
+        x = std::nextafter(x, x + addend < target ? INFINITY : -INFINITY);
+    return x;
+}
+
+// Plane 0, at rest and pointing at a collector's corner (turned by 3pi/4), with
+// its nose exactly 3 wu out along both of the corner's axis-aligned edges: the
+// two edges tie as the collector's separating face.
+void corner(World& w) {
+    add_object(w, make_collector(CORNER_COLLECTOR, 0.0f, w.rules));
+    Vec2 tip{CORNER_COLLECTOR.x + 28.05f + 3.0f, CORNER_COLLECTOR.y - 5.1f - 3.0f};
+    const float angle = 2.3561945f;
+    float s, c;
+    fsincos(angle, s, c);
+    teleport(w, 0, {solve_sum(tip.x, 14.0f * c), solve_sum(tip.y, 14.0f * s)}, angle);
+}
+
+// Plane 5 buys a turret right at its station's centre: captured within 30 of
+// it, and upgraded.
+void turret_into_a_station(World& w) {
+    int station = find_object(w, OBJECT_STATION, 5);
+    if (station < 0) return;
+    Vec2 centre = w.objects[station].pos + rotate(w.objects[station].hull_offset, w.objects[station].angle);
+    teleport(w, 5, wrap(centre + Vec2{40, 0}, w.size), 0.0f);
+    w.planes[5].resources[0] += 30;
+    w.planes[5].buy_item = ITEM_TURRET;
+}
+
 // The upgraded collector goes into a planet orbit (double gathers), later into
 // a sun orbit (sun resource, immune to the heat).
 void move_upgraded(World& w, int tick, Script& s) {
@@ -298,11 +320,11 @@ void buy_vessel_and_board(World& w, int since) {
     }
 }
 
-// The lowest station in use moves beyond the stern of plane 7's vessel (which
-// faces +x), its cap outward, with a fresh collector inside the vessel in its
-// sphere and out of plane 7's way: at the win the station is freed and the
-// collector spared, and in the next tick plane 7 buys a station, which takes
-// the freed entry.
+// The lowest station in use moves to the stern of plane 7's vessel (which
+// faces +x), its sphere inside and its cap beyond the stern, with a fresh
+// collector inside the vessel, 20 from the sphere's centre and out of plane
+// 7's way: at the win the station is freed and the collector spared, and in
+// the next tick plane 7 buys a station, which takes the freed entry.
 void hold_at_win(World& w) {
     int vessel = find_object(w, OBJECT_VESSEL, 7);
     int station = -1;
@@ -315,10 +337,10 @@ void hold_at_win(World& w) {
     Vec2 origin = v.pos + rotate(v.hull_offset, v.angle);  // its stern is 140 behind
     WorldObject& st = w.objects[station];
     st.angle = 0.0f;
-    st.pos = origin + Vec2{-140, 0} - st.hull_offset;
+    st.pos = origin + Vec2{-100, 0} - st.hull_offset;
     st.vel = {0, 0};
     st.spin = 0;
-    WorldObject c = make_collector(origin + Vec2{-100, -5.95f}, 0.0f, w.rules);
+    WorldObject c = make_collector(origin + Vec2{-80, -5.95f}, 0.0f, w.rules);
     c.owner = 2;
     add_object(w, c);
 }
@@ -350,10 +372,11 @@ void write_controls(World& w, int tick, Script& s) {
     if (tick == STATION_TICK) buy_station_around_a_collector(w, s);
     if (tick > STATION_TICK && tick < STATION_TICK + 120) w.planes[5].thrust = true;  // away from the station
     if (tick >= FREED_HOOK_TICK && tick < FREED_HOOK_END) freed_hook(w, tick, s);
-    if (tick == KIND_CHECK_TICK) turret_onto_a_plane(w);
     if (tick >= TIES_TICK && tick <= TIES_TICK + 2) ties(w, tick);
     if (tick == SIDE_SWIPE_TICK) side_swipe(w);
     if (tick == GRAZE_TICK) graze(w);
+    if (tick == CORNER_TICK) corner(w);
+    if (tick == TURRET_UPGRADE_TICK) turret_into_a_station(w);
     move_upgraded(w, tick, s);
     if (tick >= 1500 && tick % 1200 == 300) {
         int round = tick / 1200;
