@@ -109,6 +109,32 @@ TEST(PolygonContact, IncidentEdgeIsClippedAtBothEndsOfTheFace) {
     }
 }
 
+// Exact ties keep the first edge in each polygon's order.
+// - Squares [0,10]^2 and [13,23]^2 meet corner to corner: the first square's
+//   right edge (1) and top edge (2) both separate by 3, so the reference face
+//   is the right one, normal (1, 0). No clipped point lies within the face,
+//   so the contact is the nearest point (13, 13), depth 5 - 3 = 2.
+// - A small diamond's vertex (12, 5) 2 wu off the square's right face: its
+//   edges 0, (12,5) -> (14,7), and 3, (14,3) -> (12,5), face the square
+//   equally, so the incident edge is edge 0, both of its ends within the skin:
+//   the contact is their middle (13, 6), depth 3.
+TEST(PolygonContact, TiesGoToTheFirstEdge) {
+    Square a = square(0, 0);
+    Square corner = square(13, 13);
+    Contact k = polygon_contact(a.p, 4, corner.p, 4);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{1, 0}));
+    EXPECT_EQ(k.point, (Vec2{13, 13}));
+    EXPECT_EQ(k.depth, 2.0f);
+
+    const Vec2 diamond[4] = {{12, 5}, {14, 7}, {16, 5}, {14, 3}};
+    k = polygon_contact(a.p, 4, diamond, 4);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{1, 0}));
+    EXPECT_EQ(k.point, (Vec2{13, 6}));
+    EXPECT_EQ(k.depth, 3.0f);
+}
+
 // A segment grazing a side 2 wu away touches it first near one corner and
 // last near the other; the hit is the earliest, wherever the edges come in
 // the polygon's order. The square [-5,5]^2 and the segment y = -7, x from
