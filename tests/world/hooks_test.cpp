@@ -58,6 +58,7 @@ TEST(Hook, MissGoesTetheredAtTheEndOfTheLineThenReelsBackAndStows) {
         EXPECT_LE(length(wrapped_delta(nose(p), p.hook_pos, w.size)), 320.01f);
     }
     EXPECT_NEAR(length(wrapped_delta(nose(p), p.hook_pos, w.size)), 320.0f, 0.1f);
+    EXPECT_EQ(p.hook_vel, p.vel) << "dragged along at the plane's velocity";
 
     p.hook_state = HOOK_REELING;
     ticks = 0;
@@ -72,6 +73,18 @@ TEST(Hook, MissGoesTetheredAtTheEndOfTheLineThenReelsBackAndStows) {
     EXPECT_EQ(p.hook_pos, (Vec2{0, 0}));
     EXPECT_EQ(p.hook_vel, (Vec2{0, 0}));
     EXPECT_EQ(p.rope_length, 0.0f);
+}
+
+TEST(Hook, ReelingStowsWithinTwentySevenAndAHalfOfTheNose) {
+    for (float d : {27.4f, 27.6f}) {
+        World w = empty_world();
+        Plane& p = live_plane(w, 0, {1000, 1000}, 0.6435011f);
+        p.hook_out = true;
+        p.hook_state = HOOK_REELING;
+        p.hook_pos = nose(p) + Vec2{0.6f, -0.8f} * d;
+        update_hook(w, p);
+        EXPECT_EQ(p.hook_out, d > 27.5f) << d;
+    }
 }
 
 TEST(Hook, CatchesACollectorAcrossTheSeamAndTakesItOver) {
