@@ -59,7 +59,8 @@ const char* check_boarding(const World& w, const Plane& p) {
     }
     if (p.dead) return "a dead plane is boarding";
     if (w.winner != NONE) return "a plane is boarding after the round was won";
-    if (!names_active(w, p.boarding_vessel, OBJECT_VESSEL)) return "a plane is boarding something that is no exit vessel";
+    if (!names_active(w, p.boarding_vessel, OBJECT_VESSEL))
+        return "a plane is boarding something that is no exit vessel";
     return nullptr;
 }
 
@@ -89,10 +90,12 @@ const char* check_shape(const WorldObject& o) {
 }
 
 const char* check_station_link(const World& w, const WorldObject& o, int k) {
-    if (o.upgrading_station == NONE) return o.upgrade_timer == 0.0f ? nullptr : "an upgrade timer runs without a station";
+    if (o.upgrading_station == NONE)
+        return o.upgrade_timer == 0.0f ? nullptr : "an upgrade timer runs without a station";
     if (o.upgrading_station == k || !names_active(w, o.upgrading_station, OBJECT_STATION))
         return "an object is held by something that is no upgrade station";
-    if (o.kind != OBJECT_COLLECTOR && o.kind != OBJECT_TURRET) return "a station holds neither a collector nor a turret";
+    if (o.kind != OBJECT_COLLECTOR && o.kind != OBJECT_TURRET)
+        return "a station holds neither a collector nor a turret";
     if (o.destroyed || o.upgraded) return "a station holds a destroyed or upgraded object";
     if (!within(o.upgrade_timer, 0.0f, w.rules.upgrade_time)) return "an upgrade timer is outside [0, upgrade_time)";
     return nullptr;
@@ -107,14 +110,17 @@ const char* check_object(const World& w, const WorldObject& o, int k) {
     if (!finite(o.vel) || !finite(o.spin)) return "an object's velocity or spin is not finite";
     if (!is_angle(o.angle)) return "an object's angle is outside [0, 2pi)";
     // A new turret points away from its buyer (the buyer's angle + pi) until it first turns.
-    if (o.kind == OBJECT_TURRET && !within(o.turret_aim, 0.0f, TWO_PI + PI)) return "a turret's aim is outside [0, 3pi)";
+    if (o.kind == OBJECT_TURRET && !within(o.turret_aim, 0.0f, TWO_PI + PI))
+        return "a turret's aim is outside [0, 3pi)";
     if (!(o.turret_cooldown >= 0.0f && finite(o.turret_cooldown))) return "a turret's cooldown is negative";
     if (!within(o.heat, 0.0f, 1.0f)) return "an object carries heat outside [0, 1)";
     if (!(o.gather_timer >= 0.0f && finite(o.gather_timer))) return "a gather timer is negative or not finite";
     if (!(o.upgrade_radius >= 0.0f && finite(o.upgrade_radius))) return "an upgrade radius is negative or not finite";
     if (o.destroyed && o.kind != OBJECT_COLLECTOR) return "an object other than a collector waits to return";
-    if (o.destroyed ? !finite(o.respawn_timer) : o.respawn_timer != 0.0f) return "a return timer runs for an object in play";
-    if (o.upgraded && o.kind != OBJECT_COLLECTOR && o.kind != OBJECT_TURRET) return "an object of this kind is upgraded";
+    if (o.destroyed ? !finite(o.respawn_timer) : o.respawn_timer != 0.0f)
+        return "a return timer runs for an object in play";
+    if (o.upgraded && o.kind != OBJECT_COLLECTOR && o.kind != OBJECT_TURRET)
+        return "an object of this kind is upgraded";
     if (o.owner != NONE && !(is_slot(o.owner) && w.planes[o.owner].in_use)) return "an object's owner is no player";
     return check_station_link(w, o, k);
 }
