@@ -2,6 +2,7 @@
 // and draws it.
 #include "app/render_frame.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include <SDL3/SDL_video.h>
@@ -28,7 +29,7 @@ ShopPrice shop_price(ShopRowState state) {
 // Each row's status is read once, with acquire, before its result: the status
 // worker publishes the result by storing the status last.
 void fill_server_rows(InterfaceView& v, const ServerList& list) {
-    v.server_count = list.count < MAX_SERVERS ? list.count : MAX_SERVERS;
+    v.server_count = std::min({list.count, MAX_SERVERS, MAX_SERVER_ROWS});
     for (int i = 0; i < v.server_count; ++i) {
         const ServerEntry& e = list.entries[i];
         ServerRowView& row = v.servers[i];

@@ -35,6 +35,9 @@ struct ShopCellView {
     ShopPrice price = ShopPrice::TooDear;
 };
 
+// The servers screen lays out at most this many servers (and "Back").
+constexpr int MAX_SERVER_ROWS = 7;
+
 struct InterfaceView {
     float display_scale = 1;  // the window's; 0 or negative lays out at 1
     float time = 0;           // the animation clock, seconds
@@ -51,7 +54,7 @@ struct InterfaceView {
     bool borderless_fullscreen = false;
     bool minimap_shown = true;
 
-    ServerRowView servers[MAX_SERVERS];
+    ServerRowView servers[MAX_SERVER_ROWS];
     int server_count = 0;
 
     // The game: null outside a session. The local slot is NONE until joined.

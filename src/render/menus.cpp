@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int MAX_SERVER_ROWS = 7;
 constexpr Color ONLINE_COLOR = {0.5f, 1, 0.55f, 1};
 
 constexpr std::string_view MAIN_ROWS[4] = {"Connect to server", "Tutorial", "Settings", "Exit"};
