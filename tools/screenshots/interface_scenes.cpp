@@ -72,6 +72,16 @@ void game_hurt(RenderCopy& copy, InterfaceScene& scene) {
 
 void main_menu(RenderCopy& copy, InterfaceScene& scene) { scene_main_menu(copy, scene); }
 
+// A game in full swing: hurt, shielded, with radar and minimap, a few lines.
+void game(RenderCopy& copy, InterfaceScene& scene) {
+    game_hurt(copy, scene);
+    local(copy).has_radar = local(copy).has_minimap = true;
+    local(copy).sun_resource = 3;
+    add_line(scene, player_color(2), {"Player 3 joined"}, 1.2f);
+    add_line(scene, INFO_COLOUR, {"Minimap on: Tab hides and shows it"}, 0.8f);
+    add_line(scene, player_color(4), {"Player 5: ", "meet you at the station"}, 0.3f, CHAT_HOLD);
+}
+
 void server_list(RenderCopy& copy, InterfaceScene& scene) {
     reset_scene(scene);
     scene_menu(copy, {2400, 1300}, 7);
@@ -293,6 +303,7 @@ const NamedInterfaceScene INTERFACE_SCENES[] = {
     {"ui_main_menu", main_menu},
     {"ui_servers", server_list},
     {"ui_settings", settings},
+    {"ui_game", game},
     {"ui_tutorial_0", tutorial<0>},
     {"ui_tutorial_1", tutorial<1>},
     {"ui_tutorial_2", tutorial<2>},

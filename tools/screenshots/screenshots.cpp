@@ -2,7 +2,8 @@
 // window and writes them as PNG files, by default into screenshots/ next to
 // the executable (build/screenshots/): the world scenes, then every interface
 // scene at 1280 x 720 and again at display scale 2 (2560 x 1440). With
-// --readme it writes only the README's three pictures at 960 x 540.
+// --readme it writes only the README's three pictures at 960 x 540 (docs/
+// holds them reduced to a palette: pngquant --quality=70-95 --speed 1).
 //
 //   skorvia-screenshots [--readme] [output folder]
 #include <cstdio>
@@ -72,7 +73,7 @@ bool shoot_readme(const std::string& folder) {
     const struct {
         const char* scene;
         const char* file;
-    } pictures[] = {{"ui_main_menu", "menu"}, {"ui_minimap_radar", "game"}, {"ui_shop", "shop"}};
+    } pictures[] = {{"ui_main_menu", "menu"}, {"ui_game", "game"}, {"ui_shop", "shop"}};
     bool ok = true;
     for (const auto& picture : pictures) {
         for (int i = 0; i < INTERFACE_SCENE_COUNT; ++i) {
