@@ -22,7 +22,7 @@ UiLayout ui_layout(float fb_width, float fb_height, float display_scale) {
     return l;
 }
 
-Rect menu_item_rect(const UiLayout& l, int count, int k) {
+ScreenRect menu_item_rect(const UiLayout& l, int count, int k) {
     const float u = l.u;
     const float n = static_cast<float>(count);
     const float x = std::round(l.bx + (l.bw - MENU_ITEM_WIDTH * u) / 2);
@@ -31,34 +31,34 @@ Rect menu_item_rect(const UiLayout& l, int count, int k) {
     return {x, y, MENU_ITEM_WIDTH * u, MENU_ITEM_HEIGHT * u};
 }
 
-Rect dialog_rect(const UiLayout& l) {
+ScreenRect dialog_rect(const UiLayout& l) {
     const float u = l.u;
     return {std::round(l.bx + (l.bw - 340 * u) / 2), std::round(l.by + (l.bh - 140 * u) / 2), 340 * u, 140 * u};
 }
 
-Rect dialog_button_rect(const UiLayout& l, int button) {
+ScreenRect dialog_button_rect(const UiLayout& l, int button) {
     const float u = l.u;
-    const Rect d = dialog_rect(l);
+    const ScreenRect d = dialog_rect(l);
     const float gap = (340 * u - 240 * u) / 3;
     const float dx = button == 0 ? gap : 120 * u + 2 * gap;
     return {std::round(d.x + dx), std::round(d.y + (140 * u - 36 * u - 20 * u)), 120 * u, 36 * u};
 }
 
-Rect shop_panel_rect(const UiLayout& l) {
+ScreenRect shop_panel_rect(const UiLayout& l) {
     const float u = l.u;
     return {std::round(l.bx + (l.bw - 680 * u) / 2), std::round(l.by + (l.bh - 441 * u) / 2), 680 * u, 441 * u};
 }
 
-Rect shop_cell_rect(const UiLayout& l, int k) {
+ScreenRect shop_cell_rect(const UiLayout& l, int k) {
     const float u = l.u;
-    const Rect p = shop_panel_rect(l);
+    const ScreenRect p = shop_panel_rect(l);
     const int row = k < 4 ? 0 : 1;
     const int column = k < 4 ? k : k - 4;
     return {std::round(p.x + 16 * u + 166 * u * static_cast<float>(column)),
             std::round(p.y + 45 * u + 186 * u * static_cast<float>(row)), 150 * u, 170 * u};
 }
 
-Rect minimap_rect(const UiLayout& l, Vec2 world_size) {
+ScreenRect minimap_rect(const UiLayout& l, Vec2 world_size) {
     const float u = l.u;
     const float width = 200 * u;
     // A world size from the wire that is not positive gets the usual 16:9.

@@ -6,12 +6,12 @@
 // drawn because both use these rectangles.
 #include "world/vec2.h"
 
-struct Rect {
+struct ScreenRect {
     float x, y, width, height;
 };
 
 // Edges included.
-constexpr bool rect_holds(const Rect& r, Vec2 p) {
+constexpr bool rect_holds(const ScreenRect& r, Vec2 p) {
     return r.x <= p.x && p.x <= r.x + r.width && r.y <= p.y && p.y <= r.y + r.height;
 }
 
@@ -35,19 +35,19 @@ UiLayout ui_layout(float fb_width, float fb_height, float display_scale);
 constexpr float MENU_ITEM_WIDTH = 420;
 constexpr float MENU_ITEM_HEIGHT = 40;
 constexpr float MENU_ITEM_PITCH = 50;
-Rect menu_item_rect(const UiLayout& l, int count, int k);
+ScreenRect menu_item_rect(const UiLayout& l, int count, int k);
 
 // The leave dialog (340 u x 140 u, centred) and its two buttons, 0 "Stay"
 // and 1 "Leave".
-Rect dialog_rect(const UiLayout& l);
-Rect dialog_button_rect(const UiLayout& l, int button);
+ScreenRect dialog_rect(const UiLayout& l);
+ScreenRect dialog_button_rect(const UiLayout& l, int button);
 
 // The shop panel (680 u x 441 u, centred) and item k's cell (0..6: four
 // cells in the first row, three in the second).
-constexpr int SHOP_ITEMS = 7;
-Rect shop_panel_rect(const UiLayout& l);
-Rect shop_cell_rect(const UiLayout& l, int k);
+constexpr int SHOP_CELL_COUNT = 7;
+ScreenRect shop_panel_rect(const UiLayout& l);
+ScreenRect shop_cell_rect(const UiLayout& l, int k);
 
 // The minimap's box: 200 u wide, as tall as the world's aspect makes it,
 // 12 u inside the box's bottom-right corner.
-Rect minimap_rect(const UiLayout& l, Vec2 world_size);
+ScreenRect minimap_rect(const UiLayout& l, Vec2 world_size);

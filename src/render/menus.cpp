@@ -17,13 +17,13 @@ constexpr Color ONLINE_COLOR = {0.5f, 1, 0.55f, 1};
 constexpr std::string_view MAIN_ROWS[4] = {"Connect to server", "Tutorial", "Settings", "Exit"};
 
 struct Row {
-    Rect rect;
+    ScreenRect rect;
     bool selected;
 };
 
 // The pill, and the outline of the selected one (group 1).
 Row push_row(Renderer& r, const UiLayout& l, const InterfaceView& v, int count, int k) {
-    const Rect rect = menu_item_rect(l, count, k);
+    const ScreenRect rect = menu_item_rect(l, count, k);
     const bool selected = v.menu_selection == static_cast<uint64_t>(k);
     push_pill(r.screen_list, rect, ROW_PANEL_COLOR);
     if (selected) push_pill_outline(r.screen_list, rect, l.u, HIGHLIGHT_COLOR);
@@ -50,7 +50,7 @@ void draw_split_row(Renderer& r, const UiLayout& l, const Row& row, std::string_
 }
 
 void draw_title(Renderer& r, const UiLayout& l, int count, std::string_view title, float px) {
-    const Rect first = menu_item_rect(l, count, 0);
+    const ScreenRect first = menu_item_rect(l, count, 0);
     draw_label_centred(r, title, l.bx + l.bw / 2, first.y - 36 * l.u, {px, TEXT_COLOR, 2 * l.shadow});
 }
 
@@ -139,7 +139,7 @@ void draw_menu_screen(Renderer& r, const UiLayout& l, const InterfaceView& v) {
 
 void draw_leave_dialog(Renderer& r, const UiLayout& l, bool tutorial, uint8_t selection) {
     const float u = l.u;
-    const Rect panel = dialog_rect(l);
+    const ScreenRect panel = dialog_rect(l);
     push_pill(r.screen_list, panel, ROW_PANEL_COLOR);
     push_pill_outline(r.screen_list, panel, 0.5f * u, FRAME_COLOR);
     const std::string_view question = tutorial ? "Leave the tutorial?" : "Leave the game?";
@@ -147,7 +147,7 @@ void draw_leave_dialog(Renderer& r, const UiLayout& l, bool tutorial, uint8_t se
                        {std::round(20 * u), TEXT_COLOR, l.shadow});
     const std::string_view buttons[2] = {"Stay", "Leave"};
     for (int b = 0; b < 2; ++b) {
-        const Rect rect = dialog_button_rect(l, b);
+        const ScreenRect rect = dialog_button_rect(l, b);
         const bool selected = selection == b;
         push_pill(r.screen_list, rect, CHAT_BOX_COLOR);
         if (selected) push_pill_outline(r.screen_list, rect, u, HIGHLIGHT_COLOR);

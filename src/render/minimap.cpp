@@ -62,7 +62,7 @@ bool minimap_visible(const World* w, uint8_t local_slot, bool on_playing_screen,
     return p.in_use && p.has_minimap;
 }
 
-void push_minimap(CapsuleList& list, const World& w, uint8_t local_slot, const Rect& box, float u) {
+void push_minimap(CapsuleList& list, const World& w, uint8_t local_slot, const ScreenRect& box, float u) {
     const Vec2 origin = {box.x, box.y};
     const Vec2 size = {box.width, box.height};
     const float k = w.size.x > 0 ? box.width / w.size.x : 0;

@@ -7,13 +7,13 @@ constexpr float PI = 3.14159265f;
 constexpr int HALF_CIRCLE_SEGMENTS = 12;
 }  // namespace
 
-void push_pill(CapsuleList& list, const Rect& r, Color c) {
+void push_pill(CapsuleList& list, const ScreenRect& r, Color c) {
     const float radius = r.height / 2;
     const float y = r.y + radius;
     push_segment(list, {r.x + radius, y}, {r.x + r.width - radius, y}, radius, c);
 }
 
-void push_pill_outline(CapsuleList& list, const Rect& r, float line_radius, Color c) {
+void push_pill_outline(CapsuleList& list, const ScreenRect& r, float line_radius, Color c) {
     const float radius = r.height / 2;
     const Vec2 left = {r.x + radius, r.y + radius};
     const Vec2 right = {r.x + r.width - radius, r.y + radius};
@@ -34,7 +34,7 @@ void push_pill_outline(CapsuleList& list, const Rect& r, float line_radius, Colo
     }
 }
 
-void push_frame(CapsuleList& list, const Rect& r, float inset, float line_radius, Color c) {
+void push_frame(CapsuleList& list, const ScreenRect& r, float inset, float line_radius, Color c) {
     const Vec2 a = {r.x + inset, r.y + inset};
     const Vec2 b = {r.x + r.width - inset, r.y + r.height - inset};
     push_segment(list, a, {b.x, a.y}, line_radius, c);
@@ -43,7 +43,7 @@ void push_frame(CapsuleList& list, const Rect& r, float inset, float line_radius
     push_segment(list, {a.x, b.y}, a, line_radius, c);
 }
 
-void push_scissored_fill(CapsuleList& list, const Rect& r, Color c) {
+void push_scissored_fill(CapsuleList& list, const ScreenRect& r, Color c) {
     const float y = r.y + r.height / 2;
     push_segment(list, {r.x, y}, {r.x + r.width, y}, r.height, c);
 }

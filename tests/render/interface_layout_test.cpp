@@ -16,7 +16,7 @@
 
 namespace {
 
-void expect_rect(const Rect& r, float x, float y, float width, float height) {
+void expect_rect(const ScreenRect& r, float x, float y, float width, float height) {
     EXPECT_FLOAT_EQ(r.x, x);
     EXPECT_FLOAT_EQ(r.y, y);
     EXPECT_FLOAT_EQ(r.width, width);
@@ -71,7 +71,7 @@ TEST(InterfaceLayout, ItemRectanglesFollowTheBoxAndTheScale) {
 
 TEST(InterfaceLayout, PointsOnAnEdgeHitAndTheGapBetweenItemsDoesNot) {
     const UiLayout l = ui_layout(1280, 720, 1);
-    const Rect first = menu_item_rect(l, 4, 0);
+    const ScreenRect first = menu_item_rect(l, 4, 0);
     EXPECT_TRUE(rect_holds(first, {first.x + first.width, first.y + first.height}));
     EXPECT_FALSE(rect_holds(first, {first.x + first.width + 0.5f, first.y}));
     EXPECT_FALSE(rect_holds(first, {first.x + 10, first.y + 45}));
@@ -223,7 +223,7 @@ TEST(Minimap, BodiesAreDrawnAtNineCopiesAroundTheBox) {
     add_body(*world, make_scene_sun({100, 5300}));
     add_body(*world, make_scene_planet({4800, 2700}, 2, 1, 1));
     auto list = std::make_unique<CapsuleList>();
-    const Rect box = {1000, 500, 200, 112.5f};
+    const ScreenRect box = {1000, 500, 200, 112.5f};
     push_minimap(*list, *world, NONE, box, 1);
     const float k = 200.0f / 9600;
     ASSERT_EQ(list->count, 1u + 9 * 3 + 4);  // background, 9 x (sun, planet, ring), frame
