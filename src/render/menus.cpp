@@ -83,7 +83,9 @@ void server_status(const ServerRowView& s, FixedText<48>& text, Color& color) {
             text << "online, " << s.result.players << '/' << s.result.max_players << " players";
             color = ONLINE_COLOR;
         } else {
-            text << "different version (v" << s.result.version << ')';
+            // A reply that named no version of its own shows none.
+            text << "different version";
+            if (s.result.version != 0) text << " (v" << s.result.version << ')';
             color = UI_GOLD_COLOR;
         }
         break;

@@ -163,6 +163,17 @@ TEST_F(InterfaceImage, EachOverlayFillsItsOwnGroupUnderItsOwnScissor) {
     EXPECT_GT(s.groups[3].count, 0u);
 }
 
+// A minimised window: every rectangle is empty, nothing breaks.
+TEST_F(InterfaceImage, AZeroSizedFramebufferDrawsNothingAndDoesNotFail) {
+    build("ui_busiest");
+    scene->view.leave_dialog.open = true;
+    draw_interface(renderer(), scene->view, 0, 0);
+    const ScreenLayer& s = renderer().screen;
+    EXPECT_EQ(s.minimap_scissor.width, 0);
+    EXPECT_EQ(s.shop_scissor.height, 0);
+    draw_frame(renderer(), 0, 0);
+}
+
 // Eight long notifications reach under the open shop: the panel covers
 // them, but text is drawn after every shape.
 TEST_F(InterfaceImage, TextIsDrawnOverTheShapes) {
