@@ -1,5 +1,6 @@
 // The App's side of a session: the keyboard goes in, the visual effects are
-// advanced after every tick, and the screens follow the session's start and end.
+// advanced and the sounds played after every tick, and the screens follow the
+// session's start and end.
 #include "app/session_glue.h"
 
 #include <SDL3/SDL_keyboard.h>
@@ -8,6 +9,7 @@
 #include "app/client_hooks.h"
 #include "app/input.h"
 #include "app/window_title.h"
+#include "audio/game_sounds.h"
 #include "client/session.h"
 #include "render/effects.h"
 
@@ -16,6 +18,13 @@ namespace {
 void advance_effects_after_tick(void* user, const Session& s) {
     App& app = *static_cast<App*>(user);
     advance_effects(app.effects, s.client.world, s.client.smoothing);
+}
+
+// The effects of the same tick have just found its break-ups.
+void play_sounds_after_tick(void* user, const Session& s, Vec2 camera_centre) {
+    App& app = *static_cast<App*>(user);
+    const Breakups breakups{app.effects.explosions, app.effects.explosion_count};
+    play_tick_sounds(*app.audio, s.client, camera_centre, breakups);
 }
 
 // What the interface does once a session has started.
@@ -43,8 +52,7 @@ void session_frame(App& app) {
     SessionHooks hooks;
     hooks.user = &app;
     hooks.effects = advance_effects_after_tick;
-    // The engine sounds and the sound cues of the tick's events plug in as
-    // hooks.sounds once the sound synthesis exists; the device is silent now.
+    if (app.audio) hooks.sounds = play_sounds_after_tick;
     session_frame(app.session, sample_controls(app), app.tick_accumulator, app.camera_centre, hooks);
     update_window_title(app);
 }
@@ -57,5 +65,5 @@ void leave_session(App& app) {
     if (chat_was_open && app.window) SDL_StopTextInput(app.window);
     app.screen = Screen::MainMenu;
     app.menu_selection = was_tutorial ? 1 : 0;
-    // With sound, the eight engine sounds are silenced here once they exist.
+    if (app.audio) silence_engines(*app.audio);
 }

@@ -100,9 +100,9 @@ void session_tick(Session& s, const Controls& controls, Vec2 camera_centre, cons
     advance_client(c, s.link, input);
     if (s.tutorial && s.link.session) server_tick(*s.link.session);
     if (joined(s)) notify_world_events(s.notifications, c);
-    if (hooks.sounds) hooks.sounds(hooks.user, s, camera_centre);
     update_hud(s.hud, c.world, joined(s), c.own_slot);
     if (hooks.effects) hooks.effects(hooks.user, s);
+    if (hooks.sounds) hooks.sounds(hooks.user, s, camera_centre);
 }
 
 void session_frame(Session& s, const Controls& controls, float& tick_accumulator, Vec2& camera_centre,

@@ -36,11 +36,12 @@ struct Session {
 // What a session tick hands to the parts that live with the window.
 struct SessionHooks {
     void* user = nullptr;
-    // After the tick's notifications: the engine sounds, and the sound cues
-    // of the tick's world events. Leave null when playing without sound.
-    void (*sounds)(void* user, const Session& s, Vec2 camera_centre) = nullptr;
-    // Last in the tick: the visual effects' update from the tick's world.
+    // After the HUD values: the visual effects' update from the tick's world.
     void (*effects)(void* user, const Session& s) = nullptr;
+    // Last in the tick, after the effects so that the tick's break-ups are
+    // heard in the same tick: the engine sounds, and the sound cues of the
+    // tick's world events. Leave null when playing without sound.
+    void (*sounds)(void* user, const Session& s, Vec2 camera_centre) = nullptr;
 };
 
 // Starts an online game against the server of `entry`. Refuses, with a
