@@ -5,40 +5,17 @@
 // glyphs are cached.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <memory>
-#include <new>
 
 #include <SDL3/SDL_video.h>
 
+#include "allocation_counter.h"
 #include "render/interface_frame.h"
 #include "render/renderer.h"
 #include "render/text.h"
 #include "screenshots/interface_scenes.h"
 #include "screenshots/offscreen.h"
 #include "screenshots/scenes.h"
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<uint64_t> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size ? size : 1);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -55,15 +32,14 @@ void BM_BusiestInterfaceFrameCpu(benchmark::State& state) {
     scene_busiest_interface(r.copy, *scene);
     draw_interface(r, scene->view, screen.width, screen.height);  // caches the glyphs
     const uint32_t cached = r.text.cache.count;
-    const uint64_t before = allocations.load();
-    counting = true;
+    const long before = counted_allocations();
     for (auto _ : state) {
         draw_interface(r, scene->view, screen.width, screen.height);
         benchmark::DoNotOptimize(r.screen_list.count);
     }
-    counting = false;
+    const long made = counted_allocations() - before;
     const auto frames = static_cast<double>(state.iterations());
-    state.counters["allocations_per_frame"] = static_cast<double>(allocations.load() - before) / frames;
+    state.counters["allocations_per_frame"] = static_cast<double>(made) / frames;
     state.counters["glyphs_rasterised"] = r.text.cache.count - cached;
     state.counters["capsules"] = r.screen_list.count;
     state.counters["glyphs"] = r.text.glyphs.count;
