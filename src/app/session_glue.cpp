@@ -61,6 +61,9 @@ void leave_session(App& app) {
     const bool was_tutorial = app.session.tutorial;
     const bool chat_was_open = app.session.chat.typing;
     leave_session(app.session);
+    // The menus show only the starry backdrop: the last game's smoke, fire,
+    // ropes and wrecks go with it.
+    reset_effects(app.effects);
     app.shop = ShopOverlay{};
     if (chat_was_open && app.window) SDL_StopTextInput(app.window);
     app.screen = Screen::MainMenu;

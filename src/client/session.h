@@ -66,5 +66,17 @@ void leave_session(Session& s);
 void session_frame(Session& s, const Controls& controls, float& tick_accumulator, Vec2& camera_centre,
                    const SessionHooks& hooks = {});
 
+// Once per frame after the ticks: a change of the online connection's state,
+// the players that joined, left and were destroyed, then the relayed chat
+// lines; session_frame runs it.
+void announce(Session& s);
+
+// Enter in the chat input: an empty line just closes it. A valid line is
+// queued (and sent at once when nothing else is waiting) while the session
+// is joined with fewer than four lines pending; otherwise the player is told
+// to try again. A line that is not valid text is dropped silently. The input
+// is closed in every case; the caller stops the platform's text input.
+void submit_chat(Session& s);
+
 // One session tick; session_frame runs it once per whole tick.
 void session_tick(Session& s, const Controls& controls, Vec2 camera_centre, const SessionHooks& hooks = {});
