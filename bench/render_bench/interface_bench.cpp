@@ -2,7 +2,9 @@
 // minimap over four bodies and 64 objects, eight notifications, a chat line),
 // and a whole menu frame through the real renderer beside the bare star field.
 // Counters: glyphs rasterised and allocations per frame, both 0 once the
-// glyphs are cached.
+// glyphs are cached. On a shared machine the wall time of Mesa's software
+// rasteriser is mostly waiting: LP_NUM_THREADS=0 rasterises on the calling
+// thread, so the CPU column holds the frame's whole work.
 #include <benchmark/benchmark.h>
 
 #include <memory>
