@@ -11,9 +11,9 @@
 
 namespace {
 
-void push_blip(CapsuleList& list, const RenderCopy& copy, Vec2 p, float reach, float radius, Color c) {
-    const Blip blip = radar_blip(nearest_offset(p - copy.camera, copy.world.size), reach);
-    if (blip.shown) push_disc(list, copy.camera + blip.offset, radius, with_alpha(c, c.a * blip.fade));
+void push_blip(CapsuleList& list, const RadarView& view, Vec2 p, float reach, float radius, Color c) {
+    const Blip blip = radar_blip(nearest_offset(p - view.camera, view.world.size), reach);
+    if (blip.shown) push_disc(list, view.camera + blip.offset, radius, with_alpha(c, c.a * blip.fade));
 }
 
 }  // namespace
@@ -27,28 +27,28 @@ Blip radar_blip(Vec2 d, float reach) {
     return {true, d * scale, fade};
 }
 
-bool radar_on(const RenderCopy& copy) {
-    if (!is_slot(copy.local_slot)) return false;
-    const Plane& p = copy.world.planes[copy.local_slot];
+bool radar_on(const World& w, uint8_t local_slot) {
+    if (!is_slot(local_slot)) return false;
+    const Plane& p = w.planes[local_slot];
     return p.in_use && p.has_radar;
 }
 
-void push_radar(CapsuleList& list, const RenderCopy& copy) {
-    if (!radar_on(copy)) return;
-    const World& w = copy.world;
+void push_radar(CapsuleList& list, const RadarView& view) {
+    const World& w = view.world;
+    if (!radar_on(w, view.local_slot)) return;
     for (int i = 0; i < MAX_PLANES; ++i) {
         const Plane& p = w.planes[i];
-        if (i == copy.local_slot || !p.in_use || p.dead) continue;
-        push_blip(list, copy, copy.drawn[i], PLANE_RADIUS, 7, player_color(static_cast<uint8_t>(i)));
+        if (i == view.local_slot || !p.in_use || p.dead) continue;
+        push_blip(list, view, view.drawn[i], PLANE_RADIUS, 7, player_color(static_cast<uint8_t>(i)));
     }
     for (int i = 0; i < object_limit(w); ++i) {
         const WorldObject& o = w.objects[i];
         if (o.destroyed || o.free) continue;
         const Color c = structure_color(w, o);
         if (o.kind == OBJECT_STATION) {
-            push_blip(list, copy, station_centre(o), length(o.hull_offset) + 95, 11.2f, c);
+            push_blip(list, view, station_centre(o), length(o.hull_offset) + 95, 11.2f, c);
         } else {
-            push_blip(list, copy, o.pos, object_radius(o), o.kind == OBJECT_VESSEL ? 14.0f : 7.0f, c);
+            push_blip(list, view, o.pos, object_radius(o), o.kind == OBJECT_VESSEL ? 14.0f : 7.0f, c);
         }
     }
 }

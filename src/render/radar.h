@@ -3,7 +3,7 @@
 // rectangle just inside the view's edges, in the direction it lies, fading
 // with distance. Drawn in the world list, last, with normal blending.
 #include "render/capsules.h"
-#include "render/world_view.h"
+#include "world/world.h"
 
 // The rectangle the blips sit on, around the camera, and the distance from
 // the view's centre to its corner.
@@ -21,8 +21,17 @@ struct Blip {
 // The blip of something of this reach at offset d from the camera.
 Blip radar_blip(Vec2 d, float reach);
 
-// Whether the local plane of the copy is present and owns a radar.
-bool radar_on(const RenderCopy& copy);
+// What the radar looks at: the world, whose plane it is, where the view is
+// and where each plane is drawn.
+struct RadarView {
+    const World& world;
+    uint8_t local_slot;  // NONE when not joined
+    Vec2 camera;
+    const Vec2* drawn;   // per slot
+};
+
+// Whether the local plane is present and owns a radar.
+bool radar_on(const World& w, uint8_t local_slot);
 
 // Appends the blips of every other living plane and every standing object.
-void push_radar(CapsuleList& list, const RenderCopy& copy);
+void push_radar(CapsuleList& list, const RadarView& view);

@@ -306,6 +306,6 @@ void build_world_lists(const RenderCopy& copy, StarField& stars, CapsuleList& ca
     push_boarding(capsules, copy);
     push_hook_ropes(capsules, fx, view);
     push_wreck_pieces(capsules, fx, view);
-    push_radar(capsules, copy);
+    push_radar(capsules, {w, copy.local_slot, copy.camera, copy.drawn});
     end_range(ranges.normal_above, capsules);
 }
