@@ -8,7 +8,6 @@
 #include <SDL3/SDL_video.h>
 
 #include "app/app.h"
-#include "app/display.h"
 #include "render/interface_frame.h"
 #include "render/renderer.h"
 #include "server/shop.h"
@@ -51,12 +50,12 @@ void fill_game(InterfaceView& v, const Session& s) {
 
 }  // namespace
 
-void fill_shop_cells(ShopCellView cells[SHOP_CELL_COUNT], const World& w, uint8_t buyer_slot) {
+void fill_shop_cells(ShopCellView cells[SHOP_ITEMS], const World& w, uint8_t buyer_slot) {
     const Plane* buyer = nullptr;
     if (is_slot(buyer_slot) && w.planes[buyer_slot].in_use && !w.planes[buyer_slot].dead) {
         buyer = &w.planes[buyer_slot];
     }
-    for (int k = 0; k < SHOP_CELL_COUNT; ++k) {
+    for (int k = 0; k < SHOP_ITEMS; ++k) {
         const auto code = static_cast<uint8_t>(k + 1);
         cells[k] = {item_cost(w.rules, code), shop_price(shop_row_state(buyer, w.rules, code))};
     }

@@ -10,7 +10,7 @@ struct App;
 // The shop cells for the buyer's plane: the prices under the rules, and what
 // each shows (for a player who is not joined, or whose plane is absent or
 // destroyed, every cost as out of reach).
-void fill_shop_cells(ShopCellView cells[SHOP_CELL_COUNT], const World& w, uint8_t buyer_slot);
+void fill_shop_cells(ShopCellView cells[SHOP_ITEMS], const World& w, uint8_t buyer_slot);
 
 // Everything the interface drawing reads this frame.
 void fill_interface_view(InterfaceView& v, const App& app, float display_scale);

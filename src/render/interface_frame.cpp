@@ -18,8 +18,8 @@ void end_group(Renderer& r, int group, Range range) {
     r.screen.groups[group] = range;
 }
 
-GlRect scissor_of(const ScreenRect& rect, const UiLayout& l) {
-    return scissor_rect(rect.x, rect.y, rect.width, rect.height, l.fb_width, l.fb_height);
+GlRect scissor_of(const Rect& rect, const UiLayout& l) {
+    return scissor_rect(rect.x, rect.y, rect.w, rect.h, l.fb_width, l.fb_height);
 }
 
 Color own_color(const InterfaceView& v) { return is_slot(v.local_slot) ? player_color(v.local_slot) : OBJECT_COLOR; }
@@ -46,7 +46,7 @@ void draw_interface(Renderer& r, const InterfaceView& v, int fb_width, int fb_he
     // Group 2: the minimap, under its own box.
     group = begin_group(r);
     if (minimap_visible(v.world, v.local_slot, playing, v.minimap_shown)) {
-        const ScreenRect box = minimap_rect(l, v.world->size);
+        const Rect box = minimap_rect(l, v.world->size);
         push_minimap(r.screen_list, *v.world, v.local_slot, box, l.u);
         r.screen.minimap_scissor = scissor_of(box, l);
     }
@@ -56,7 +56,7 @@ void draw_interface(Renderer& r, const InterfaceView& v, int fb_width, int fb_he
     group = begin_group(r);
     if (playing && v.shop.open) {
         draw_shop(r, l, v, own_color(v));
-        r.screen.shop_scissor = scissor_of(shop_panel_rect(l), l);
+        r.screen.shop_scissor = scissor_of(shop_panel_rect(l.box), l);
     }
     end_group(r, 2, group);
 

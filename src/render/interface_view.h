@@ -63,7 +63,7 @@ struct InterfaceView {
     const HudValues* hud = nullptr;
     bool tutorial = false;
     uint8_t tutorial_step = 0;
-    ShopCellView shop_cells[SHOP_CELL_COUNT];
+    ShopCellView shop_cells[SHOP_ITEMS];
 
     // Shown on every screen; null for none.
     const NotificationList* notifications = nullptr;

@@ -62,11 +62,11 @@ bool minimap_visible(const World* w, uint8_t local_slot, bool on_playing_screen,
     return p.in_use && p.has_minimap;
 }
 
-void push_minimap(CapsuleList& list, const World& w, uint8_t local_slot, const ScreenRect& box, float u) {
+void push_minimap(CapsuleList& list, const World& w, uint8_t local_slot, const Rect& box, float u) {
     const Vec2 origin = {box.x, box.y};
-    const Vec2 size = {box.width, box.height};
-    const float k = w.size.x > 0 ? box.width / w.size.x : 0;
-    push_segment(list, {box.x, box.y + box.height / 2}, {box.x + box.width, box.y + box.height / 2}, box.height,
+    const Vec2 size = {box.w, box.h};
+    const float k = w.size.x > 0 ? box.w / w.size.x : 0;
+    push_segment(list, {box.x, box.y + box.h / 2}, {box.x + box.w, box.y + box.h / 2}, box.h,
                  MINIMAP_BACKGROUND);
     push_bodies(list, w, origin, size, k, u);
     push_structures(list, w, origin, k, u);

@@ -13,4 +13,4 @@ constexpr Color MINIMAP_BACKGROUND = {0.04f, 0.05f, 0.09f, 0.75f};
 bool minimap_visible(const World* w, uint8_t local_slot, bool on_playing_screen, bool minimap_shown);
 
 // Appends the minimap of `w` inside `box` (k = box width / world width).
-void push_minimap(CapsuleList& list, const World& w, uint8_t local_slot, const ScreenRect& box, float u);
+void push_minimap(CapsuleList& list, const World& w, uint8_t local_slot, const Rect& box, float u);

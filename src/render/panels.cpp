@@ -7,18 +7,18 @@ constexpr float PI = 3.14159265f;
 constexpr int HALF_CIRCLE_SEGMENTS = 12;
 }  // namespace
 
-void push_pill(CapsuleList& list, const ScreenRect& r, Color c) {
-    const float radius = r.height / 2;
+void push_pill(CapsuleList& list, const Rect& r, Color c) {
+    const float radius = r.h / 2;
     const float y = r.y + radius;
-    push_segment(list, {r.x + radius, y}, {r.x + r.width - radius, y}, radius, c);
+    push_segment(list, {r.x + radius, y}, {r.x + r.w - radius, y}, radius, c);
 }
 
-void push_pill_outline(CapsuleList& list, const ScreenRect& r, float line_radius, Color c) {
-    const float radius = r.height / 2;
+void push_pill_outline(CapsuleList& list, const Rect& r, float line_radius, Color c) {
+    const float radius = r.h / 2;
     const Vec2 left = {r.x + radius, r.y + radius};
-    const Vec2 right = {r.x + r.width - radius, r.y + radius};
+    const Vec2 right = {r.x + r.w - radius, r.y + radius};
     push_segment(list, {left.x, r.y}, {right.x, r.y}, line_radius, c);
-    push_segment(list, {left.x, r.y + r.height}, {right.x, r.y + r.height}, line_radius, c);
+    push_segment(list, {left.x, r.y + r.h}, {right.x, r.y + r.h}, line_radius, c);
     // Each end from its top to its bottom: the left one through the far left,
     // the right one through the far right.
     for (int side = 0; side < 2; ++side) {
@@ -34,18 +34,18 @@ void push_pill_outline(CapsuleList& list, const ScreenRect& r, float line_radius
     }
 }
 
-void push_frame(CapsuleList& list, const ScreenRect& r, float inset, float line_radius, Color c) {
+void push_frame(CapsuleList& list, const Rect& r, float inset, float line_radius, Color c) {
     const Vec2 a = {r.x + inset, r.y + inset};
-    const Vec2 b = {r.x + r.width - inset, r.y + r.height - inset};
+    const Vec2 b = {r.x + r.w - inset, r.y + r.h - inset};
     push_segment(list, a, {b.x, a.y}, line_radius, c);
     push_segment(list, {b.x, a.y}, b, line_radius, c);
     push_segment(list, b, {a.x, b.y}, line_radius, c);
     push_segment(list, {a.x, b.y}, a, line_radius, c);
 }
 
-void push_scissored_fill(CapsuleList& list, const ScreenRect& r, Color c) {
-    const float y = r.y + r.height / 2;
-    push_segment(list, {r.x, y}, {r.x + r.width, y}, r.height, c);
+void push_scissored_fill(CapsuleList& list, const Rect& r, Color c) {
+    const float y = r.y + r.h / 2;
+    push_segment(list, {r.x, y}, {r.x + r.w, y}, r.h, c);
 }
 
 void push_resource_icon(CapsuleList& list, Vec2 centre, float u, Color c) {

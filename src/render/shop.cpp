@@ -36,10 +36,10 @@ void draw_price(Renderer& r, const UiLayout& l, const ShopCellView& cell, int k,
 
 void draw_cell(Renderer& r, const UiLayout& l, const InterfaceView& v, int k, Color owner) {
     const float u = l.u;
-    const ScreenRect cell = shop_cell_rect(l, k);
+    const Rect cell = shop_cell_rect(l.box, k);
     const bool selected = v.shop.selected == k;
     push_frame(r.screen_list, cell, 0, selected ? u : 0.5f * u, selected ? HIGHLIGHT_COLOR : CELL_OUTLINE_COLOR);
-    const float centre = cell.x + cell.width / 2;
+    const float centre = cell.x + cell.w / 2;
     push_item_drawing(r.screen_list, k, {centre, cell.y + 56 * u}, u, owner);
 
     FixedText<8> key;
@@ -55,13 +55,13 @@ void draw_cell(Renderer& r, const UiLayout& l, const InterfaceView& v, int k, Co
 
 void draw_shop(Renderer& r, const UiLayout& l, const InterfaceView& v, Color owner) {
     const float u = l.u;
-    const ScreenRect panel = shop_panel_rect(l);
+    const Rect panel = shop_panel_rect(l.box);
     push_scissored_fill(r.screen_list, panel, ROW_PANEL_COLOR);
     push_frame(r.screen_list, panel, 0.5f * u, 0.5f * u, FRAME_COLOR);
-    const float centre = panel.x + panel.width / 2;
+    const float centre = panel.x + panel.w / 2;
     draw_label_centred(r, "Shop", centre, panel.y + 30 * u, {std::round(20 * u), TEXT_COLOR, l.shadow});
-    for (int k = 0; k < SHOP_CELL_COUNT; ++k) draw_cell(r, l, v, k, owner);
-    const ScreenRect last = shop_cell_rect(l, SHOP_CELL_COUNT - 1);
-    draw_label_centred(r, "Enter to buy, Esc to close", centre, last.y + last.height + 26 * u,
+    for (int k = 0; k < SHOP_ITEMS; ++k) draw_cell(r, l, v, k, owner);
+    const Rect last = shop_cell_rect(l.box, SHOP_ITEMS - 1);
+    draw_label_centred(r, "Enter to buy, Esc to close", centre, last.y + last.h + 26 * u,
                        {l.body_px, FOOTER_COLOR, l.shadow});
 }

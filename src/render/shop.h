@@ -9,7 +9,7 @@
 
 struct Renderer;
 
-constexpr const char* SHOP_ITEM_NAMES[SHOP_CELL_COUNT] = {"Turret",     "Shield",          "Radar",      "Minimap",
+constexpr const char* SHOP_ITEM_NAMES[SHOP_ITEMS] = {"Turret",     "Shield",          "Radar",      "Minimap",
                                                       "Sun shield", "Upgrade station", "Exit vessel"};
 
 // The panel, the cells and their drawings (group 3, under the panel's

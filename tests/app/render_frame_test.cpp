@@ -9,7 +9,7 @@
 namespace {
 
 struct Cells {
-    ShopCellView cells[SHOP_CELL_COUNT];
+    ShopCellView cells[SHOP_ITEMS];
     ShopPrice price(int k) const { return cells[k].price; }
 };
 
@@ -24,11 +24,11 @@ TEST(RenderFrame, ShopCellsFollowTheBuyersPlane) {
     p.sun_resource = 50;
     Cells c;
     fill_shop_cells(c.cells, *w, 2);
-    const ShopPrice expected[SHOP_CELL_COUNT] = {ShopPrice::Affordable, ShopPrice::Affordable, ShopPrice::Owned,
+    const ShopPrice expected[SHOP_ITEMS] = {ShopPrice::Affordable, ShopPrice::Affordable, ShopPrice::Owned,
                                                  ShopPrice::Affordable, ShopPrice::Affordable, ShopPrice::TooDear,
                                                  ShopPrice::Affordable};
-    const uint32_t costs[SHOP_CELL_COUNT] = {30, 15, 10, 30, 20, 20, 50};
-    for (int k = 0; k < SHOP_CELL_COUNT; ++k) {
+    const uint32_t costs[SHOP_ITEMS] = {30, 15, 10, 30, 20, 20, 50};
+    for (int k = 0; k < SHOP_ITEMS; ++k) {
         EXPECT_EQ(c.price(k), expected[k]) << k;
         EXPECT_EQ(c.cells[k].cost, costs[k]) << k;
     }
@@ -42,7 +42,7 @@ TEST(RenderFrame, ShopCellsFollowTheBuyersPlane) {
     for (uint8_t slot : {uint8_t{2}, NONE, uint8_t{5}}) {
         p.dead = slot == 2;
         fill_shop_cells(c.cells, *w, slot);
-        for (int k = 0; k < SHOP_CELL_COUNT; ++k) EXPECT_EQ(c.price(k), ShopPrice::TooDear) << int(slot) << " " << k;
+        for (int k = 0; k < SHOP_ITEMS; ++k) EXPECT_EQ(c.price(k), ShopPrice::TooDear) << int(slot) << " " << k;
     }
 }
 

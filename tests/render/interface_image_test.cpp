@@ -198,8 +198,8 @@ TEST_F(InterfaceImage, TheSelectedMenuRowHasItsOutline) {
     scene->view.menu_selection = 1;
     const std::vector<uint8_t> image = draw();
     const UiLayout l = ui_layout(WIDTH, HEIGHT, 1);
-    const ScreenRect plain = menu_item_rect(l, 4, 0);
-    const ScreenRect selected = menu_item_rect(l, 4, 1);
+    const Rect plain = menu_item_rect(l.box, 4, 0);
+    const Rect selected = menu_item_rect(l.box, 4, 1);
     ASSERT_EQ(selected.y, 297);
     // The top edge's middle and the far left of the left half circle.
     EXPECT_GT(at(image, 640, 297).min(), 190);
@@ -247,8 +247,8 @@ TEST_F(InterfaceImage, AnUnaffordablePriceIsInTheWarningColour) {
     const std::vector<uint8_t> image = draw();
     const UiLayout l = ui_layout(WIDTH, HEIGHT, 1);
     const auto brightest = [&](int cell) {
-        const ScreenRect r = shop_cell_rect(l, cell);
-        const int centre = static_cast<int>(r.x + r.width / 2);
+        const Rect r = shop_cell_rect(l.box, cell);
+        const int centre = static_cast<int>(r.x + r.w / 2);
         const int baseline = static_cast<int>(r.y + 135);
         Pixel best = {0, 0, 0};
         for (int y = baseline - 12; y <= baseline; ++y) {

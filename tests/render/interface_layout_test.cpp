@@ -1,5 +1,5 @@
 // Where the interface goes, computed without a GL context: the item
-// rectangles, the interface scale, the notification lines, the caret, the
+// rectangles as the drawing lays them out, the interface scale, the notification lines, the caret, the
 // radar's blips and the minimap's copies.
 #include <gtest/gtest.h>
 
@@ -16,11 +16,11 @@
 
 namespace {
 
-void expect_rect(const ScreenRect& r, float x, float y, float width, float height) {
+void expect_rect(const Rect& r, float x, float y, float width, float height) {
     EXPECT_FLOAT_EQ(r.x, x);
     EXPECT_FLOAT_EQ(r.y, y);
-    EXPECT_FLOAT_EQ(r.width, width);
-    EXPECT_FLOAT_EQ(r.height, height);
+    EXPECT_FLOAT_EQ(r.w, width);
+    EXPECT_FLOAT_EQ(r.h, height);
 }
 
 // A display scale that is not positive lays everything out at 1.
@@ -31,7 +31,7 @@ TEST(InterfaceLayout, ScaleZeroNegativeOrNotANumberIsOne) {
         EXPECT_EQ(l.body_px, 16.0f);
         EXPECT_EQ(l.line_height, 22.0f);  // round(21.6)
         EXPECT_EQ(l.shadow, 1.0f);
-        expect_rect(menu_item_rect(l, 4, 0), 430, 247, 420, 40);
+        expect_rect(menu_item_rect(l.box, 4, 0), 430, 247, 420, 40);
     }
     const UiLayout half = ui_layout(1280, 720, 0.4f);
     EXPECT_EQ(half.shadow, 1.0f);  // never less than a pixel
@@ -43,39 +43,30 @@ TEST(InterfaceLayout, ScaleZeroNegativeOrNotANumberIsOne) {
 TEST(InterfaceLayout, ItemRectanglesFollowTheBoxAndTheScale) {
     const UiLayout one = ui_layout(1280, 720, 1);
     // Menu rows: top = round(0.42 * 720 - (4 * 50 - 10) / 2 + 40 + k * 50) = round(247.4 + 50 k).
-    expect_rect(menu_item_rect(one, 4, 3), 430, 397, 420, 40);
+    expect_rect(menu_item_rect(one.box, 4, 3), 430, 397, 420, 40);
     // Servers screen with one entry: two rows, the block 40 units lower.
-    expect_rect(menu_item_rect(one, 2, 0), 430, round(302.4 - 45 + 40), 420, 40);
+    expect_rect(menu_item_rect(one.box, 2, 0), 430, round(302.4 - 45 + 40), 420, 40);
     // Dialog (470, 290); the gap between its buttons is 100 / 3.
-    expect_rect(dialog_rect(one), 470, 290, 340, 140);
-    expect_rect(dialog_button_rect(one, 0), 503, 374, 120, 36);  // round(503.33)
-    expect_rect(dialog_button_rect(one, 1), 657, 374, 120, 36);  // round(656.67)
+    expect_rect(leave_dialog_rect(one.box), 470, 290, 340, 140);
+    expect_rect(leave_button_rect(one.box, 0), 503, 374, 120, 36);  // round(503.33)
+    expect_rect(leave_button_rect(one.box, 1), 657, 374, 120, 36);  // round(656.67)
     // Shop panel at (300, round(139.5)), cells 166 across and 186 down.
-    expect_rect(shop_panel_rect(one), 300, 140, 680, 441);
-    expect_rect(shop_cell_rect(one, 0), 316, 185, 150, 170);
-    expect_rect(shop_cell_rect(one, 3), 814, 185, 150, 170);
-    expect_rect(shop_cell_rect(one, 5), 482, 371, 150, 170);
+    expect_rect(shop_panel_rect(one.box), 300, 140, 680, 441);
+    expect_rect(shop_cell_rect(one.box, 0), 316, 185, 150, 170);
+    expect_rect(shop_cell_rect(one.box, 3), 814, 185, 150, 170);
+    expect_rect(shop_cell_rect(one.box, 5), 482, 371, 150, 170);
     // Minimap 200 x 112.5 at 12 inside the bottom-right corner.
     expect_rect(minimap_rect(one, {9600, 5400}), 1068, 595.5f, 200, 112.5f);
 
     const UiLayout two = ui_layout(2560, 1440, 2);
-    expect_rect(menu_item_rect(two, 4, 0), 860, 495, 840, 80);  // round(494.8)
-    expect_rect(shop_cell_rect(two, 6), 600 + 32 + 664, 279 + 90 + 372, 300, 340);
+    expect_rect(menu_item_rect(two.box, 4, 0), 860, 495, 840, 80);  // round(494.8)
+    expect_rect(shop_cell_rect(two.box, 6), 600 + 32 + 664, 279 + 90 + 372, 300, 340);
     expect_rect(minimap_rect(two, {9600, 5400}), 2560 - 24 - 400, 1440 - 24 - 225, 400, 225);
 
     const UiLayout tall = ui_layout(1024, 768, 1);
     EXPECT_EQ(tall.by, 96.0f);
-    expect_rect(menu_item_rect(tall, 4, 0), 302, 283, 420, 40);  // round(96 + 241.92 - 55)
-    expect_rect(dialog_rect(tall), 342, round(96 + 218), 340, 140);
-}
-
-TEST(InterfaceLayout, PointsOnAnEdgeHitAndTheGapBetweenItemsDoesNot) {
-    const UiLayout l = ui_layout(1280, 720, 1);
-    const ScreenRect first = menu_item_rect(l, 4, 0);
-    EXPECT_TRUE(rect_holds(first, {first.x + first.width, first.y + first.height}));
-    EXPECT_FALSE(rect_holds(first, {first.x + first.width + 0.5f, first.y}));
-    EXPECT_FALSE(rect_holds(first, {first.x + 10, first.y + 45}));
-    EXPECT_FALSE(rect_holds(menu_item_rect(l, 4, 1), {first.x + 10, first.y + 45}));
+    expect_rect(menu_item_rect(tall.box, 4, 0), 302, 283, 420, 40);  // round(96 + 241.92 - 55)
+    expect_rect(leave_dialog_rect(tall.box), 342, round(96 + 218), 340, 140);
 }
 
 // Baselines from the box's bottom: B.y + bh - 12 u - (i - pulse + c) lh.
@@ -223,7 +214,7 @@ TEST(Minimap, BodiesAreDrawnAtNineCopiesAroundTheBox) {
     add_body(*world, make_scene_sun({100, 5300}));
     add_body(*world, make_scene_planet({4800, 2700}, 2, 1, 1));
     auto list = std::make_unique<CapsuleList>();
-    const ScreenRect box = {1000, 500, 200, 112.5f};
+    const Rect box = {1000, 500, 200, 112.5f};
     push_minimap(*list, *world, NONE, box, 1);
     const float k = 200.0f / 9600;
     ASSERT_EQ(list->count, 1u + 9 * 3 + 4);  // background, 9 x (sun, planet, ring), frame
