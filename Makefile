@@ -4,19 +4,22 @@
 #   make bench   set up, build in release mode and run the benchmarks
 #   make server  set up, build and start the dedicated server
 #                (options in SERVER_ARGS, e.g. SERVER_ARGS="--port 7778")
+#   make install set up, build and install the game and the server under
+#                PREFIX (default /usr/local), inside DESTDIR when that is set
 # Builds go to build/ (release: build-release/, fuzzing: build/clang-fuzz/).
 SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 
 BUILD ?= build
 RELEASE_BUILD ?= build-release
+PREFIX ?= /usr/local
 FUZZ_BUILD ?= $(BUILD)/clang-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SOURCES := $(wildcard fuzz/fuzz_*.cpp)
 # The set-up script names the cached SDL3 and font; read only after it ran.
 DEPS_ARGS = $$(scripts/setup.sh --print-cmake-args)
 
-.PHONY: all setup run test bench server build configure fuzz clean
+.PHONY: all setup run test bench server build configure fuzz install clean
 
 all: build
 
@@ -58,6 +61,11 @@ ifneq ($(wildcard bench/*.cpp),)
 	  cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_render_bench && \
 	  SDL_VIDEO_DRIVER=offscreen SDL_AUDIO_DRIVER=dummy ./$(RELEASE_BUILD)/skorvia_render_bench $(BENCH_ARGS); \
 	fi
+	@# The sound's benchmarks are built with the client as well.
+	if grep -q '^build skorvia_audio_bench:' $(RELEASE_BUILD)/build.ninja; then \
+	  cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_audio_bench && \
+	  ./$(RELEASE_BUILD)/skorvia_audio_bench $(BENCH_ARGS); \
+	fi
 else
 	@echo "no benchmarks (bench/*.cpp)"
 endif
@@ -65,6 +73,12 @@ endif
 server: configure
 	cmake --build $(BUILD) -j $(JOBS) --target skorvia-server
 	./$(BUILD)/skorvia-server $(SERVER_ARGS)
+
+# Builds only what gets installed. DESTDIR (staging for packages) is passed on
+# to the install step, which reads it from the environment.
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target skorvia_programs
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
 	rm -rf $(BUILD) $(RELEASE_BUILD)

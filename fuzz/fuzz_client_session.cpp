@@ -31,6 +31,7 @@ void prepare(Session& s, uint8_t own_slot) {
 
 void feed(const uint8_t* bytes, size_t size) {
     handle_datagram(session.client, bytes, size);
+    adopt_snapshot(session.client);
     Vec2 camera{};
     for (int i = 0; i < 3; ++i) session_tick(session, {true, false, true, true, i == 1}, camera);
     announce(session);

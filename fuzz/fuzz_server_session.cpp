@@ -3,7 +3,9 @@
 //   - only a JoinRequest ever takes a slot, and only for its sender;
 //   - a slot is in use exactly when its plane is;
 //   - the input ring's window holds (newest received - last applied <= 64);
-//   - everything the session sends is a datagram the client accepts.
+//   - everything the session sends is a datagram the client accepts;
+//   - snapshots and chat go only to slots that have sent an input, and a
+//     slot without one is gone 240 ticks after it joined.
 //
 // Input layout, repeated: one control byte, then
 //   bit 7 set:   run (control & 31) + 1 ticks;
@@ -41,6 +43,7 @@ void check_invariants(const ServerSession& s) {
         check(slot.in_use == s.world.planes[i].in_use);
         if (!slot.in_use) continue;
         check(slot.newest_received - slot.last_applied <= INPUT_RING);
+        check(slot.sent_input || s.tick - slot.joined_tick <= FIRST_INPUT_LIMIT);
         for (int j = i + 1; j < MAX_PLANES; ++j) check(!s.slots[j].in_use || !(s.slots[j].address == slot.address));
     }
     check(s.outgoing.count <= OUTGOING_CAPACITY);
@@ -54,6 +57,10 @@ void check_outgoing(ServerSession& s) {
         MessageHeader header;
         check(read_header(d->bytes, d->length, header));
         check(is_client_tag(header.tag));
+        if (header.tag == TAG_SNAPSHOT || header.tag == TAG_CHAT_RELAY) {
+            const int slot = find_slot(s, d->to);
+            check(slot >= 0 && s.slots[slot].sent_input);
+        }
         WireReader r = make_reader(d->bytes, d->length, HEADER_SIZE);
         switch (header.tag) {
         case TAG_WELCOME: {

@@ -18,7 +18,7 @@ uint8_t twice[MAX_DATAGRAM];
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const SnapshotGate open{0, 0xFFFFFFFFu};
+    const SnapshotGate open{0, 0xFFFFFFFFu, true};
     WireReader r = make_reader(data, size);
     SnapshotInfo info;
     if (decode_snapshot(r, open, first, info) != WireError::None) {

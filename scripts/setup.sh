@@ -9,7 +9,8 @@
 # What it does, each step only when needed:
 #   1. Debian packages: compiler, CMake, Ninja, stb, GoogleTest, Google
 #      Benchmark, clang with libFuzzer, the Mesa EGL/GL runtime for headless
-#      tests, and SDL3's build dependencies.
+#      tests, SDL3's build dependencies, and the checkers of the install
+#      test (desktop-file-utils, groff-base).
 #   2. SDL3: the distribution's package when it has one; otherwise the next
 #      Debian release's source package, built once as a static library into
 #      $SKORVIA_DEPS_DIR/sdl3.
@@ -75,6 +76,7 @@ REQUIRED_PACKAGES=(
   libwayland-dev wayland-protocols
   libegl-dev libgl-dev libgles-dev libdrm-dev libgbm-dev
   libpulse-dev libasound2-dev libdbus-1-dev libudev-dev
+  desktop-file-utils groff-base
 )
 # Installed when the archive has them; the build works without.
 OPTIONAL_PACKAGES=(libclang-rt-14-dev libdecor-0-dev libpipewire-0.3-dev xvfb)

@@ -108,14 +108,14 @@ StartupError create_app(App*& out) {
     }
     app->last_frame_ns = SDL_GetTicksNS();
     fill_server_list(app->servers);
-    app->audio = start_audio();
+    app->audio = create_audio();
     out = app;
     return StartupError::None;
 }
 
 void shut_down(App* app, Platform& platform) {
     leave_session(*app);
-    stop_audio(app->audio);
+    destroy_audio(app->audio);
     app->audio = nullptr;
     destroy_renderer(app->renderer);
     free_app(app);

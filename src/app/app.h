@@ -3,6 +3,7 @@
 // subsystem keeps its state in here and receives it by reference.
 #include <cstdint>
 
+#include <SDL3/SDL_keyboard.h>
 #include <SDL3/SDL_video.h>
 
 #include "client/interface.h"
@@ -21,7 +22,10 @@ constexpr float STATUS_RECHECK = 5.0f;
 // How far the menu backdrop's camera drifts per tick.
 constexpr Vec2 MENU_CAMERA_DRIFT = {0.2f, 0.075f};
 
-struct App {
+// The interface's state (screen, selection, shop, leave dialog, settings,
+// minimap flag, status recheck timer) is the base record Interface
+// (client/interface.h), so its fields read app.screen, app.volume, ...
+struct App : Interface {
     SDL_Window* window = nullptr;
     SDL_GLContext gl_context = nullptr;
     Renderer renderer;
@@ -32,25 +36,17 @@ struct App {
     float render_clock = 0.0f;  // seconds in [0, 3600), read by the shaders
     Vec2 camera_centre = {4800.0f, 2700.0f};
 
-    // Settings, kept for the run only.
-    uint8_t resolution_index = 1;  // 1280 x 720
-    bool borderless_fullscreen = false;
-    bool display_settings_changed = false;
-    uint8_t volume = 100;
-    bool minimap_shown = true;
-
-    Screen screen = Screen::MainMenu;
-    uint64_t menu_selection = 0;
     ServerList servers;
-    float status_recheck_timer = 0.0f;
 
     // The game being played, with its notifications, HUD values and chat input.
     Session session;
-    ShopOverlay shop;
-    LeaveDialog leave_dialog;
     EffectLists effects;
 
     AudioState* audio = nullptr;  // null while playing without sound
+
+    // Where the flight controls are read from: the platform's keyboard state
+    // (indexed by scancode). A test can point it at keys of its own.
+    const bool* (*read_keyboard)(int* count) = SDL_GetKeyboardState;
 };
 
 // Something a caller (a test) wants done after every frame has been presented.

@@ -24,6 +24,6 @@ Controls controls_from_keyboard(const bool* keys, int count) {
 Controls sample_controls(const App& app) {
     if (app.shop.open || app.leave_dialog.open || app.session.chat.typing) return {};
     int count = 0;
-    const bool* keys = SDL_GetKeyboardState(&count);
+    const bool* keys = app.read_keyboard ? app.read_keyboard(&count) : nullptr;
     return controls_from_keyboard(keys, count);
 }

@@ -1,13 +1,14 @@
 // The App's side of a session: the keyboard goes in, the visual effects are
-// advanced after every tick, and the screens follow the session's start and end.
+// advanced and the sounds played after every tick, and the screens follow the
+// session's start and end.
 #include "app/session_glue.h"
-
-#include <SDL3/SDL_keyboard.h>
 
 #include "app/app.h"
 #include "app/client_hooks.h"
 #include "app/input.h"
+#include "app/text_input.h"
 #include "app/window_title.h"
+#include "audio/game_sounds.h"
 #include "client/session.h"
 #include "render/effects.h"
 
@@ -18,44 +19,52 @@ void advance_effects_after_tick(void* user, const Session& s) {
     advance_effects(app.effects, s.client.world, s.client.smoothing);
 }
 
-// What the interface does once a session has started.
-void show_game(App& app, bool chat_was_open) {
+// The effects of the same tick have just found its break-ups.
+void play_sounds_after_tick(void* user, const Session& s, Vec2 camera_centre) {
+    App& app = *static_cast<App*>(user);
+    const Breakups breakups{app.effects.explosions, app.effects.explosion_count};
+    play_tick_sounds(*app.audio, s.client, camera_centre, breakups);
+}
+
+// What the interface does once a session has started (which closed the
+// chat input).
+void show_game(App& app) {
     reset_effects(app.effects);
     app.shop = ShopOverlay{};
     app.leave_dialog = LeaveDialog{};
-    if (chat_was_open) SDL_StopTextInput(app.window);
+    follow_chat_input(app);
     app.screen = Screen::Playing;
 }
 
 }  // namespace
 
 void start_online_session(App& app, const ServerEntry& entry) {
-    const bool chat_was_open = app.session.chat.typing;
-    if (start_online_session(app.session, entry)) show_game(app, chat_was_open);
+    if (start_online_session(app.session, entry)) show_game(app);
 }
 
 void start_tutorial(App& app) {
-    const bool chat_was_open = app.session.chat.typing;
-    if (start_tutorial(app.session)) show_game(app, chat_was_open);
+    if (start_tutorial(app.session)) show_game(app);
 }
 
 void session_frame(App& app) {
     SessionHooks hooks;
     hooks.user = &app;
     hooks.effects = advance_effects_after_tick;
-    // The engine sounds and the sound cues of the tick's events plug in as
-    // hooks.sounds once the sound synthesis exists; the device is silent now.
+    if (app.audio) hooks.sounds = play_sounds_after_tick;
     session_frame(app.session, sample_controls(app), app.tick_accumulator, app.camera_centre, hooks);
     update_window_title(app);
 }
 
 void leave_session(App& app) {
     const bool was_tutorial = app.session.tutorial;
-    const bool chat_was_open = app.session.chat.typing;
     leave_session(app.session);
+    // The menus show only the starry backdrop: the last game's smoke, fire,
+    // ropes and wrecks go with it.
+    reset_effects(app.effects);
     app.shop = ShopOverlay{};
-    if (chat_was_open && app.window) SDL_StopTextInput(app.window);
+    app.leave_dialog = LeaveDialog{};
+    follow_chat_input(app);
     app.screen = Screen::MainMenu;
-    app.menu_selection = was_tutorial ? 1 : 0;
-    // With sound, the eight engine sounds are silenced here once they exist.
+    app.menu_selection = was_tutorial ? MenuTutorial : MenuConnect;
+    if (app.audio) silence_engines(*app.audio);
 }

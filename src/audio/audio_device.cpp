@@ -1,7 +1,5 @@
 #include "audio/audio_device.h"
 
-#include <new>
-
 #include <SDL3/SDL_audio.h>
 #include <SDL3/SDL_error.h>
 #include <SDL3/SDL_init.h>
@@ -10,19 +8,13 @@
 
 namespace {
 
-constexpr int FRAME_BYTES = AUDIO_CHANNELS * static_cast<int>(sizeof(float));
-constexpr int SILENCE_FRAMES = 512;
-constexpr float SILENCE[SILENCE_FRAMES * AUDIO_CHANNELS] = {};
+bool put_into_stream(void* stream, const float* frames, int bytes) {
+    return SDL_PutAudioStreamData(static_cast<SDL_AudioStream*>(stream), frames, bytes);
+}
 
-// Runs on the audio thread. Until the mixer exists the stream gets silence.
-void SDLCALL audio_callback(void*, SDL_AudioStream* stream, int additional_amount, int) {
-    int remaining = additional_amount;
-    while (remaining > 0) {
-        int bytes = remaining < SILENCE_FRAMES * FRAME_BYTES ? remaining : SILENCE_FRAMES * FRAME_BYTES;
-        bytes = (bytes + FRAME_BYTES - 1) / FRAME_BYTES * FRAME_BYTES;  // whole frames only
-        if (!SDL_PutAudioStreamData(stream, SILENCE, bytes)) return;
-        remaining -= bytes;
-    }
+// Runs on the audio thread whenever the stream wants more.
+void SDLCALL pull_audio(void* user, SDL_AudioStream* stream, int additional_amount, int) {
+    audio_callback(*static_cast<AudioState*>(user), additional_amount, put_into_stream, stream);
 }
 
 void without_sound(const char* reason) {
@@ -33,30 +25,30 @@ void without_sound(const char* reason) {
 
 }  // namespace
 
-AudioState* start_audio() {
+AudioState* create_audio() {
     if (!SDL_InitSubSystem(SDL_INIT_AUDIO)) {
         without_sound(SDL_GetError());
         return nullptr;
     }
-    AudioState* audio = new (std::nothrow) AudioState;
+    AudioState* audio = new_audio_state();
     if (!audio) {
         without_sound("OutOfMemory");
         return nullptr;
     }
     SDL_AudioSpec spec = {SDL_AUDIO_F32LE, AUDIO_CHANNELS, AUDIO_RATE};
-    audio->stream = SDL_OpenAudioDeviceStream(SDL_AUDIO_DEVICE_DEFAULT_PLAYBACK, &spec, audio_callback, audio);
+    audio->stream = SDL_OpenAudioDeviceStream(SDL_AUDIO_DEVICE_DEFAULT_PLAYBACK, &spec, pull_audio, audio);
     if (!audio->stream) {
         LogText message;
         message << "can't open the audio device: " << SDL_GetError();
         log_line(LogLevel::Warning, message);
         without_sound("NoAudioDevice");
-        delete audio;
+        delete_audio_state(audio);
         return nullptr;
     }
     if (!SDL_ResumeAudioStreamDevice(audio->stream)) {
         SDL_DestroyAudioStream(audio->stream);
         without_sound("NoAudioDevice");
-        delete audio;
+        delete_audio_state(audio);
         return nullptr;
     }
     const char* driver = SDL_GetCurrentAudioDriver();
@@ -66,9 +58,9 @@ AudioState* start_audio() {
     return audio;
 }
 
-void stop_audio(AudioState* audio) {
+void destroy_audio(AudioState* audio) {
     if (!audio) return;
     // Destroying the stream also waits for a running callback to finish.
     if (audio->stream) SDL_DestroyAudioStream(audio->stream);
-    delete audio;
+    delete_audio_state(audio);
 }

@@ -1,30 +1,16 @@
 #pragma once
-// The sound output: one stereo float stream on the default playback device,
-// pulled by the platform's audio thread through a callback.
-#include <atomic>
+// The sound output: the mixer (mixer.h) behind one stereo float stream on the
+// default playback device, pulled by the platform's audio thread.
+#include "audio/mixer.h"
 
-struct SDL_AudioStream;
+constexpr int AUDIO_RATE = SOUND_RATE;
 
-constexpr int AUDIO_RATE = 48000;
-constexpr int AUDIO_CHANNELS = 2;
+// Starts the audio subsystem, synthesises the sounds and opens and resumes
+// the default playback device. Logs the outcome once: an info line naming
+// the audio driver, or warnings ending in "playing without sound: " + the
+// reason. Returns null when the game has to play without sound.
+AudioState* create_audio();
 
-// Shared between the game thread and the audio callback. The sound bank, the
-// voices, the engines and the cue ring join it with the sound synthesis.
-struct AudioState {
-    SDL_AudioStream* stream = nullptr;
-    std::atomic<float> master_volume{1.0f};
-};
-
-// Starts the audio subsystem, prepares the state and opens and resumes the
-// default playback device. Logs the outcome once: an info line naming the
-// audio driver, or warnings ending in "playing without sound: " + the reason.
-// Returns null when the game has to play without sound.
-AudioState* start_audio();
-
-// Closes the stream and frees the state. Accepts null.
-void stop_audio(AudioState* audio);
-
-// The volume setting, 0..1; the mixer reads it on its next pass.
-inline void set_master_volume(AudioState& audio, float volume) {
-    audio.master_volume.store(volume, std::memory_order_relaxed);
-}
+// Closes the stream (waiting for a running callback) and frees the sounds
+// and the state. Accepts null.
+void destroy_audio(AudioState* audio);

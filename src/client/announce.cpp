@@ -1,6 +1,5 @@
 #include "client/announce.h"
 
-#include "client/session.h"
 #include "base/color.h"
 
 namespace {
@@ -44,24 +43,6 @@ void notify_upgrade(NotificationList& list, uint8_t kind) {
     }
 }
 
-// ---- once per frame --------------------------------------------------------------
-
-void announce_connection(Session& s) {
-    const ClientSession& c = s.client;
-    if (!s.active || s.tutorial || c.state == s.announced_state) return;
-    const std::string_view name = s.server_name();
-    switch (c.state) {
-    case ConnectionState::Joined:
-        notify(s.notifications, INFO_COLOUR, {"Joined ", name, " as player ", decimal(c.own_slot + 1)});
-        break;
-    case ConnectionState::Full: notify(s.notifications, INFO_COLOUR, {name, " is full"}); break;
-    case ConnectionState::Connecting:
-        notify(s.notifications, INFO_COLOUR, {"Lost connection to ", name, ", reconnecting"});
-        break;
-    }
-    s.announced_state = c.state;
-}
-
 // "You were destroyed by player 3", "Player 2 burned up in the sun", ...
 void announce_destroyed(NotificationList& list, const World& w, uint64_t own, uint8_t victim) {
     const uint8_t killer = w.planes[victim].killer;
@@ -94,36 +75,49 @@ void announce_destroyed(NotificationList& list, const World& w, uint64_t own, ui
     else notify(list, colour, {"Player ", victim_number, " crashed into ", what});
 }
 
-void announce_players(Session& s) {
-    ClientSession& c = s.client;
+}  // namespace
+
+void announce_connection(NotificationList& list, const ClientSession& c, std::string_view server_name,
+                         ConnectionState& announced) {
+    if (c.state == announced) return;
+    switch (c.state) {
+    case ConnectionState::Joined:
+        notify(list, INFO_COLOUR, {"Joined ", server_name, " as player ", decimal(c.own_slot + 1)});
+        break;
+    case ConnectionState::Full: notify(list, INFO_COLOUR, {server_name, " is full"}); break;
+    case ConnectionState::Connecting:
+        notify(list, INFO_COLOUR, {"Lost connection to ", server_name, ", reconnecting"});
+        break;
+    }
+    announced = c.state;
+}
+
+void announce_players(NotificationList& list, ClientSession& c) {
     const World& w = c.world;
     for (uint8_t i = 0; i < MAX_PLANES; ++i) {
         const uint8_t bit = static_cast<uint8_t>(1u << i);
-        if (c.joined_mask & bit) notify(s.notifications, player_colour(w, i), {"Player ", decimal(i + 1u), " joined"});
-        if (c.left_mask & bit) notify(s.notifications, INFO_COLOUR, {"Player ", decimal(i + 1u), " left"});
-        if ((c.destroyed_mask & bit) && w.planes[i].in_use) announce_destroyed(s.notifications, w, c.own_slot, i);
+        if (c.joined_mask & bit) notify(list, player_colour(w, i), {"Player ", decimal(i + 1u), " joined"});
+        if (c.left_mask & bit) notify(list, INFO_COLOUR, {"Player ", decimal(i + 1u), " left"});
+        if ((c.destroyed_mask & bit) && w.planes[i].in_use) announce_destroyed(list, w, c.own_slot, i);
     }
     c.joined_mask = 0;
     c.left_mask = 0;
     c.destroyed_mask = 0;
 }
 
-void announce_chat(Session& s) {
-    ClientSession& c = s.client;
+void announce_chat(NotificationList& list, ClientSession& c) {
     for (int i = 0; i < c.received_count; ++i) {
         const ChatLine& line = c.received[i];
         const std::string_view text(line.text, line.length);
         if (is_slot(line.sender)) {
-            notify(s.notifications, player_colour(c.world, line.sender),
-                   {"Player ", decimal(line.sender + 1u), ": ", text}, CHAT_HOLD);
+            notify(list, player_colour(c.world, line.sender), {"Player ", decimal(line.sender + 1u), ": ", text},
+                   CHAT_HOLD);
         } else {
-            notify(s.notifications, INFO_COLOUR, {"Server: ", text}, CHAT_HOLD);
+            notify(list, INFO_COLOUR, {"Server: ", text}, CHAT_HOLD);
         }
     }
     c.received_count = 0;
 }
-
-}  // namespace
 
 Color player_colour(const World& world, uint8_t slot) {
     if (!is_slot(slot) || !world.planes[slot].in_use) return INFO_COLOUR;
@@ -145,10 +139,4 @@ void notify_world_events(NotificationList& list, const ClientSession& c) {
         const WorldEvent& e = w.events[i];
         if (e.kind == EVENT_UPGRADED && e.a == c.own_slot) notify_upgrade(list, e.b);
     }
-}
-
-void announce(Session& s) {
-    announce_connection(s);
-    announce_players(s);
-    announce_chat(s);
 }

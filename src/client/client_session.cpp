@@ -97,38 +97,21 @@ void replay_unacknowledged(ClientSession& c) {
     }
 }
 
-void apply_snapshot(ClientSession& c, const SnapshotInfo& info) {
+// Everything an accepted snapshot tells at once; its world waits for
+// adopt_snapshot, where only the newest of a frame is replayed.
+void accept_snapshot(ClientSession& c, const SnapshotInfo& info, uint8_t image) {
     c.last_snapshot_tick = info.tick;
     c.last_heard_tick = c.client_tick;
-    note_presence(c, c.scratch);
-
-    Vec2 displayed[MAX_PLANES];
-    Vec2 predicted[MAX_PLANES];
-    bool remembered[MAX_PLANES];
-    for (int i = 0; i < MAX_PLANES; ++i) {
-        remembered[i] = c.world.planes[i].in_use;
-        predicted[i] = c.world.planes[i].pos;
-        displayed[i] = displayed_position(c, i);
-    }
-
-    std::memcpy(&c.world, &c.scratch, sizeof(World));
+    note_presence(c, c.incoming[image]);
     c.acknowledged_input = std::max(c.acknowledged_input, info.acknowledged_input);
-    replay_unacknowledged(c);
-
-    c.predicted_mask = 0;
-    for (int i = 0; i < MAX_PLANES; ++i) {
-        c.smoothing[i] = {0, 0};
-        c.prediction_error[i] = {0, 0};
-        const Plane& p = c.world.planes[i];
-        if (!remembered[i] || !p.in_use) continue;
-        // Taken to the nearest wrapped copy, so a plane that crossed the
-        // world's edge counts its true, short correction.
-        const Vec2 d = wrapped_delta(p.pos, displayed[i], c.world.size);
-        if (d.x * d.x + d.y * d.y < SMOOTHING_LIMIT_SQUARED) c.smoothing[i] = d;
-        c.prediction_error[i] = wrapped_delta(p.pos, predicted[i], c.world.size);
-        c.predicted_mask |= static_cast<uint8_t>(1u << i);
-    }
+    c.newest_incoming = image;
+    c.snapshot_waiting = true;
     ++c.snapshots_accepted;
+}
+
+// The image the next snapshot is decoded into: never the one waiting.
+uint8_t decode_image(const ClientSession& c) {
+    return c.snapshot_waiting ? static_cast<uint8_t>(1 - c.newest_incoming) : c.newest_incoming;
 }
 
 // ---- chat relays ---------------------------------------------------------------
@@ -171,34 +154,7 @@ void apply_chat_relay(ClientSession& c, const ChatRelay& relay) {
 
 }  // namespace
 
-void reset_client_session(ClientSession& c) {
-    for (Vec2& v : c.smoothing) v = {0, 0};
-    c.own_slot = 0;
-    c.world = World{};
-    c.received_count = 0;
-    c.last_chat_send_tick = 0;
-    c.client_tick = 0;
-    c.last_heard_tick = 0;
-    c.last_join_tick = 0;
-    c.join_sent = false;
-    c.pending_count = 0;
-    c.chat_sequence = 1;
-    c.last_snapshot_tick = 0;
-    c.acknowledged_input = 0;
-    c.next_input = 1;
-    c.seen_count = 0;
-    c.state = ConnectionState::Connecting;
-    c.joined_mask = 0;
-    c.left_mask = 0;
-    c.destroyed_mask = 0;
-    c.previous_present = 0;
-    c.previous_dead = 0;
-    c.have_previous = false;
-    for (InputByte& in : c.history) in = InputByte{};
-    for (Vec2& v : c.prediction_error) v = {0, 0};
-    c.predicted_mask = 0;
-    c.snapshots_accepted = 0;
-}
+void reset_client_session(ClientSession& c) { c = ClientSession{}; }
 
 void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length) {
     // A snapshot is decoded only when it can be used: the decoder's gate
@@ -207,9 +163,12 @@ void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length) {
     if (!read_header(bytes, length, header)) return;
     if ((header.tag == TAG_SNAPSHOT || header.tag == TAG_CHAT_RELAY) && !joined(c)) return;
 
-    const SnapshotGate gate{c.last_snapshot_tick, c.next_input};
+    // Until the first snapshot of a session any tick is newer: the server's
+    // counter may stand anywhere in its 32-bit range.
+    const SnapshotGate gate{c.last_snapshot_tick, c.next_input, !c.have_previous};
+    const uint8_t image = decode_image(c);
     ClientMessage message;
-    if (!decode_client_message(bytes, length, gate, c.scratch, message)) return;
+    if (!decode_client_message(bytes, length, gate, c.incoming[image], message)) return;
     switch (message.tag) {
     case TAG_WELCOME:
         if (joined(c)) return;
@@ -220,10 +179,52 @@ void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length) {
     case TAG_SERVER_FULL:
         if (c.state == ConnectionState::Connecting) c.state = ConnectionState::Full;
         break;
-    case TAG_SNAPSHOT: apply_snapshot(c, message.snapshot); break;
+    case TAG_SNAPSHOT: accept_snapshot(c, message.snapshot, image); break;
     case TAG_CHAT_RELAY: apply_chat_relay(c, message.chat_relay); break;
     default: break;
     }
+}
+
+bool adopt_snapshot(ClientSession& c) {
+    if (!c.snapshot_waiting) return false;
+    c.snapshot_waiting = false;
+
+    Vec2 displayed[MAX_PLANES];
+    Vec2 predicted[MAX_PLANES];
+    bool remembered[MAX_PLANES];
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        remembered[i] = c.world.planes[i].in_use;
+        predicted[i] = c.world.planes[i].pos;
+        displayed[i] = displayed_position(c, i);
+    }
+
+    std::memcpy(&c.world, &c.incoming[c.newest_incoming], sizeof(World));
+    replay_unacknowledged(c);
+
+    c.predicted_mask = 0;
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        c.smoothing[i] = {0, 0};
+        c.prediction_error[i] = {0, 0};
+        const Plane& p = c.world.planes[i];
+        if (!remembered[i] || !p.in_use) continue;
+        // Taken to the nearest wrapped copy, so a plane that crossed the
+        // world's edge counts its true, short correction.
+        const Vec2 d = wrapped_delta(p.pos, displayed[i], c.world.size);
+        if (d.x * d.x + d.y * d.y < SMOOTHING_LIMIT_SQUARED) c.smoothing[i] = d;
+        c.prediction_error[i] = wrapped_delta(p.pos, predicted[i], c.world.size);
+        c.predicted_mask |= static_cast<uint8_t>(1u << i);
+    }
+    ++c.snapshots_adopted;
+    return true;
+}
+
+void receive_from_server(ClientSession& c, ServerLink& link) {
+    collect(
+        link, [](void* context, const uint8_t* bytes, size_t length) {
+            handle_datagram(*static_cast<ClientSession*>(context), bytes, length);
+        },
+        &c);
+    adopt_snapshot(c);
 }
 
 void advance_client(ClientSession& c, ServerLink& link, const InputByte& input) {

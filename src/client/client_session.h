@@ -4,12 +4,16 @@
 // corrections, and the chat lines on their way out and in.
 //
 // The client steps its own world once per tick with its own controls applied
-// at once. Every accepted snapshot replaces that world with the server's and
-// replays on top of it the inputs the server has not yet applied; a plane
-// that moved by less than 64 units is drawn where it was and glides to its
-// new place (the smoothing offset), a longer correction snaps.
+// at once. The newest snapshot accepted in a frame replaces that world with
+// the server's and the inputs the server has not yet applied are replayed on
+// top of it; a plane that moved by less than 64 units is drawn where it was
+// and glides to its new place (the smoothing offset), a longer correction
+// snaps. Older snapshots of the same frame are decoded and counted for the
+// announcements but never replayed: a flood of them costs a decode each, not
+// a replay each.
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "client/server_link.h"
 #include "net/messages.h"
@@ -77,29 +81,49 @@ struct ClientSession {
     uint8_t destroyed_mask = 0;
     uint8_t previous_present = 0;
     uint8_t previous_dead = 0;
-    bool have_previous = false;
+    bool have_previous = false;  // a snapshot was accepted this session (until then any tick is newer)
 
     InputByte history[INPUT_HISTORY] = {};  // own controls by input number mod 240
 
-    // How far the last accepted snapshot moved each plane that was already
+    // How far the last adopted snapshot moved each plane that was already
     // there: predicted position minus the position after the replay (so a
     // smoothing offset in flight does not count). Zero while the prediction
     // is exact; for tests and diagnostics only.
     Vec2 prediction_error[MAX_PLANES] = {};
     uint8_t predicted_mask = 0;  // slots with a prediction_error
     uint64_t snapshots_accepted = 0;
+    uint64_t snapshots_adopted = 0;  // accepted ones that replaced the world
 
-    // Reused for every datagram: the one being built and the decoded world.
+    // Reused for every datagram: the one being built, and two decoded worlds:
+    // incoming[newest_incoming] holds the newest accepted snapshot while one
+    // waits to be adopted, the other image takes the next decode.
     uint8_t outgoing[MAX_DATAGRAM] = {};
-    World scratch{};
+    World incoming[2]{};
+    uint8_t newest_incoming = 0;
+    bool snapshot_waiting = false;
 };
+
+// Reset by assigning a fresh value, so no field can be forgotten.
+static_assert(std::is_trivially_copyable_v<ClientSession>);
 
 // Back to the state of a fresh session: connecting, nothing sent, an empty world.
 void reset_client_session(ClientSession& c);
 
-// Applies one datagram from the server (Welcome, ServerFull, Snapshot,
-// ChatRelay); anything malformed, stale or out of place is dropped.
+// Takes one datagram from the server (Welcome, ServerFull, Snapshot,
+// ChatRelay); anything malformed, stale or out of place is dropped. An
+// accepted snapshot counts at once (its tick, its acknowledgement, the
+// players who joined, left or were destroyed) but waits for adopt_snapshot
+// to become the client's world.
 void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length);
+
+// Replaces the predicted world with the newest snapshot accepted since the
+// last call and replays the unacknowledged inputs on it; nothing when none
+// waits. True when a snapshot was adopted.
+bool adopt_snapshot(ClientSession& c);
+
+// What a frame does with the server's datagrams: every one that arrived is
+// taken, then the newest accepted snapshot is adopted.
+void receive_from_server(ClientSession& c, ServerLink& link);
 
 // The client's part of one tick: the tick counter and the smoothing decay,
 // then the sending rules (join requests; the silence reset; the input, its

@@ -1,8 +1,11 @@
 #pragma once
-// Parts of the App record whose behaviour belongs to the client session and
-// the interface. They hold what the shell needs today; the code that gives
-// them their behaviour replaces each record here with its own (and may move it
-// into its own header).
+// The interface's state: which screen is shown, what is selected on it, the
+// overlays of the game screen and the settings. The App carries it (as its
+// base record, so its fields read app.screen, app.shop, ...); the key and
+// click handling of client/ changes it, and the drawing reads it.
+//
+// What the interface cannot do by itself (start or end a session, quit, set
+// the sound's volume) it asks of the shell with a Request.
 #include <cstdint>
 
 enum class Screen : uint8_t {
@@ -12,16 +15,77 @@ enum class Screen : uint8_t {
     Playing = 3,
 };
 
+constexpr uint8_t SHOP_ITEMS = 7;
+constexpr uint8_t SHOP_ROW = 4;  // items per row: 4 above 3
+
 struct ShopOverlay {
     bool open = false;
-    uint8_t selected = 0;  // 0..6
+    uint8_t selected = 0;  // 0..6, buys item code selected + 1
 };
+
+constexpr uint8_t LEAVE_STAY = 0;
+constexpr uint8_t LEAVE_LEAVE = 1;
 
 struct LeaveDialog {
     bool open = false;
-    uint8_t selection = 0;  // 0 "Stay", 1 "Leave"
+    uint8_t selection = LEAVE_STAY;
 };
 
-// The session, its HUD values, notifications and chat input are the client's:
-// client/session.h.
-// The visual effect lists (`EffectLists`) are the renderer's: render/effects.h.
+// The items of the main menu and of the settings, top to bottom.
+enum MainMenuItem : uint8_t { MenuConnect = 0, MenuTutorial = 1, MenuSettings = 2, MenuExit = 3 };
+enum SettingsItem : uint8_t { SettingsVolume = 0, SettingsResolution = 1, SettingsDisplay = 2, SettingsBack = 3 };
+constexpr uint8_t MAIN_MENU_ITEMS = 4;
+constexpr uint8_t SETTINGS_ITEMS = 4;
+constexpr const char* MAIN_MENU_LABELS[MAIN_MENU_ITEMS] = {"Connect to server", "Tutorial", "Settings", "Exit"};
+constexpr const char* SETTINGS_LABELS[SETTINGS_ITEMS] = {"Volume", "Resolution", "Display", "Back"};
+
+// Window sizes offered by the settings, in window coordinates.
+struct Resolution {
+    int width;
+    int height;
+};
+constexpr uint8_t RESOLUTION_COUNT = 5;
+constexpr Resolution RESOLUTIONS[RESOLUTION_COUNT] = {
+    {960, 540}, {1280, 720}, {1600, 900}, {1920, 1080}, {2560, 1440},
+};
+
+constexpr uint8_t VOLUME_STEP = 10;
+constexpr uint8_t VOLUME_MAX = 100;
+
+struct Interface {
+    Screen screen = Screen::MainMenu;
+    uint64_t menu_selection = 0;  // index of the highlighted item
+    ShopOverlay shop;
+    LeaveDialog leave_dialog;
+
+    // Settings, kept for the run only. The shell applies the display settings
+    // to the window in the next frame whenever display_settings_changed is set.
+    uint8_t volume = VOLUME_MAX;  // 0..100 in steps of 10
+    uint8_t resolution_index = 1;  // 1280 x 720; no effect while borderless
+    bool borderless_fullscreen = false;
+    bool display_settings_changed = false;
+    bool minimap_shown = true;
+
+    // Counts down while no session runs; the server list asks every server
+    // for its status again when it reaches 0.
+    float status_recheck_timer = 0.0f;
+};
+
+// What a key or a click asks the shell to do after it changed the state.
+enum class Ask : uint8_t {
+    Nothing,
+    StartTutorial,
+    StartOnline,  // against the server list's entry `server`
+    LeaveSession,
+    Quit,
+    ApplyVolume,  // the volume setting changed
+};
+
+struct Request {
+    Ask ask = Ask::Nothing;
+    uint8_t server = 0;
+};
+
+// How many items a menu screen lists: the server list has one per entry and
+// "Back". Zero on the game screen.
+uint8_t menu_item_count(Screen screen, int server_count);

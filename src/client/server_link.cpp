@@ -147,10 +147,7 @@ void close(ServerLink& link, bool joined) {
         stop_sockets();
     }
     if (link.kind == LinkKind::InProcess) destroy_session(link.session);
-    link.kind = LinkKind::Closed;
-    link.socket = NO_SOCKET;
-    link.server = {};
-    link.session = nullptr;
+    link = ServerLink{};
 }
 
 uint16_t local_port(const ServerLink& link) {

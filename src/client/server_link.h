@@ -4,6 +4,7 @@
 // uses both the same way: send a datagram, collect what has arrived, close.
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "base/endpoint.h"
 #include "net/wire.h"
@@ -38,6 +39,9 @@ struct ServerLink {
     ServerSession* session = nullptr; // in-process only, owned by the link
     uint8_t receive_buffer[MAX_DATAGRAM];
 };
+
+// Closing assigns a fresh value, so no field can be forgotten.
+static_assert(std::is_trivially_copyable_v<ServerLink>);
 
 // Called once per collected datagram; the bytes are valid during the call.
 using DatagramHandler = void (*)(void* context, const uint8_t* bytes, size_t length);

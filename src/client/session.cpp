@@ -25,10 +25,6 @@ void begin(Session& s) {
     s.pending_buy = 0;
 }
 
-void deliver(void* context, const uint8_t* bytes, size_t length) {
-    handle_datagram(*static_cast<ClientSession*>(context), bytes, length);
-}
-
 void follow_own_plane(const Session& s, Vec2& camera_centre) {
     const ClientSession& c = s.client;
     if (!joined(s)) {
@@ -91,6 +87,24 @@ void leave_session(Session& s) {
     close_chat(s.chat);
 }
 
+void announce(Session& s) {
+    if (s.active && !s.tutorial) announce_connection(s.notifications, s.client, s.server_name(), s.announced_state);
+    announce_players(s.notifications, s.client);
+    announce_chat(s.notifications, s.client);
+}
+
+void submit_chat(Session& s) {
+    const std::string_view text(s.chat.text, s.chat.length);
+    if (!text.empty()) {
+        const bool valid = is_valid_text(text);
+        ClientSession& c = s.client;
+        const bool can_send = s.active && c.state == ConnectionState::Joined && c.pending_count < CHAT_PENDING;
+        if (can_send && valid) queue_chat_line(c, s.link, text);
+        if (!can_send && valid) notify(s.notifications, REFUSAL_COLOUR, {CHAT_REFUSAL});
+    }
+    close_chat(s.chat);
+}
+
 void session_tick(Session& s, const Controls& controls, Vec2 camera_centre, const SessionHooks& hooks) {
     InputByte input{controls.turn_left, controls.turn_right, controls.thrust, controls.fire, controls.hook_key,
                     s.pending_buy};
@@ -100,14 +114,14 @@ void session_tick(Session& s, const Controls& controls, Vec2 camera_centre, cons
     advance_client(c, s.link, input);
     if (s.tutorial && s.link.session) server_tick(*s.link.session);
     if (joined(s)) notify_world_events(s.notifications, c);
-    if (hooks.sounds) hooks.sounds(hooks.user, s, camera_centre);
     update_hud(s.hud, c.world, joined(s), c.own_slot);
     if (hooks.effects) hooks.effects(hooks.user, s);
+    if (hooks.sounds) hooks.sounds(hooks.user, s, camera_centre);
 }
 
 void session_frame(Session& s, const Controls& controls, float& tick_accumulator, Vec2& camera_centre,
                    const SessionHooks& hooks) {
-    collect(s.link, deliver, &s.client);
+    receive_from_server(s.client, s.link);
     while (tick_accumulator >= TICK) {
         session_tick(s, controls, camera_centre, hooks);
         age_notifications(s.notifications);

@@ -36,11 +36,12 @@ struct Session {
 // What a session tick hands to the parts that live with the window.
 struct SessionHooks {
     void* user = nullptr;
-    // After the tick's notifications: the engine sounds, and the sound cues
-    // of the tick's world events. Leave null when playing without sound.
-    void (*sounds)(void* user, const Session& s, Vec2 camera_centre) = nullptr;
-    // Last in the tick: the visual effects' update from the tick's world.
+    // After the HUD values: the visual effects' update from the tick's world.
     void (*effects)(void* user, const Session& s) = nullptr;
+    // Last in the tick, after the effects so that the tick's break-ups are
+    // heard in the same tick: the engine sounds, and the sound cues of the
+    // tick's world events. Leave null when playing without sound.
+    void (*sounds)(void* user, const Session& s, Vec2 camera_centre) = nullptr;
 };
 
 // Starts an online game against the server of `entry`. Refuses, with a
@@ -64,6 +65,18 @@ void leave_session(Session& s);
 // happened, and moves the camera.
 void session_frame(Session& s, const Controls& controls, float& tick_accumulator, Vec2& camera_centre,
                    const SessionHooks& hooks = {});
+
+// Once per frame after the ticks: a change of the online connection's state,
+// the players that joined, left and were destroyed, then the relayed chat
+// lines; session_frame runs it.
+void announce(Session& s);
+
+// Enter in the chat input: an empty line just closes it. A valid line is
+// queued (and sent at once when nothing else is waiting) while the session
+// is joined with fewer than four lines pending; otherwise the player is told
+// to try again. A line that is not valid text is dropped silently. The input
+// is closed in every case; the caller stops the platform's text input.
+void submit_chat(Session& s);
 
 // One session tick; session_frame runs it once per whole tick.
 void session_tick(Session& s, const Controls& controls, Vec2 camera_centre, const SessionHooks& hooks = {});

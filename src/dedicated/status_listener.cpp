@@ -1,5 +1,6 @@
 #include "dedicated/status_listener.h"
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,27 +15,40 @@ void close_connection(StatusConnection& c) {
     c = StatusConnection{};
 }
 
+// The entry a new connection from `address` may take: null when every entry
+// is taken or the address already holds its share.
+StatusConnection* entry_for(StatusListener& l, uint32_t address) {
+    StatusConnection* free_entry = nullptr;
+    int from_address = 0;
+    for (StatusConnection& c : l.connections) {
+        if (c.fd < 0) {
+            if (!free_entry) free_entry = &c;
+        } else if (c.address == address) {
+            ++from_address;
+        }
+    }
+    return from_address < STATUS_CONNECTIONS_PER_ADDRESS ? free_entry : nullptr;
+}
+
 void accept_waiting(StatusListener& l, int64_t now_ns) {
     for (int i = 0; i < STATUS_ACCEPTS_PER_CALL; ++i) {
-        const int fd = ::accept4(l.listen_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        sockaddr_in peer{};
+        socklen_t size = sizeof peer;
+        const int fd = ::accept4(l.listen_fd, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
             return;  // nothing waiting, or out of descriptors for now
         }
-        StatusConnection* free_entry = nullptr;
-        for (StatusConnection& c : l.connections) {
-            if (c.fd < 0) {
-                free_entry = &c;
-                break;
-            }
-        }
-        if (!free_entry) {
+        const uint32_t address = ntohl(peer.sin_addr.s_addr);
+        StatusConnection* entry = entry_for(l, address);
+        if (!entry) {
             ::close(fd);
             continue;
         }
-        free_entry->fd = fd;
-        free_entry->deadline_ns = now_ns + STATUS_CONNECTION_DEADLINE_NS;
-        free_entry->length = 0;
+        entry->fd = fd;
+        entry->address = address;
+        entry->deadline_ns = now_ns + STATUS_CONNECTION_DEADLINE_NS;
+        entry->length = 0;
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Answers status queries on the server's TCP port without ever holding up a
 // tick: every socket is non-blocking, each connection gets a short deadline
-// to send its request line, and only a few may be open at once (further
+// to send its request line, and only a few may be open at once, a few of
+// them from any one address, so that one host can't hold them all (further
 // ones are closed as soon as they are accepted).
 #include <cstddef>
 #include <cstdint>
@@ -9,12 +10,14 @@
 #include "net/status_reply.h"
 
 constexpr int STATUS_CONNECTIONS_MAX = 16;
+constexpr int STATUS_CONNECTIONS_PER_ADDRESS = 4;
 constexpr int64_t STATUS_CONNECTION_DEADLINE_NS = 1'000'000'000;
 // Connections accepted per call, so that a burst cannot hold up a tick.
 constexpr int STATUS_ACCEPTS_PER_CALL = 64;
 
 struct StatusConnection {
     int fd = -1;
+    uint32_t address = 0;  // the peer's IPv4 address, host byte order
     int64_t deadline_ns = 0;
     uint8_t length = 0;
     char request[STATUS_REQUEST_MAX];

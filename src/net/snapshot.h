@@ -15,12 +15,20 @@ struct SnapshotInfo {
     uint32_t acknowledged_input = 0;  // last input number the server applied for this client
 };
 
+// Server ticks are serial numbers: `tick` is newer than `than` when the 32-bit
+// difference, read as signed, is positive. The counter's wrap is crossed, and
+// a tick from the far half of the range (a forged 0xFFFFFFFF) counts as old.
+constexpr bool tick_is_newer(uint32_t tick, uint32_t than) {
+    return static_cast<int32_t>(tick - than) > 0;
+}
+
 // What the receiving client already has: a snapshot is taken only when its tick
-// is newer than the last accepted one and it acknowledges an input number the
-// client has actually used.
+// is newer than the last accepted one (any tick while none was accepted yet)
+// and it acknowledges an input number the client has actually used.
 struct SnapshotGate {
     uint32_t last_tick = 0;
     uint32_t next_input = 1;
+    bool any_tick = false;
 };
 
 // Writes the world as seen by one client (only the acknowledgement differs

@@ -47,6 +47,8 @@ const uint8_t* take(WireReader& r, size_t n) {
 
 bool is_continuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 
+}  // namespace
+
 // Length of the well-formed UTF-8 sequence starting at text[i] (RFC 3629,
 // table 3-7 of the Unicode standard), or 0 if it is not well formed.
 size_t utf8_sequence_length(const uint8_t* s, size_t n, size_t i) {
@@ -75,8 +77,6 @@ size_t utf8_sequence_length(const uint8_t* s, size_t n, size_t i) {
     }
     return len;
 }
-
-}  // namespace
 
 const char* wire_error_name(WireError e) {
     switch (e) {

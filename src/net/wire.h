@@ -102,6 +102,9 @@ void put_optional_float(WireWriter& w, bool present, float value);
 // Length byte and bytes; a text over MAX_TEXT bytes is cut by `cut_text` first.
 void put_text(WireWriter& w, std::string_view text);
 
+// Length of the well-formed UTF-8 sequence starting at s[i] of the n bytes
+// at s (RFC 3629), or 0 if it is not well formed there.
+size_t utf8_sequence_length(const uint8_t* s, size_t n, size_t i);
 // True for well-formed UTF-8 (RFC 3629) of 1 or more bytes with no control
 // byte (below 0x20, or 0x7F) and at least one byte that is not a space.
 bool is_valid_text(std::string_view text);

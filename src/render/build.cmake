@@ -1,7 +1,7 @@
 # Rendering: embeds the GLSL sources into the game library and builds the
 # developer tools (headless screenshots, tools/screenshots) and the rendering
 # benchmarks.
-foreach(shader lines_vertex lines_fragment planets_vertex planets_fragment)
+foreach(shader lines_vertex lines_fragment planets_vertex planets_fragment text_vertex text_fragment)
   skorvia_embed(skorvia_game ${shader}_glsl ${CMAKE_CURRENT_LIST_DIR}/shaders/${shader}.glsl)
 endforeach()
 
@@ -9,6 +9,7 @@ endforeach()
 set(_screenshot_tool_dir ${PROJECT_SOURCE_DIR}/tools/screenshots)
 add_library(skorvia_render_scenes STATIC
   ${_screenshot_tool_dir}/scenes.cpp
+  ${_screenshot_tool_dir}/interface_scenes.cpp
   ${_screenshot_tool_dir}/offscreen.cpp)
 target_include_directories(skorvia_render_scenes PUBLIC ${PROJECT_SOURCE_DIR}/tools)
 target_link_libraries(skorvia_render_scenes PUBLIC skorvia_game)

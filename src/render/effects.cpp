@@ -298,24 +298,7 @@ PlaneFrame plane_frame(Vec2 pos, float angle) {
     return f;
 }
 
-void reset_effects(EffectLists& fx) {
-    fx.smoke_count = 0;
-    fx.fire_count = 0;
-    fx.spark_count = 0;
-    fx.breakup_smoke_count = 0;
-    fx.wreck_count = 0;
-    for (HookRope& rope : fx.ropes) rope.active = false;
-    fx.smoke_random = EXHAUST_SMOKE_SEED;
-    fx.fire_random = EXHAUST_FIRE_SEED;
-    fx.breakup_random = BREAKUP_SEED;
-    for (int i = 0; i < MAX_PLANES; ++i) {
-        fx.smoke_timer[i] = 0;
-        fx.fire_timer[i] = 0;
-        fx.plane_was_alive[i] = false;
-    }
-    for (bool& b : fx.object_was_present) b = false;
-    fx.explosion_count = 0;
-}
+void reset_effects(EffectLists& fx) { fx = EffectLists{}; }
 
 void advance_effects(EffectLists& fx, const World& world, const Vec2* offsets) {
     fx.explosion_count = 0;

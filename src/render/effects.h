@@ -4,6 +4,7 @@
 // player between a plane and its hauling hook. The client session advances
 // them once per tick; the world drawing draws them. Purely cosmetic.
 #include <cstdint>
+#include <type_traits>
 
 #include "base/color.h"
 #include "world/random.h"
@@ -103,6 +104,9 @@ struct EffectLists {
     Vec2 explosions[EXPLOSION_CAPACITY] = {};
     uint32_t explosion_count = 0;
 };
+
+// Reset by assigning a fresh value, so no field can be forgotten.
+static_assert(std::is_trivially_copyable_v<EffectLists>);
 
 // Empty lists, generators at their fixed states and nothing counted as alive.
 void reset_effects(EffectLists& fx);

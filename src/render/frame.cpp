@@ -1,6 +1,7 @@
 // One frame at the GL level: clear, letterbox, the world back to front, then
-// the screen-space layer.
+// the screen-space layer, and the text over everything.
 #include "render/renderer.h"
+#include "render/text.h"
 #include "render/view.h"
 
 namespace {
@@ -61,4 +62,5 @@ void draw_frame(Renderer& r, int fb_width, int fb_height) {
     set_scissor(box.scissor);
     draw_world(r, box);
     draw_screen_layer(r, box, fb_width, fb_height);
+    flush_text(r, static_cast<float>(fb_width), static_cast<float>(fb_height));
 }

@@ -5,125 +5,145 @@
 #include "render/shader.h"
 #include "render/shader_sources.h"
 
+const PipelineDesc CAPSULE_PIPELINE = {
+    "lines", lines_vertex_glsl, &lines_vertex_glsl_size, lines_fragment_glsl, &lines_fragment_glsl_size,
+    CAPSULE_STRIDE, CAPSULE_BUFFER_INSTANCES, 4, false, {"view_origin", "view_size", "pixel_size", nullptr},
+};
+
+const PipelineDesc PLANET_PIPELINE = {
+    "planets", planets_vertex_glsl, &planets_vertex_glsl_size, planets_fragment_glsl, &planets_fragment_glsl_size,
+    PLANET_STRIDE, PLANET_BUFFER_INSTANCES, 6, false, {"view_origin", "view_size", "pixel_size", "time"},
+};
+
+const PipelineDesc TEXT_PIPELINE = {
+    "text", text_vertex_glsl, &text_vertex_glsl_size, text_fragment_glsl, &text_fragment_glsl_size,
+    GLYPH_STRIDE, GLYPH_BUFFER_INSTANCES, 3, true, {"screen_size", "atlas_size", "glyphs", nullptr},
+};
+
 namespace {
 
-// Vertex array with `attributes` per-instance vec4 attributes and a stream
-// buffer of `bytes`. Attribute pointers are set at every draw instead.
-void create_instance_arrays(GLuint& vertex_array, GLuint& buffer, GLsizeiptr bytes, GLuint attributes) {
-    gl.glGenVertexArrays(1, &vertex_array);
-    gl.glGenBuffers(1, &buffer);
-    gl.glBindVertexArray(vertex_array);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    gl.glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
-    for (GLuint i = 0; i < attributes; ++i) {
+void point_attributes(const PipelineDesc& desc, uint32_t first) {
+    for (GLuint i = 0; i < desc.attributes; ++i) {
+        size_t offset = static_cast<size_t>(first) * desc.stride + 16u * i;
+        gl.glVertexAttribPointer(i, 4, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(desc.stride),
+                                 reinterpret_cast<const void*>(offset));
+    }
+}
+
+// Vertex array with per-instance vec4 attributes and a stream buffer of the
+// pipeline's capacity.
+void create_instance_arrays(const PipelineDesc& desc, Pipeline& p) {
+    gl.glGenVertexArrays(1, &p.vertex_array);
+    gl.glGenBuffers(1, &p.instance_buffer);
+    gl.glBindVertexArray(p.vertex_array);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, p.instance_buffer);
+    gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(desc.capacity) * desc.stride, nullptr, GL_STREAM_DRAW);
+    for (GLuint i = 0; i < desc.attributes; ++i) {
         gl.glEnableVertexAttribArray(i);
         gl.glVertexAttribDivisor(i, 1);
     }
+    if (desc.fixed_pointers) point_attributes(desc, 0);
     gl.glBindVertexArray(0);
-}
-
-void delete_objects(GLuint& program, GLuint& vertex_array, GLuint& buffer) {
-    if (program) gl.glDeleteProgram(program);
-    if (vertex_array) gl.glDeleteVertexArrays(1, &vertex_array);
-    if (buffer) gl.glDeleteBuffers(1, &buffer);
-    program = vertex_array = buffer = 0;
-}
-
-// Re-specifies the whole buffer (so the driver need not wait for the draws of
-// the previous frame) and copies at most its capacity in.
-void orphan_and_fill(GLuint buffer, uint32_t capacity, uint32_t stride, const void* items, uint32_t count) {
-    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity) * stride, nullptr, GL_STREAM_DRAW);
-    if (count == 0) return;
-    uint32_t n = count < capacity ? count : capacity;
-    gl.glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(n) * stride, items);
 }
 
 // OpenGL 3.3 has no base instance: a sub-range is drawn by pointing every
 // attribute at the range's first record.
-void draw_range(GLuint program, GLuint vertex_array, GLuint buffer, uint32_t capacity, uint32_t stride,
-                GLuint attributes, uint32_t first, uint32_t count, void (*blend)()) {
+void draw_range(const PipelineDesc& desc, const Pipeline& p, uint32_t first, uint32_t count, void (*blend)()) {
     uint64_t end = static_cast<uint64_t>(first) + count;
-    if (end > capacity) end = capacity;
+    if (end > desc.capacity) end = desc.capacity;
     if (first >= end) return;
     blend();
-    gl.glUseProgram(program);
-    gl.glBindVertexArray(vertex_array);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    for (GLuint i = 0; i < attributes; ++i) {
-        size_t offset = static_cast<size_t>(first) * stride + 16u * i;
-        gl.glVertexAttribPointer(i, 4, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(stride),
-                                 reinterpret_cast<const void*>(offset));
-    }
+    gl.glUseProgram(p.program);
+    gl.glBindVertexArray(p.vertex_array);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, p.instance_buffer);
+    point_attributes(desc, first);
     gl.glDrawArraysInstanced(GL_TRIANGLES, 0, 6, static_cast<GLsizei>(end - first));
     gl.glBindVertexArray(0);
 }
 
 }  // namespace
 
-StartupError create_capsule_pipeline(CapsulePipeline& p) {
-    p = CapsulePipeline{};
-    ShaderSource vertex = shader_source(lines_vertex_glsl, lines_vertex_glsl_size);
-    ShaderSource fragment = shader_source(lines_fragment_glsl, lines_fragment_glsl_size);
-    StartupError e = compile_program("lines", vertex.text, vertex.length, fragment.text, fragment.length, p.program);
+StartupError create_pipeline(const PipelineDesc& desc, Pipeline& p) {
+    p = Pipeline{};
+    ShaderSource vertex = shader_source(desc.vertex_source, *desc.vertex_length);
+    ShaderSource fragment = shader_source(desc.fragment_source, *desc.fragment_length);
+    StartupError e = compile_program(desc.name, vertex.text, vertex.length, fragment.text, fragment.length, p.program);
     if (e != StartupError::None) return e;
-    create_instance_arrays(p.vertex_array, p.instance_buffer, CAPSULE_BUFFER_INSTANCES * CAPSULE_STRIDE, 4);
-    p.view_origin = gl.glGetUniformLocation(p.program, "view_origin");
-    p.view_size = gl.glGetUniformLocation(p.program, "view_size");
-    p.pixel_size = gl.glGetUniformLocation(p.program, "pixel_size");
+    create_instance_arrays(desc, p);
+    for (int i = 0; i < MAX_PIPELINE_UNIFORMS && desc.uniforms[i]; ++i) {
+        p.uniforms[i] = gl.glGetUniformLocation(p.program, desc.uniforms[i]);
+    }
     return StartupError::None;
 }
 
-StartupError create_planet_pipeline(PlanetPipeline& p) {
-    p = PlanetPipeline{};
-    ShaderSource vertex = shader_source(planets_vertex_glsl, planets_vertex_glsl_size);
-    ShaderSource fragment = shader_source(planets_fragment_glsl, planets_fragment_glsl_size);
-    StartupError e = compile_program("planets", vertex.text, vertex.length, fragment.text, fragment.length, p.program);
+void destroy_pipeline(Pipeline& p) {
+    if (p.program) gl.glDeleteProgram(p.program);
+    if (p.vertex_array) gl.glDeleteVertexArrays(1, &p.vertex_array);
+    if (p.instance_buffer) gl.glDeleteBuffers(1, &p.instance_buffer);
+    p = Pipeline{};
+}
+
+StartupError create_capsule_pipeline(CapsulePipeline& p) { return create_pipeline(CAPSULE_PIPELINE, p); }
+StartupError create_planet_pipeline(PlanetPipeline& p) { return create_pipeline(PLANET_PIPELINE, p); }
+
+StartupError create_text_pipeline(TextPipeline& p) {
+    p.atlas_texture = 0;
+    p.atlas_dirty = true;
+    StartupError e = create_pipeline(TEXT_PIPELINE, p);
     if (e != StartupError::None) return e;
-    create_instance_arrays(p.vertex_array, p.instance_buffer, PLANET_BUFFER_INSTANCES * PLANET_STRIDE, 6);
-    p.view_origin = gl.glGetUniformLocation(p.program, "view_origin");
-    p.view_size = gl.glGetUniformLocation(p.program, "view_size");
-    p.pixel_size = gl.glGetUniformLocation(p.program, "pixel_size");
-    p.time = gl.glGetUniformLocation(p.program, "time");
+    gl.glGenTextures(1, &p.atlas_texture);
+    gl.glBindTexture(GL_TEXTURE_2D, p.atlas_texture);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     return StartupError::None;
 }
 
-void destroy_capsule_pipeline(CapsulePipeline& p) {
-    delete_objects(p.program, p.vertex_array, p.instance_buffer);
+void destroy_capsule_pipeline(CapsulePipeline& p) { destroy_pipeline(p); }
+void destroy_planet_pipeline(PlanetPipeline& p) { destroy_pipeline(p); }
+
+void destroy_text_pipeline(TextPipeline& p) {
+    destroy_pipeline(p);
+    if (p.atlas_texture) gl.glDeleteTextures(1, &p.atlas_texture);
+    p.atlas_texture = 0;
+    p.atlas_dirty = true;
 }
 
-void destroy_planet_pipeline(PlanetPipeline& p) {
-    delete_objects(p.program, p.vertex_array, p.instance_buffer);
+void orphan_and_fill(const PipelineDesc& desc, GLuint buffer, const void* items, uint32_t count) {
+    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(desc.capacity) * desc.stride, nullptr, GL_STREAM_DRAW);
+    if (count == 0) return;
+    uint32_t n = count < desc.capacity ? count : desc.capacity;
+    gl.glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(n) * desc.stride, items);
 }
 
 void upload_capsules(const CapsulePipeline& p, const CapsuleList& list, Vec2 view_origin, Vec2 view_size,
                      float pixel_size) {
     gl.glUseProgram(p.program);
-    gl.glUniform2f(p.view_origin, view_origin.x, view_origin.y);
-    gl.glUniform2f(p.view_size, view_size.x, view_size.y);
-    gl.glUniform1f(p.pixel_size, pixel_size);
+    gl.glUniform2f(p.uniforms[VIEW_ORIGIN], view_origin.x, view_origin.y);
+    gl.glUniform2f(p.uniforms[VIEW_SIZE], view_size.x, view_size.y);
+    gl.glUniform1f(p.uniforms[PIXEL_SIZE], pixel_size);
     uint32_t count = list.count < list.capacity ? list.count : list.capacity;
-    orphan_and_fill(p.instance_buffer, CAPSULE_BUFFER_INSTANCES, CAPSULE_STRIDE, list.items, count);
+    orphan_and_fill(CAPSULE_PIPELINE, p.instance_buffer, list.items, count);
 }
 
 void upload_planets(const PlanetPipeline& p, const PlanetList& list, Vec2 view_origin, Vec2 view_size,
                     float pixel_size, float time) {
     gl.glUseProgram(p.program);
-    gl.glUniform2f(p.view_origin, view_origin.x, view_origin.y);
-    gl.glUniform2f(p.view_size, view_size.x, view_size.y);
-    gl.glUniform1f(p.pixel_size, pixel_size);
-    gl.glUniform1f(p.time, time);
-    orphan_and_fill(p.instance_buffer, PLANET_BUFFER_INSTANCES, PLANET_STRIDE, list.items, list.count);
+    gl.glUniform2f(p.uniforms[VIEW_ORIGIN], view_origin.x, view_origin.y);
+    gl.glUniform2f(p.uniforms[VIEW_SIZE], view_size.x, view_size.y);
+    gl.glUniform1f(p.uniforms[PIXEL_SIZE], pixel_size);
+    gl.glUniform1f(p.uniforms[PLANET_TIME], time);
+    orphan_and_fill(PLANET_PIPELINE, p.instance_buffer, list.items, list.count);
 }
 
 void draw_capsules(const CapsulePipeline& p, bool additive, uint32_t first, uint32_t count) {
-    draw_range(p.program, p.vertex_array, p.instance_buffer, CAPSULE_BUFFER_INSTANCES, CAPSULE_STRIDE, 4, first,
-               count, additive ? blend_additive : blend_normal);
+    draw_range(CAPSULE_PIPELINE, p, first, count, additive ? blend_additive : blend_normal);
 }
 
 void draw_planets(const PlanetPipeline& p, uint32_t first, uint32_t count) {
-    draw_range(p.program, p.vertex_array, p.instance_buffer, PLANET_BUFFER_INSTANCES, PLANET_STRIDE, 6, first,
-               count, blend_premultiplied);
+    draw_range(PLANET_PIPELINE, p, first, count, blend_premultiplied);
 }
 
 void blend_normal() { gl.glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA); }

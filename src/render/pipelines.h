@@ -1,6 +1,10 @@
 #pragma once
 // The instanced pipelines: GL objects, uniform locations, per-frame upload and
 // the drawing of sub-ranges of what was uploaded.
+//
+// Every pipeline is described once by a row of plain data (program name,
+// shader sources, instance stride and capacity, attribute count, uniform
+// names) and built and released by the same two functions.
 #include <cstdint>
 
 #include "base/errors.h"
@@ -9,37 +13,77 @@
 #include "render/planets.h"
 #include "world/vec2.h"
 
-struct CapsulePipeline {
-    GLuint program = 0;
-    GLuint vertex_array = 0;
-    GLuint instance_buffer = 0;
-    GLint view_origin = -1;
-    GLint view_size = -1;
-    GLint pixel_size = -1;
+constexpr int MAX_PIPELINE_UNIFORMS = 4;
+
+// What describes a pipeline. Instance records are vec4 attributes of floats
+// packed without gaps: attribute i lies at byte 16 * i of the record.
+struct PipelineDesc {
+    const char* name;  // the program's name in messages
+    const unsigned char* vertex_source;
+    const unsigned long* vertex_length;
+    const unsigned char* fragment_source;
+    const unsigned long* fragment_length;
+    uint32_t stride;      // bytes per instance
+    uint32_t capacity;    // instances the buffer holds
+    uint32_t attributes;  // vec4 attributes per instance
+    // Text draws its whole buffer at once, so its attribute pointers are set
+    // once at creation; the others move them at every draw.
+    bool fixed_pointers;
+    const char* uniforms[MAX_PIPELINE_UNIFORMS];  // null past the last
 };
 
-struct PlanetPipeline {
+// The GL objects of one pipeline and its uniform locations, in the order of
+// its description's uniform names.
+struct Pipeline {
     GLuint program = 0;
     GLuint vertex_array = 0;
     GLuint instance_buffer = 0;
-    GLint view_origin = -1;
-    GLint view_size = -1;
-    GLint pixel_size = -1;
-    GLint time = -1;
+    GLint uniforms[MAX_PIPELINE_UNIFORMS] = {-1, -1, -1, -1};
+};
+
+// Uniform slots of the capsule and planet programs.
+enum ViewUniform { VIEW_ORIGIN = 0, VIEW_SIZE = 1, PIXEL_SIZE = 2, PLANET_TIME = 3 };
+// Uniform slots of the text program.
+enum TextUniform { SCREEN_SIZE = 0, ATLAS_SIZE = 1, GLYPH_SAMPLER = 2 };
+
+struct CapsulePipeline : Pipeline {};
+struct PlanetPipeline : Pipeline {};
+struct TextPipeline : Pipeline {
+    GLuint atlas_texture = 0;
+    bool atlas_dirty = true;  // the atlas pixels changed since the last upload
 };
 
 constexpr uint32_t CAPSULE_STRIDE = sizeof(CapsuleInstance);
 constexpr uint32_t CAPSULE_BUFFER_INSTANCES = 4096;  // 262144 bytes
 constexpr uint32_t PLANET_STRIDE = sizeof(PlanetInstance);
 constexpr uint32_t PLANET_BUFFER_INSTANCES = 48;  // 4608 bytes
+constexpr uint32_t GLYPH_STRIDE = 48;
+constexpr uint32_t GLYPH_BUFFER_INSTANCES = 2048;  // 98304 bytes
+constexpr int ATLAS_SIZE_PIXELS = 512;
 
-// Compile the program ("lines" / "planets") and create its vertex array and
-// buffer. On failure nothing of the pipeline is left behind.
+extern const PipelineDesc CAPSULE_PIPELINE;  // "lines"
+extern const PipelineDesc PLANET_PIPELINE;   // "planets"
+extern const PipelineDesc TEXT_PIPELINE;     // "text"
+
+// Compiles the program and creates its vertex array and buffer. On failure
+// nothing of the pipeline is left behind.
+StartupError create_pipeline(const PipelineDesc& desc, Pipeline& p);
+// Deletes program, vertex array and buffer (in that order); zero names are skipped.
+void destroy_pipeline(Pipeline& p);
+
 StartupError create_capsule_pipeline(CapsulePipeline& p);
 StartupError create_planet_pipeline(PlanetPipeline& p);
-// Delete program, vertex array and buffer (in that order); zero names are skipped.
+// The text pipeline adds the atlas texture (linear filtering, clamped to the
+// edge); its storage is given by the first upload.
+StartupError create_text_pipeline(TextPipeline& p);
 void destroy_capsule_pipeline(CapsulePipeline& p);
 void destroy_planet_pipeline(PlanetPipeline& p);
+// Program, vertex array, buffer, then the atlas texture.
+void destroy_text_pipeline(TextPipeline& p);
+
+// Re-specifies the whole buffer (so the driver need not wait for the draws of
+// the previous frame) and copies at most its capacity in. The buffer stays bound.
+void orphan_and_fill(const PipelineDesc& desc, GLuint buffer, const void* items, uint32_t count);
 
 // Once per frame: set the uniforms, orphan the buffer and copy the list in.
 void upload_capsules(const CapsulePipeline& p, const CapsuleList& list, Vec2 view_origin, Vec2 view_size,

@@ -20,6 +20,8 @@ StartupError create_renderer(Renderer& renderer) {
     StartupError e = create_capsule_pipeline(renderer.world_capsules);
     if (e == StartupError::None) e = create_capsule_pipeline(renderer.screen_capsules);
     if (e == StartupError::None) e = create_planet_pipeline(renderer.planets);
+    if (e == StartupError::None) e = create_text_state(renderer.text);
+    if (e == StartupError::None) e = create_text_pipeline(renderer.text_pipeline);
     if (e != StartupError::None) {
         destroy_renderer(renderer);
         return e;
@@ -33,6 +35,8 @@ void destroy_renderer(Renderer& renderer) {
     destroy_capsule_pipeline(renderer.world_capsules);
     destroy_capsule_pipeline(renderer.screen_capsules);
     destroy_planet_pipeline(renderer.planets);
+    destroy_text_state(renderer.text);
+    destroy_text_pipeline(renderer.text_pipeline);
     renderer.created = false;
 }
 

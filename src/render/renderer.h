@@ -7,6 +7,7 @@
 #include "render/letterbox.h"
 #include "render/pipelines.h"
 #include "render/stars.h"
+#include "render/text_state.h"
 #include "render/world_view.h"
 
 // The four screen-space capsule groups, each drawn under its own scissor:
@@ -23,6 +24,8 @@ struct Renderer {
     CapsulePipeline world_capsules;
     CapsulePipeline screen_capsules;
     PlanetPipeline planets;
+    TextPipeline text_pipeline;
+    TextState text;  // font, glyph cache and atlas, the frame's glyphs
 
     CapsuleList world_list;   // 4096 capsules
     CapsuleList screen_list;  // 512 capsules
@@ -36,7 +39,7 @@ struct Renderer {
 // returns MissingGlFunction. Needs a current GL context.
 StartupError load_gl_functions();
 
-// Builds every pipeline (and later the glyph atlas). On failure everything
+// Builds every pipeline, the font and the glyph atlas. On failure everything
 // already created is released before returning.
 StartupError create_renderer(Renderer& renderer);
 
@@ -45,7 +48,7 @@ void destroy_renderer(Renderer& renderer);
 
 // Draws the render copy held in the renderer into a framebuffer of the given
 // size in pixels: clear, letterbox, the world, then the screen layer as the
-// HUD and menus left it (screen list and groups).
+// HUD and menus left it (screen list and groups), and last the frame's text.
 void draw_frame(Renderer& renderer, int fb_width, int fb_height);
 
 // Empties the screen list and its groups.

@@ -1,20 +1,45 @@
 #include "render/shader.h"
 
+#include <string_view>
+
 #include "base/log.h"
 
 namespace {
 
 constexpr GLsizei INFO_LOG_CAPACITY = 2048;
 
-// Logs "<prefix><driver log>" at error level. The driver's text is cut to
-// the log line's capacity.
-void log_driver_message(LogText& text, const char* log, GLsizei length) {
+// Logs the driver's text at error level, every line of it after `context`
+// ("can't compile the text vertex shader: "). A driver line too long for one
+// log line goes on in the next, so the whole log reaches standard error and
+// every line of it reads on its own.
+void log_driver_message(std::string_view context, const char* log, GLsizei length) {
     if (length < 0) length = 0;
     if (length > INFO_LOG_CAPACITY) length = INFO_LOG_CAPACITY;
-    // Drivers end their log with a newline; one line per event.
-    while (length > 0 && (log[length - 1] == '\n' || log[length - 1] == '\0')) --length;
-    text << std::string_view(log, static_cast<size_t>(length));
-    log_line(LogLevel::Error, text);
+    std::string_view rest(log, static_cast<size_t>(length));
+    rest = rest.substr(0, rest.find('\0'));
+    context = context.substr(0, LogText::CAPACITY - 80);  // keeps room for the driver's words
+    const size_t room = LogText::CAPACITY - context.size();
+    bool logged = false;
+    while (!rest.empty()) {
+        const size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+        while (!line.empty()) {
+            const std::string_view piece = line.substr(0, room);
+            line.remove_prefix(piece.size());
+            LogText text;
+            text << context << piece;
+            log_line(LogLevel::Error, text);
+            logged = true;
+        }
+    }
+    if (!logged) {
+        // A driver that gives no reason still has the failure reported.
+        LogText text;
+        text << context;
+        log_line(LogLevel::Error, text);
+    }
 }
 
 GLuint compile_stage(const char* name, GLenum type, const char* stage_word, const char* source, size_t length) {
@@ -29,9 +54,9 @@ GLuint compile_stage(const char* name, GLenum type, const char* stage_word, cons
     char log[INFO_LOG_CAPACITY];
     GLsizei log_length = 0;
     gl.glGetShaderInfoLog(shader, INFO_LOG_CAPACITY, &log_length, log);
-    LogText text;
-    text << "can't compile the " << name << " " << stage_word << " shader: ";
-    log_driver_message(text, log, log_length);
+    LogText context;
+    context << "can't compile the " << name << " " << stage_word << " shader: ";
+    log_driver_message(context.view(), log, log_length);
     gl.glDeleteShader(shader);
     return 0;
 }
@@ -58,9 +83,9 @@ StartupError compile_program(const char* name, const char* vertex_source, size_t
         char log[INFO_LOG_CAPACITY];
         GLsizei log_length = 0;
         gl.glGetProgramInfoLog(linked, INFO_LOG_CAPACITY, &log_length, log);
-        LogText text;
-        text << "can't link the " << name << " shaders: ";
-        log_driver_message(text, log, log_length);
+        LogText context;
+        context << "can't link the " << name << " shaders: ";
+        log_driver_message(context.view(), log, log_length);
         gl.glDeleteProgram(linked);
         gl.glDeleteShader(fragment);
         gl.glDeleteShader(vertex);

@@ -2,7 +2,7 @@
 // The looks of planes and objects in the world capsule list: glows, bodies,
 // shields, object shapes, upgrade beams and boarding lines.
 #include "render/capsules.h"
-#include "render/world_view.h"
+#include "render/render_copy.h"
 #include "world/stations.h"  // station_centre: the sphere's and dome's centre
 #include "world/world.h"
 

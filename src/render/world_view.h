@@ -6,19 +6,9 @@
 #include "render/capsules.h"
 #include "render/effects.h"
 #include "render/planets.h"
+#include "render/render_copy.h"
 #include "render/stars.h"
 #include "world/world.h"
-
-// What one frame draws, copied at its start so nothing changes while drawing.
-struct RenderCopy {
-    World world;
-    Vec2 drawn[MAX_PLANES];  // each present plane's simulated position + display offset, wrapped
-    uint8_t local_slot = NONE;
-    Vec2 camera = {4800, 2700};
-    float time = 0;
-    float shield_flash[MAX_PLANES] = {};
-    EffectLists effects;
-};
 
 // The game's part of a render copy; absent on the menu screens, which show the
 // empty starry world.
@@ -41,7 +31,7 @@ struct WorldRanges {
     Range stars[STAR_LAYERS];
     Range normal_below;  // orbit halos and smoke
     Range additive;      // glows, shots, planes, objects
-    Range normal_above;  // boarding lines, hook ropes, wreck pieces
+    Range normal_above;  // boarding lines, hook ropes, wreck pieces, radar blips
     Range bodies;        // planet list: suns, planets, station domes
     Range nebulae;       // planet list
 };

@@ -10,6 +10,7 @@
 #include "net/messages.h"
 #include "net/snapshot.h"
 #include "net/wire.h"
+#include "server/log_escape.h"
 #include "world/generate.h"
 #include "world/objects.h"
 #include "world/step.h"
@@ -45,18 +46,16 @@ void append_address(LogText& line, Endpoint e) {
 
 void handle_join(ServerSession& s, Endpoint sender, int held) {
     if (held >= 0) {
-        // A slot holder only asks again when it has not heard the Welcome, or
-        // when it has dropped its state after a silent spell and starts over
-        // from input and chat number 1. Either way it has nothing in flight,
-        // so its counters start over too; otherwise every new number would
-        // look old and the player would be locked out for good.
+        // A slot holder asks again when it has not heard the Welcome, or when
+        // it dropped its state after a silent spell and will number from 1
+        // again. Only the second kind can come this long after the slot's
+        // numbering began; even then nothing changes until a batch carrying
+        // input 1 follows, so a late or repeated request winds nothing back.
         PlayerSlot& slot = s.slots[held];
-        for (InputRecord& r : slot.inputs) r = InputRecord{};
-        slot.last_applied = 0;
-        slot.newest_received = 0;
-        slot.last_chat_sequence = 0;
-        slot.last_chat_serial = 0;
-        slot.last_chat_length = 0;
+        if (s.tick - slot.numbering_tick >= RESTART_MIN_AGE) {
+            slot.restart_open = true;
+            slot.rejoin_tick = s.tick;
+        }
         const uint8_t index = static_cast<uint8_t>(held);
         queue_datagram(s, sender, [&](WireWriter& w) { encode_welcome(w, index); });
         return;
@@ -78,6 +77,9 @@ void handle_join(ServerSession& s, Endpoint sender, int held) {
     slot.in_use = true;
     slot.address = sender;
     slot.last_heard = s.tick;
+    slot.joined_tick = s.tick;
+    slot.newest_tick = s.tick;
+    slot.numbering_tick = s.tick;
     spawn_plane(s.world, index);
 
     LogText line;
@@ -105,12 +107,32 @@ bool in_window(const PlayerSlot& slot, uint32_t q) {
     return q > slot.last_applied && static_cast<uint64_t>(q) <= static_cast<uint64_t>(slot.last_applied) + INPUT_RING;
 }
 
+// A client counts one input per tick, so by tick `now` it can have reached
+// about the newest number received plus the ticks since it arrived. A batch
+// entirely beyond that (and some slack for jitter) is most likely from an
+// older numbering, sent before the client started over and arriving late; it
+// must not drag the window away from the client's real numbers. A client
+// that truly runs that far ahead (its newest inputs came late, or the server
+// fell behind real time) keeps sending such batches, one per tick, so the
+// second one that continues the first is taken.
+bool continues_ahead(const PlayerSlot& slot, uint32_t last, uint64_t now) {
+    return slot.ahead_seen && now > slot.ahead_tick && last > slot.ahead_newest &&
+           last - slot.ahead_newest <= (now - slot.ahead_tick) + INPUT_LEAD_SLACK;
+}
+
 }  // namespace
 
-void store_inputs(PlayerSlot& slot, const InputBatch& batch) {
+void store_inputs(PlayerSlot& slot, const InputBatch& batch, uint64_t now) {
     if (batch.present == 0) return;
     const uint32_t first = first_input(batch);
     const uint32_t last = first + batch.present - 1u;
+    const uint64_t reach = uint64_t{slot.newest_received} + (now - slot.newest_tick) + INPUT_LEAD_SLACK;
+    if (first > reach && !continues_ahead(slot, last, now)) {
+        slot.ahead_seen = true;
+        slot.ahead_newest = last;
+        slot.ahead_tick = now;
+        return;
+    }
     // A client whose inputs did not arrive for more than the ring's length
     // is further ahead than the ring reaches, and all it sends from now on
     // would be out of the window forever. Move the window up to its newest
@@ -120,7 +142,10 @@ void store_inputs(PlayerSlot& slot, const InputBatch& batch) {
         const uint32_t q = first + i;
         if (!in_window(slot, q)) continue;
         slot.inputs[q % INPUT_RING] = make_record(q, batch.inputs[i]);
-        slot.newest_received = std::max(slot.newest_received, q);
+        if (q > slot.newest_received) {
+            slot.newest_received = q;
+            slot.newest_tick = now;
+        }
     }
 }
 
@@ -184,6 +209,41 @@ void consume_input(PlayerSlot& slot, Plane& plane) {
 
 namespace {
 
+// ---- restarts ------------------------------------------------------------
+
+// An old enough JoinRequest came a moment ago and no batch carrying input 1
+// has followed yet.
+bool restart_pending(const PlayerSlot& slot, uint64_t now) {
+    return slot.restart_open && now - slot.rejoin_tick <= RESTART_WINDOW;
+}
+
+// How the server tells a client that started over from late datagrams,
+// without anything in the messages to say so:
+//  - a client drops its state only after 3 s without a snapshot, so only a
+//    JoinRequest that long after the numbering began opens a restart;
+//  - a fresh client repeats its inputs from number 1 until one is
+//    acknowledged, so its first batches carry input 1, and the one that
+//    follows the JoinRequest within a round trip starts the numbering over;
+//  - a late JoinRequest or batch from the numbering's start is older than
+//    that, so on its own neither winds the slot back.
+void restart_numbering(PlayerSlot& slot, uint64_t now) {
+    for (InputRecord& r : slot.inputs) r = InputRecord{};
+    slot.last_applied = 0;
+    slot.newest_received = 0;
+    slot.newest_tick = now;
+    slot.numbering_tick = now;
+    slot.restart_open = false;
+    slot.ahead_seen = false;
+    slot.chat_restart_open = true;
+}
+
+void handle_inputs(ServerSession& s, PlayerSlot& slot, const InputBatch& batch) {
+    if (batch.present == 0) return;
+    slot.sent_input = true;
+    if (first_input(batch) == 1 && restart_pending(slot, s.tick)) restart_numbering(slot, s.tick);
+    store_inputs(slot, batch, s.tick);
+}
+
 // ---- chat ----------------------------------------------------------------
 
 void queue_relay(ServerSession& s, Endpoint to, const PlayerSlot& from, uint8_t sender) {
@@ -195,7 +255,19 @@ void queue_relay(ServerSession& s, Endpoint to, const PlayerSlot& from, uint8_t 
 
 void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
     PlayerSlot& from = s.slots[index];
+    // While a restart is open the line may belong to either numbering; the
+    // client repeats it every quarter second, by when the batch has told.
+    if (restart_pending(from, s.tick)) return;
+    if (from.chat_restart_open) {
+        // The client started over: its first line is numbered 1, and any
+        // other number is a late line of the old numbering.
+        if (chat.sequence != 1) return;
+        from.last_chat_sequence = 0;
+        from.last_chat_serial = 0;
+        from.last_chat_length = 0;
+    }
     if (chat.sequence > from.last_chat_sequence) {
+        from.chat_restart_open = false;
         from.last_chat_sequence = chat.sequence;
         from.last_chat_serial = ++s.chat_serial;
         from.last_chat_length = static_cast<uint8_t>(std::min(chat.text.size(), MAX_TEXT));
@@ -203,15 +275,16 @@ void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
 
         LogText line;
         log_player(line, index + 1);
-        line << ": " << std::string_view(from.last_chat_text, from.last_chat_length);
+        line << ": ";
+        append_player_text(line, std::string_view(from.last_chat_text, from.last_chat_length));
         s.log_sink(LogLevel::Info, line.view());
         // Every client gets the line twice; they drop the copy by its serial.
         for (int pass = 0; pass < 2; ++pass) {
             for (const PlayerSlot& to : s.slots) {
-                if (to.in_use) queue_relay(s, to.address, from, index);
+                if (to.in_use && to.sent_input) queue_relay(s, to.address, from, index);
             }
         }
-    } else if (chat.sequence == from.last_chat_sequence && from.last_chat_serial != 0) {
+    } else if (chat.sequence == from.last_chat_sequence && from.last_chat_serial != 0 && from.sent_input) {
         // The sender missed the relay: once more, to the sender only.
         queue_relay(s, from.address, from, index);
     }
@@ -222,7 +295,10 @@ void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
 void time_out_silent_players(ServerSession& s) {
     for (int i = 0; i < MAX_PLANES; ++i) {
         const PlayerSlot& slot = s.slots[i];
-        if (!slot.in_use || s.tick - slot.last_heard <= PLAYER_TIMEOUT) continue;
+        if (!slot.in_use) continue;
+        const bool silent = s.tick - slot.last_heard > PLAYER_TIMEOUT;
+        const bool never_played = !slot.sent_input && s.tick - slot.joined_tick > FIRST_INPUT_LIMIT;
+        if (!silent && !never_played) continue;
         LogText line;
         log_player(line, i);
         line << " timed out";
@@ -245,7 +321,7 @@ void log_wins(ServerSession& s) {
 void queue_snapshots(ServerSession& s) {
     const uint32_t tick = static_cast<uint32_t>(s.tick);
     for (const PlayerSlot& slot : s.slots) {
-        if (!slot.in_use) continue;
+        if (!slot.in_use || !slot.sent_input) continue;
         queue_datagram(s, slot.address,
                        [&](WireWriter& w) { encode_snapshot(w, s.world, tick, slot.last_applied); });
     }
@@ -284,7 +360,7 @@ void receive(ServerSession& s, const uint8_t* bytes, size_t length, Endpoint sen
     if (held < 0) return;  // the other messages count only from a slot holder
     const uint8_t index = static_cast<uint8_t>(held);
     switch (message.tag) {
-    case TAG_INPUT_BATCH: store_inputs(s.slots[index], message.input_batch); break;
+    case TAG_INPUT_BATCH: handle_inputs(s, s.slots[index], message.input_batch); break;
     case TAG_LEAVE: remove_player(s, index); break;
     case TAG_CHAT_SEND: handle_chat(s, index, message.chat_send); break;
     default: break;

@@ -19,6 +19,21 @@
 
 constexpr int INPUT_RING = 64;
 constexpr uint64_t PLAYER_TIMEOUT = 600;  // ticks without a datagram (5 s)
+// A client sends an InputBatch on every tick once it is welcomed. A slot
+// that has sent none this long after it was granted is freed: its "player"
+// was most likely a forged JoinRequest.
+constexpr uint64_t FIRST_INPUT_LIMIT = 240;  // 2 s
+// A client drops its state and numbers its inputs and chat lines from 1 again
+// only after 360 ticks without a snapshot, so its JoinRequest can mean "I
+// started over" only that long after its numbering began. The limit leaves
+// 60 ticks for a server that fell behind real time.
+constexpr uint64_t RESTART_MIN_AGE = 300;
+// The batch that starts the new numbering follows that JoinRequest within
+// one round trip; this is a generous one.
+constexpr uint64_t RESTART_WINDOW = 120;
+// How far a batch may reach beyond the numbers the client can have counted
+// since its newest input arrived (one per tick): room for jitter.
+constexpr uint64_t INPUT_LEAD_SLACK = 32;
 
 // One input as received, stored at index sequence mod 64. An entry is trusted
 // only when its own number equals the number looked up.
@@ -36,9 +51,27 @@ struct PlayerSlot {
     bool in_use = false;
     Endpoint address{};
     uint64_t last_heard = 0;  // server tick of the last datagram from `address`
+    uint64_t joined_tick = 0;
+    // A valid InputBatch has come: only then does the slot get snapshots and
+    // chat, so a forged JoinRequest earns its sender no more than a Welcome.
+    bool sent_input = false;
     InputRecord inputs[INPUT_RING] = {};
     uint32_t last_applied = 0;
     uint32_t newest_received = 0;
+    uint64_t newest_tick = 0;      // when newest_received last grew, or the numbering began
+    // The last batch that reached further than the client can have counted,
+    // kept to see whether the next one continues it.
+    bool ahead_seen = false;
+    uint32_t ahead_newest = 0;
+    uint64_t ahead_tick = 0;
+    uint64_t numbering_tick = 0;   // when the client's current input numbering began
+    // A JoinRequest old enough to mean a restart came at `rejoin_tick`; the
+    // next batch that carries input 1 starts the numbering over.
+    bool restart_open = false;
+    uint64_t rejoin_tick = 0;
+    // The input numbering started over and no chat line has been taken
+    // since: a line numbered 1 starts the chat numbering over too.
+    bool chat_restart_open = false;
     uint32_t last_chat_sequence = 0;
     uint32_t last_chat_serial = 0;
     uint8_t last_chat_length = 0;
@@ -88,8 +121,10 @@ inline const OutgoingDatagram* pop_outgoing(ServerSession& session) { return pop
 int find_slot(const ServerSession& session, Endpoint sender);
 
 // Keeps the inputs of a batch that lie in the ring's window
-// (last applied, last applied + 64]. Nothing is applied here.
-void store_inputs(PlayerSlot& slot, const InputBatch& batch);
+// (last applied, last applied + 64], unless the batch reaches further than
+// the client can have counted by tick `now`. Nothing is applied here. See
+// the rules at the definition.
+void store_inputs(PlayerSlot& slot, const InputBatch& batch, uint64_t now);
 
 // Chooses at most one stored input for this tick by the size of the backlog
 // and writes its controls into the plane (the flags stay as they were when

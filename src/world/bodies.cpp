@@ -63,12 +63,6 @@ void object_against_body(World& w, const HullCache& cache, int k, const Celestia
 
 }  // namespace
 
-void body_contacts(World& w) {
-    HullCache cache;
-    fill_hull_cache(w, cache);
-    body_contacts(w, cache);
-}
-
 void body_contacts(World& w, const HullCache& cache) {
     int bodies = body_limit(w);
     int objects = object_limit(w);

@@ -9,4 +9,3 @@ constexpr float BODY_MARGIN = 2.5f;
 
 // `cache` holds the objects' hull data; body contacts change no angle or hull.
 void body_contacts(World& w, const HullCache& cache);
-void body_contacts(World& w);

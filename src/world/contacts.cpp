@@ -215,15 +215,3 @@ void object_contacts(World& w, const HullCache& cache) {
         }
     }
 }
-
-void plane_contacts(World& w) {
-    HullCache cache;
-    fill_hull_cache(w, cache);
-    plane_contacts(w, cache);
-}
-
-void object_contacts(World& w) {
-    HullCache cache;
-    fill_hull_cache(w, cache);
-    object_contacts(w, cache);
-}

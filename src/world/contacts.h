@@ -13,5 +13,3 @@ bool is_solid(const WorldObject& o);
 // `cache` holds the objects' hull data; contacts change no angle or hull.
 void plane_contacts(World& w, const HullCache& cache);
 void object_contacts(World& w, const HullCache& cache);
-void plane_contacts(World& w);
-void object_contacts(World& w);

@@ -118,12 +118,6 @@ void remove_shot(World& w, int i) {
 
 }  // namespace
 
-void update_shots(World& w) {
-    HullCache cache;
-    fill_hull_cache(w, cache);
-    update_shots(w, cache);
-}
-
 void update_shots(World& w, const HullCache& cache) {
     if (w.shot_count > MAX_SHOTS) w.shot_count = MAX_SHOTS;
     Targets targets;

@@ -7,4 +7,3 @@
 
 // `cache` holds the objects' hull data as they are at the start of the phase.
 void update_shots(World& w, const HullCache& cache);
-void update_shots(World& w);

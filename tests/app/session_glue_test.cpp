@@ -1,5 +1,6 @@
 // The App's side of a session: keys to controls, and the tutorial started,
-// played and left through the whole program (SDL's offscreen driver).
+// played and left through the whole program (SDL's offscreen driver); the
+// menu it returns to shows none of the game's effects.
 #include "app/session_glue.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,21 @@ struct TutorialProbe {
     bool left_to_menu = false;
     uint64_t menu_selection = 0;
     bool session_after_leave = true;
+    uint32_t smoke_before_leave = 0, fire_before_leave = 0;
+    bool rope_before_leave = false;
+    uint32_t effect_capsules_on_menu = 1;
 };
+
+// The game's effects as a thrusting plane with its hook out leaves them.
+void make_effects(App& app) {
+    World w = app.session.client.world;
+    Plane& p = w.planes[app.session.client.own_slot];
+    p.thrust = true;
+    p.hook_out = true;
+    p.hook_state = HOOK_FLYING;
+    p.hook_pos = p.pos + Vec2{120, 40};
+    for (int i = 0; i < 8; ++i) advance_effects(app.effects, w, nullptr);
+}
 
 void tutorial_frame(App& app, void* user) {
     TutorialProbe& p = *static_cast<TutorialProbe*>(user);
@@ -51,10 +66,20 @@ void tutorial_frame(App& app, void* user) {
         p.joined = c.state == ConnectionState::Joined && c.world.planes[c.own_slot].in_use;
         const Vec2 shown = displayed_position(c, static_cast<int>(c.own_slot));
         p.camera_on_plane = app.camera_centre == shown;
+        make_effects(app);
+        p.smoke_before_leave = app.effects.smoke_count;
+        p.fire_before_leave = app.effects.fire_count;
+        p.rope_before_leave = app.effects.ropes[c.own_slot].active;
         leave_session(app);
         p.left_to_menu = app.screen == Screen::MainMenu;
         p.menu_selection = app.menu_selection;
         p.session_after_leave = app.session.active;
+    }
+    if (p.frames == 31) {
+        // The menu frame just drawn: the empty world's layers hold nothing,
+        // so any capsule in them is a leftover of the game.
+        const WorldRanges& r = app.renderer.world_ranges;
+        p.effect_capsules_on_menu = r.normal_below.count + r.additive.count + r.normal_above.count;
     }
     if (p.frames == 32) {
         SDL_Event quit = {};
@@ -75,6 +100,10 @@ TEST(SessionGlue, TutorialStartsPlaysAndLeavesToTheMenu) {
     EXPECT_TRUE(probe.left_to_menu);
     EXPECT_EQ(probe.menu_selection, 1u);  // "Tutorial"
     EXPECT_FALSE(probe.session_after_leave);
+    EXPECT_GT(probe.smoke_before_leave, 0u);
+    EXPECT_GT(probe.fire_before_leave, 0u);
+    EXPECT_TRUE(probe.rope_before_leave);
+    EXPECT_EQ(probe.effect_capsules_on_menu, 0u);  // only the starry backdrop
     EXPECT_NE(log.find("info: player 0 joined from 127.0.0.1:1"), std::string::npos) << log;
 }
 

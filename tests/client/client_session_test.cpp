@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "client/session.h"
 #include "net/snapshot.h"
@@ -27,7 +28,11 @@ World world_with_plane(Vec2 pos) {
 
 class ClientSessionTest : public ::testing::Test {
 protected:
-    void deliver(const uint8_t* bytes, size_t length) { handle_datagram(c, bytes, length); }
+    // One datagram in a frame of its own.
+    void deliver(const uint8_t* bytes, size_t length) {
+        handle_datagram(c, bytes, length);
+        adopt_snapshot(c);
+    }
 
     void welcome(uint8_t slot) {
         uint8_t buffer[MAX_DATAGRAM];
@@ -136,6 +141,143 @@ TEST_F(ClientSessionTest, DuplicatedOlderAndOverAcknowledgingSnapshotsAreIgnored
     EXPECT_EQ(c.snapshots_accepted, 2u);
     EXPECT_EQ(c.acknowledged_input, 3u);
     EXPECT_EQ(c.world.planes[0].pos, (Vec2{400, 100}));
+}
+
+// Server ticks are serial numbers: a snapshot is taken when its tick is ahead
+// of the last one by less than half the 32-bit range, the first one of a
+// session at any tick. Duplicated, reordered, late and forged ticks are
+// refused without locking the client out of the real ones that follow.
+TEST_F(ClientSessionTest, SnapshotTicksCompareAsSerialNumbers) {
+    struct Step {
+        uint32_t tick;
+        bool taken;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"a forged tick 0xFFFFFFFF", {{10, true}, {0xFFFFFFFFu, false}, {12, true}, {14, true}}},
+        {"duplicated, lost, reordered and late",
+         {{10, true}, {10, false}, {14, true}, {12, false}, {4, false}, {16, true}}},
+        {"across the counter's wrap",
+         {{0xFFFFFFFCu, true}, {0xFFFFFFFEu, true}, {0, true}, {0xFFFFFFFEu, false}, {4, true}, {2, false}}},
+        {"a server past half its counter's range",
+         {{0x90000000u, true}, {0x90000002u, true}, {0x10000002u, false}, {0x90000004u, true}}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        reset_client_session(c);
+        welcome(0);
+        float x = 100;
+        float shown = 0;
+        for (const Step& step : k.steps) {
+            SCOPED_TRACE(testing::Message() << "tick " << step.tick);
+            x += 10;
+            snapshot(world_with_plane({x, 100}), step.tick, 0);
+            if (step.taken) {
+                shown = x;
+                EXPECT_EQ(c.last_snapshot_tick, step.tick);
+            }
+            EXPECT_EQ(c.world.planes[0].pos.x, shown);
+        }
+    }
+}
+
+// A server that restarted counts its ticks from the start again: after the
+// silence reset the client takes its snapshots, however far back they are.
+TEST_F(ClientSessionTest, AfterTheSilenceResetAnyTickIsTakenAgain) {
+    welcome(0);
+    snapshot(world_with_plane({100, 100}), 50000, 0);
+    testing::internal::CaptureStderr();
+    for (uint64_t i = 0; i <= SERVER_SILENCE; ++i) tick();
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(c.state, ConnectionState::Connecting);
+    welcome(1);
+    snapshot(world_with_plane({200, 100}), 2, 0);
+    EXPECT_EQ(c.last_snapshot_tick, 2u);
+    EXPECT_EQ(c.world.planes[0].pos, (Vec2{200, 100}));
+}
+
+// A frame that receives a flood of snapshots takes every one that is newer
+// (the announcements see each of them) but replaces its world and replays
+// its inputs only once, on the newest. Duplicated, reordered, late, forged
+// and broken datagrams among them change nothing.
+TEST_F(ClientSessionTest, AFrameOfManySnapshotsReplaysOnlyOnTheNewest) {
+    ServerSession* server = create_session(World{});
+    ASSERT_NE(server, nullptr);
+    open_in_process(link, server);
+    welcome(0);
+    snapshot(world_with_plane({2000, 2000}), 10, 0);
+    const InputByte inputs[6] = {{false, false, true, false, false, 0}, {true, false, true, false, false, 0},
+                                 {true, false, true, true, false, 0},   {false, false, false, true, false, 0},
+                                 {false, true, true, false, false, 0},  {false, true, false, false, false, 0}};
+    for (const InputByte& in : inputs) tick(in);
+    ASSERT_EQ(c.next_input, 7u);
+    while (pop_outgoing(*server)) {
+    }
+
+    auto with_plane = [](World w, uint8_t slot, bool dead) {
+        w.planes[slot] = w.planes[0];
+        w.planes[slot].slot = slot;
+        w.planes[slot].pos = {500.0f + 100.0f * slot, 700};
+        w.planes[slot].dead = dead;
+        if (dead) w.planes[slot].killer = KILL_SUN;
+        return w;
+    };
+    const World base = world_with_plane({2004, 1996});
+    const World at12 = with_plane(with_plane(base, 3, false), 5, false);  // players 4 and 6 join
+    const World at14 = with_plane(base, 5, true);                         // 4 leaves, 6 is destroyed
+    World at16 = with_plane(world_with_plane({2010, 1990}), 5, false);    // 6 is back
+    at16.planes[0].vel = {30, -12};
+    at16.planes[0].angle = 0.7f;
+
+    struct Sent {
+        const World* world;
+        uint32_t tick, ack;
+        size_t cut;  // bytes missing at the end
+    };
+    const World forged = world_with_plane({9000, 5000});
+    const Sent frame[8] = {
+        {&at12, 12, 1, 0},
+        {&forged, 12, 1, 0},           // the same tick again, other contents
+        {&forged, 11, 1, 0},           // late
+        {&forged, 0xFFFFFFFFu, 0, 0},  // forged far ahead
+        {&at14, 14, 2, 0},
+        {&forged, 100, 3, 10},         // broken: its end is missing
+        {&at16, 16, 3, 0},             // the newest
+        {&forged, 15, 3, 0},           // reordered behind it
+    };
+    for (const Sent& d : frame) {
+        uint8_t buffer[MAX_DATAGRAM];
+        WireWriter w(buffer);
+        encode_snapshot(w, *d.world, d.tick, d.ack);
+        ASSERT_TRUE(push_outgoing(server->outgoing, IN_PROCESS_CLIENT, buffer, w.length - d.cut));
+    }
+    const uint64_t accepted = c.snapshots_accepted;
+    const uint64_t adopted = c.snapshots_adopted;
+    receive_from_server(c, link);
+
+    EXPECT_EQ(c.snapshots_accepted, accepted + 3);
+    EXPECT_EQ(c.snapshots_adopted, adopted + 1);
+    EXPECT_EQ(c.last_snapshot_tick, 16u);
+    EXPECT_EQ(c.acknowledged_input, 3u);
+    EXPECT_EQ(c.joined_mask, (1 << 3) | (1 << 5));
+    EXPECT_EQ(c.left_mask, 1 << 3);
+    EXPECT_EQ(c.destroyed_mask, 1 << 5);
+
+    World expected = at16;  // inputs 4..6 replayed on the newest
+    for (int n = 4; n <= 6; ++n) {
+        set_plane_input(expected.planes[0], inputs[n - 1]);
+        step_world(expected);
+    }
+    EXPECT_EQ(c.world.planes[0].pos, expected.planes[0].pos);
+    EXPECT_EQ(c.world.planes[0].vel, expected.planes[0].vel);
+    EXPECT_EQ(c.world.planes[0].angle, expected.planes[0].angle);
+    EXPECT_FALSE(c.world.planes[3].in_use);
+    EXPECT_FALSE(c.world.planes[5].dead);
+    EXPECT_FALSE(adopt_snapshot(c));  // nothing waits any more
+    close(link, false);
 }
 
 // The snapshot's world plus the replayed inputs is exactly what the client

@@ -38,7 +38,8 @@ struct Listener {
 };
 
 // Answers one connection: reads the request line, then sends `reply` in
-// pieces of `piece` bytes, then closes (or stays open for `linger`).
+// pieces of `piece` bytes, then closes (or stays open for `linger`, unless
+// the client goes first).
 struct CannedServer {
     Listener listener;
     std::string request;
@@ -58,7 +59,8 @@ struct CannedServer {
                 ::send(c, reply.data() + at, std::min(piece, reply.size() - at), MSG_NOSIGNAL);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
-            std::this_thread::sleep_for(linger);
+            pollfd p{c, POLLIN, 0};
+            ::poll(&p, 1, static_cast<int>(linger.count()));
             ::close(c);
         });
     }
@@ -75,14 +77,21 @@ void aim(ServerEntry& entry, Endpoint e) {
     entry.endpoint = e;
 }
 
+// For the tests of a timeout. Where a query should succeed it gets the real
+// limit, which only bounds a wait that ends as soon as the server answers:
+// a loaded machine then costs time, never a failure.
 constexpr int SHORT_TIMEOUT_MS = 300;
+// What a loaded machine may add to a timed wait: the waits are checked to
+// end not before their limit and not long after it (a query that waited
+// for a close or for another timeout would take seconds more).
+constexpr int SCHEDULING_SLACK_MS = 1500;
 
 TEST(StatusQuery, AsksWithItsVersionAndPublishesTheAnswer) {
     CannedServer server("skorvia status version=20 players=3 max=8 uptime=120\n", 7);
     ServerEntry entry;
     aim(entry, server.listener.endpoint());
     entry.status.store(ServerStatus::Checking);
-    query_status(entry, SHORT_TIMEOUT_MS);
+    query_status(entry);
     EXPECT_EQ(entry.status.load(std::memory_order_acquire), ServerStatus::Answered);
     EXPECT_TRUE(entry.result.answered);
     EXPECT_TRUE(entry.result.compatible);  // no verdict given: same version
@@ -98,7 +107,7 @@ TEST(StatusQuery, TakesTheServersVerdictOverTheVersion) {
         CannedServer server("skorvia status version=19 players=0 max=8 uptime=5 compatible=yes", 100);
         ServerEntry entry;
     aim(entry, server.listener.endpoint());
-        query_status(entry, SHORT_TIMEOUT_MS);  // ends when the server closes
+        query_status(entry);  // ends when the server closes
         EXPECT_EQ(entry.status.load(), ServerStatus::Answered);
         EXPECT_TRUE(entry.result.compatible);
         EXPECT_EQ(entry.result.version, 19);
@@ -107,7 +116,7 @@ TEST(StatusQuery, TakesTheServersVerdictOverTheVersion) {
         CannedServer server("skorvia status version=20 compatible=no\n", 100);
         ServerEntry entry;
     aim(entry, server.listener.endpoint());
-        query_status(entry, SHORT_TIMEOUT_MS);
+        query_status(entry);
         EXPECT_EQ(entry.status.load(), ServerStatus::Answered);
         EXPECT_FALSE(entry.result.compatible);
         EXPECT_EQ(entry.result.players, 0);
@@ -122,11 +131,12 @@ TEST(StatusQuery, ReadsAtMostTheReplyBuffer) {
     reply += std::string(STATUS_REPLY_MAX - reply.size() - 1, ' ');
     reply += " players=300 xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx";
     ASSERT_GT(reply.size(), 290u);
-    CannedServer server(reply, 50, std::chrono::milliseconds(600));
+    CannedServer server(reply, 50, std::chrono::milliseconds(STATUS_TIMEOUT_MS + 2 * SCHEDULING_SLACK_MS));
     StatusReply out;
     const auto start = Clock::now();
-    ASSERT_TRUE(fetch_status(server.listener.endpoint(), out, SHORT_TIMEOUT_MS));
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(SHORT_TIMEOUT_MS));
+    ASSERT_TRUE(fetch_status(server.listener.endpoint(), out));
+    // Neither the server's close nor another wait for data.
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(STATUS_TIMEOUT_MS - 500));
     EXPECT_EQ(out.players, 2);
 }
 
@@ -159,7 +169,7 @@ TEST(StatusQuery, EveryFailureEndsUnreachableAndKeepsTheEarlierResult) {
         ServerEntry e;
     aim(e, server.listener.endpoint());
         e.result.players = 5;
-        query_status(e, SHORT_TIMEOUT_MS);
+        query_status(e);
         EXPECT_EQ(e.status.load(), ServerStatus::Unreachable) << '"' << reply << '"';
         EXPECT_EQ(e.result.players, 5);
     }
@@ -174,7 +184,7 @@ TEST(StatusQuery, GivesUpOnASilentServer) {
     EXPECT_FALSE(fetch_status(silent.endpoint(), out, SHORT_TIMEOUT_MS));
     auto waited = Clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(SHORT_TIMEOUT_MS - 20));
-    EXPECT_LT(waited, std::chrono::milliseconds(SHORT_TIMEOUT_MS + 500));
+    EXPECT_LT(waited, std::chrono::milliseconds(SHORT_TIMEOUT_MS + SCHEDULING_SLACK_MS));
 
     // The real limit: two seconds.
     ServerEntry entry;
@@ -184,7 +194,7 @@ TEST(StatusQuery, GivesUpOnASilentServer) {
     waited = Clock::now() - start;
     EXPECT_EQ(entry.status.load(), ServerStatus::Unreachable);
     EXPECT_GE(waited, std::chrono::milliseconds(STATUS_TIMEOUT_MS - 20));
-    EXPECT_LT(waited, std::chrono::milliseconds(STATUS_TIMEOUT_MS + 1000));
+    EXPECT_LT(waited, std::chrono::milliseconds(STATUS_TIMEOUT_MS + SCHEDULING_SLACK_MS));
 }
 
 TEST(StatusQuery, GivesUpOnAConnectionThatNeverCompletes) {
@@ -219,7 +229,7 @@ TEST(StatusQuery, GivesUpOnAConnectionThatNeverCompletes) {
     EXPECT_FALSE(fetch_status(full.endpoint(), out, SHORT_TIMEOUT_MS));
     const auto waited = Clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(SHORT_TIMEOUT_MS - 20));
-    EXPECT_LT(waited, std::chrono::milliseconds(SHORT_TIMEOUT_MS + 500));
+    EXPECT_LT(waited, std::chrono::milliseconds(SHORT_TIMEOUT_MS + SCHEDULING_SLACK_MS));
     for (int f : fillers) ::close(f);
 }
 

@@ -50,10 +50,16 @@ protected:
     }
 };
 
+// Generous limits for what a server does "at once": they only bound a wait
+// that ends as soon as the thing happens, so a loaded machine costs time,
+// never a failure.
+constexpr int LOG_WAIT_MS = 5000;
+
 TEST_F(PlayOnline, StartsListeningAndStopsCleanly) {
+    // The seed line follows the listening line; it may not be written yet.
+    ASSERT_TRUE(wait_for_log(server, "info: layout fixed, seed 5\n", LOG_WAIT_MS)) << server_log(server);
     const std::string log = server_log(server);
-    EXPECT_NE(log.find("info: listening on 0.0.0.0:" + std::to_string(server.port) + "\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("info: layout fixed, seed 5\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("info: listening on 0.0.0.0:" + std::to_string(server.port) + "\n"), 0u) << log;
 
     // A second server on the same port gives up with a clear line.
     ServerProcess second;
@@ -73,18 +79,23 @@ TEST_F(PlayOnline, TwoPlayersJoinPlayChatAndLeave) {
     const std::vector<TestClient*> both{a.get(), b.get()};
     auto script = [&](size_t i, uint64_t) { return numbered_input(both[i]->session.next_input); };
 
-    ASSERT_TRUE(drive_until(both, 2.0, script, [&] { return joined(*a) && joined(*b); }));
+    ASSERT_TRUE(drive_until(both, 5.0, script, [&] { return joined(*a) && joined(*b); }));
     EXPECT_EQ(a->session.own_slot, 0u);
     EXPECT_EQ(b->session.own_slot, 1u);
-    EXPECT_TRUE(wait_for_log(server, "player 1 joined from 127.0.0.1:" + std::to_string(local_port(b->link)), 1000))
+    EXPECT_TRUE(wait_for_log(server, "player 1 joined from 127.0.0.1:" + std::to_string(local_port(b->link)), LOG_WAIT_MS))
         << server_log(server);
 
+    // Inputs are acknowledged: every input sent by now comes back as
+    // applied. The server keeps real time on its own, so under load it may
+    // trail the clients for a while; what counts is that it gets there.
     drive(both, 1.0, script);
-    // Inputs are acknowledged, and the flags in each snapshot are those of
-    // the input it acknowledges.
+    const uint32_t sent_a = a->session.next_input - 1, sent_b = b->session.next_input - 1;
+    ASSERT_TRUE(drive_until(both, 5.0, script, [&] {
+        return a->session.acknowledged_input >= sent_a && b->session.acknowledged_input >= sent_b;
+    })) << a->session.acknowledged_input << " of " << sent_a << ", " << b->session.acknowledged_input << " of " << sent_b;
+    // The flags in each snapshot are those of the input it acknowledges.
     for (TestClient* c : both) {
         ASSERT_GT(c->snapshots.size(), 40u);
-        EXPECT_GT(c->session.acknowledged_input, c->session.next_input - 10);
         for (const SnapshotSeen& s : c->snapshots) {
             if (s.acknowledged > 0) {
                 ASSERT_EQ(s.own_flags, flags_of(numbered_input(s.acknowledged))) << s.acknowledged;
@@ -100,21 +111,27 @@ TEST_F(PlayOnline, TwoPlayersJoinPlayChatAndLeave) {
     EXPECT_GE(two_apart, (a->snapshots.size() - 1) * 95 / 100);
     EXPECT_EQ(status_of(server.port).players, 2);
 
-    // A chat line reaches both clients twice and is shown once.
+    // A chat line reaches both clients twice and is shown once. (Should the
+    // relay take longer than the client's retry, the sender asks again and
+    // gets one more copy, for itself only.)
     queue_chat_line(a->session, a->link, "hello from slot one");
-    drive(both, 0.5, script);
+    ASSERT_TRUE(drive_until(both, 5.0, script, [&] {
+        return received_line(*a, "hello from slot one") && b->datagrams_by_tag[TAG_CHAT_RELAY] == 2;
+    }));
+    drive(both, 0.1, script);
+    EXPECT_GE(a->datagrams_by_tag[TAG_CHAT_RELAY], 2u);
+    EXPECT_EQ(b->datagrams_by_tag[TAG_CHAT_RELAY], 2u);
     for (TestClient* c : both) {
-        EXPECT_EQ(c->datagrams_by_tag[TAG_CHAT_RELAY], 2u);
         EXPECT_EQ(c->session.received_count, 1);
         EXPECT_TRUE(received_line(*c, "hello from slot one"));
     }
     EXPECT_EQ(a->session.pending_count, 0);
-    EXPECT_TRUE(wait_for_log(server, "player 1: hello from slot one", 1000)) << server_log(server);
+    EXPECT_TRUE(wait_for_log(server, "player 1: hello from slot one", LOG_WAIT_MS)) << server_log(server);
 
     // B leaves: the server says so, A sees the plane go, the status counts one.
     close(b->link, true);
-    ASSERT_TRUE(drive_until({a.get()}, 1.0, script, [&] { return (a->session.left_mask & 2) != 0; }));
-    EXPECT_TRUE(wait_for_log(server, "player 1 left", 1000)) << server_log(server);
+    ASSERT_TRUE(drive_until({a.get()}, 5.0, script, [&] { return (a->session.left_mask & 2) != 0; }));
+    EXPECT_TRUE(wait_for_log(server, "player 1 left", LOG_WAIT_MS)) << server_log(server);
     EXPECT_EQ(status_of(server.port).players, 1);
     EXPECT_EQ(a->left_joined, 0u);
 }
@@ -129,14 +146,14 @@ TEST_F(PlayOnline, TheNinthPlayerIsRefusedUntilASlotFrees) {
     }
     // The first eight join in turn, then the ninth asks.
     std::vector<TestClient*> first_eight(clients.begin(), clients.begin() + 8);
-    ASSERT_TRUE(drive_until(first_eight, 3.0, no_input, [&] {
+    ASSERT_TRUE(drive_until(first_eight, 10.0, no_input, [&] {
         for (TestClient* c : first_eight) {
             if (!joined(*c)) return false;
         }
         return true;
     }));
     TestClient& ninth = *clients[8];
-    ASSERT_TRUE(drive_until(clients, 2.0, no_input, [&] { return ninth.session.state == ConnectionState::Full; }));
+    ASSERT_TRUE(drive_until(clients, 5.0, no_input, [&] { return ninth.session.state == ConnectionState::Full; }));
     EXPECT_GE(ninth.datagrams_by_tag[TAG_SERVER_FULL], 1u);
     EXPECT_EQ(status_of(server.port).players, 8);
 
@@ -144,7 +161,7 @@ TEST_F(PlayOnline, TheNinthPlayerIsRefusedUntilASlotFrees) {
     const uint64_t third = clients[3]->session.own_slot;
     close(clients[3]->link, true);
     clients[3] = nullptr;
-    ASSERT_TRUE(drive_until(clients, 2.0, no_input, [&] { return joined(ninth); }));
+    ASSERT_TRUE(drive_until(clients, 5.0, no_input, [&] { return joined(ninth); }));
     EXPECT_EQ(ninth.session.own_slot, third);
     EXPECT_EQ(status_of(server.port).players, 8);
 }

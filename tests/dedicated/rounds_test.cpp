@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -66,20 +67,21 @@ TEST(Rounds, TheFixedLayoutHasNoBodies) {
     EXPECT_EQ(w.body_count, 4u);
 }
 
+// Filled in by the server's thread; the counts are read while it runs.
 struct RoundWatch {
-    int ticks = 0;
-    int new_rounds = 0;
+    std::atomic<int> ticks{0};
+    std::atomic<int> new_rounds{0};
     bool won = true;
     World last;
 };
 
 void watch_rounds(void* context, const ServerSession& s) {
     RoundWatch& r = *static_cast<RoundWatch*>(context);
-    ++r.ticks;
     const bool won = s.world.winner != NONE;
-    r.new_rounds += r.won && !won;
+    if (r.won && !won) ++r.new_rounds;
     r.won = won;
     r.last = s.world;
+    ++r.ticks;
 }
 
 TEST(Rounds, TheRunningServerMovesOnOnceTheCountdownEnds) {
@@ -89,17 +91,21 @@ TEST(Rounds, TheRunningServerMovesOnOnceTheCountdownEnds) {
     options.seed_given = true;
     options.seed = 41;
     ASSERT_TRUE(open_server_thread(host, options));
-    // A round won a moment ago, its countdown nearly over.
+    // A round won a moment ago, its countdown nearly over (6 ticks).
     host.server->session->world.winner = 0;
     host.server->session->world.round_over_timer = 0.05f;
     RoundWatch watch;
     host.server->after_tick = watch_rounds;
     host.server->after_tick_context = &watch;
     run_server_thread(host);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Some ticks past the new round, to see that only one started.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((watch.new_rounds == 0 || watch.ticks < 30) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     stop_server_thread(host);
 
-    EXPECT_GT(watch.ticks, 10);
+    EXPECT_GE(watch.ticks, 30);
     EXPECT_EQ(watch.new_rounds, 1);
     EXPECT_EQ(host.server->seed, 42u);
     World expected;

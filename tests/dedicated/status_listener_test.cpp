@@ -8,11 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "dedicated/sockets.h"
-#include "dedicated/tick_clock.h"
 
 namespace {
 
@@ -32,86 +33,127 @@ struct Listening {
     }
 };
 
-int connect_to(uint16_t port) {
+// A connection to the listener from the loopback address 127.0.0.`host`.
+int connect_from(uint8_t host, uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(0x7F000000u | host);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(port);
     EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     return fd;
 }
 
-// What the peer got before the server closed: the text, or "(open)" when
-// the connection is still open.
-std::string received(int fd) {
-    std::string text;
+// Runs the listener at its clock reading `now_ns` until `done` holds; false
+// after 5 s of real time. Loopback delivers when it will: the test waits for
+// what it needs to see, never a fixed while.
+bool serve_until(Listening& l, int64_t now_ns, const std::function<bool()>& done, StatusFacts facts = {}) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        serve_status(l.listener, facts, now_ns);
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        ::usleep(1000);
+    }
+}
+
+// Reads what has arrived; true once the server has closed the connection,
+// with everything it sent in `text`.
+bool read_to_close(int fd, std::string& text) {
     char buffer[256];
     for (;;) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 0) <= 0) return "(open)";
+        if (::poll(&p, 1, 0) <= 0) return false;
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) return text;
+        if (n <= 0) return true;
         text.append(buffer, static_cast<size_t>(n));
     }
 }
 
-void settle() { ::usleep(20'000); }  // lets loopback deliver
-
 TEST(StatusListener, AnswersARequestAndCloses) {
     Listening l;
-    const int a = connect_to(l.sockets.port);
-    const int b = connect_to(l.sockets.port);
+    const int a = connect_from(1, l.sockets.port);
+    const int b = connect_from(1, l.sockets.port);
     ::send(a, "check 20\n", 9, 0);
     ::send(b, "check ", 6, 0);  // the rest comes later
-    settle();
-    serve_status(l.listener, StatusFacts{3, 61}, 0);
-    settle();
-    EXPECT_EQ(received(a), "skorvia status version=20 players=3 max=8 uptime=61 compatible=yes\n");
-    EXPECT_EQ(received(b), "(open)");
+    std::string to_a, to_b;
+    ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(a, to_a) && open_status_connections(l.listener) == 1; },
+                            StatusFacts{3, 61}));
+    EXPECT_EQ(to_a, "skorvia status version=20 players=3 max=8 uptime=61 compatible=yes\n");
+    EXPECT_FALSE(read_to_close(b, to_b));
     ::send(b, "19\r\n", 4, 0);
-    settle();
-    serve_status(l.listener, StatusFacts{4, 62}, SECOND / 2);
-    settle();
-    EXPECT_EQ(received(b), "skorvia status version=20 players=4 max=8 uptime=62 compatible=no\n");
+    ASSERT_TRUE(serve_until(l, SECOND / 2, [&] { return read_to_close(b, to_b); }, StatusFacts{4, 62}));
+    EXPECT_EQ(to_b, "skorvia status version=20 players=4 max=8 uptime=62 compatible=no\n");
     EXPECT_EQ(open_status_connections(l.listener), 0);
     ::close(a);
     ::close(b);
 }
 
-TEST(StatusListener, ClosesSilentGarbledAndSurplusConnections) {
+// One host holds at most four connections, so the others' queries are still
+// answered; all hosts together hold at most sixteen. Connections that say
+// nothing go at their deadline.
+TEST(StatusListener, OneHostCannotHoldEveryConnection) {
     Listening l;
-    std::vector<int> silent;
-    for (int i = 0; i < STATUS_CONNECTIONS_MAX + 4; ++i) {
-        silent.push_back(connect_to(l.sockets.port));
-        settle();
-        serve_status(l.listener, StatusFacts{}, 0);
-    }
-    settle();
-    // The cap holds: the surplus ones were closed at once, without a word.
-    EXPECT_EQ(open_status_connections(l.listener), STATUS_CONNECTIONS_MAX);
+    std::vector<int> crowd;
     int closed = 0;
-    for (int fd : silent) closed += received(fd) == "";
-    EXPECT_EQ(closed, 4);
+    for (int i = 0; i < 10; ++i) {
+        crowd.push_back(connect_from(2, l.sockets.port));
+        std::string text;
+        // The first four are kept, the others closed at once without a word.
+        if (i < STATUS_CONNECTIONS_PER_ADDRESS) {
+            ASSERT_TRUE(serve_until(l, 0, [&] { return open_status_connections(l.listener) == i + 1; })) << i;
+        } else {
+            ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(crowd.back(), text); })) << i;
+            EXPECT_EQ(text, "");
+            ++closed;
+        }
+    }
+    EXPECT_EQ(closed, 6);
 
-    // Past the deadline the silent ones go too, and the slots are free again.
+    // Another host is answered meanwhile.
+    const int other = connect_from(3, l.sockets.port);
+    ::send(other, "check 20\n", 9, 0);
+    std::string answer;
+    ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(other, answer); }));
+    EXPECT_EQ(answer.rfind("skorvia status version=20", 0), 0u) << answer;
+    ::close(other);
+
+    // Three more hosts fill the sixteen places; a fifth host finds none.
+    for (uint8_t host = 3; host <= 5; ++host) {
+        for (int i = 0; i < STATUS_CONNECTIONS_PER_ADDRESS; ++i) {
+            crowd.push_back(connect_from(host, l.sockets.port));
+            const int expected = static_cast<int>(host - 2) * STATUS_CONNECTIONS_PER_ADDRESS + i + 1;
+            ASSERT_TRUE(serve_until(l, 0, [&] { return open_status_connections(l.listener) == expected; }));
+        }
+    }
+    ASSERT_EQ(open_status_connections(l.listener), STATUS_CONNECTIONS_MAX);
+    const int late = connect_from(6, l.sockets.port);
+    std::string text;
+    ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(late, text); }));
+    ::close(late);
+
+    // Past the deadline the silent ones go, and the places are free again.
     serve_status(l.listener, StatusFacts{}, STATUS_CONNECTION_DEADLINE_NS - 1);
     EXPECT_EQ(open_status_connections(l.listener), STATUS_CONNECTIONS_MAX);
     serve_status(l.listener, StatusFacts{}, STATUS_CONNECTION_DEADLINE_NS);
     EXPECT_EQ(open_status_connections(l.listener), 0);
-    for (int fd : silent) ::close(fd);
+    for (int fd : crowd) ::close(fd);
+}
 
-    // Garbage: a wrong line, and a long line without a line feed.
-    const int wrong = connect_to(l.sockets.port);
-    const int endless = connect_to(l.sockets.port);
+TEST(StatusListener, ClosesGarbledConnections) {
+    Listening l;
+    // A wrong line, and a long line without a line feed.
+    const int wrong = connect_from(1, l.sockets.port);
+    const int endless = connect_from(1, l.sockets.port);
     ::send(wrong, "GET / HTTP/1.1\r\n", 16, 0);
     const std::string filler(STATUS_REQUEST_MAX + 10, 'x');
     ::send(endless, filler.data(), filler.size(), 0);
-    settle();
-    serve_status(l.listener, StatusFacts{}, 2 * SECOND);
-    settle();
-    EXPECT_EQ(received(wrong), "");
-    EXPECT_EQ(received(endless), "");
+    std::string to_wrong, to_endless;
+    ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(wrong, to_wrong) && read_to_close(endless, to_endless); }));
+    EXPECT_EQ(to_wrong, "");
+    EXPECT_EQ(to_endless, "");
     EXPECT_EQ(open_status_connections(l.listener), 0);
     ::close(wrong);
     ::close(endless);

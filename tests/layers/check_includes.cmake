@@ -1,6 +1,9 @@
 # Reads the dependency table of the README (between the "layers" markers) and
 # every `#include "folder/..."` under src/, and fails naming each file whose
-# include points at a folder that its own folder may not use.
+# include points at a folder that its own folder may not use. It also fails
+# on a cycle between two modules (a module is a .h/.cpp pair, named by its
+# path under src/ without the extension): module A depends on module B when a
+# file of A includes B's header, and no two modules may depend on each other.
 #   cmake -DROOT=<source tree> -P check_includes.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT ROOT)
@@ -62,6 +65,43 @@ foreach(folder IN LISTS src_folders)
     endforeach()
   endforeach()
 endforeach()
+
+# Each dependency between two modules becomes a variable "edge:A>B", so the
+# reverse arrow is found without searching a list.
+file(GLOB_RECURSE all_sources RELATIVE "${ROOT}/src" "${ROOT}/src/*.h" "${ROOT}/src/*.cpp")
+set(edges)
+foreach(source IN LISTS all_sources)
+  string(REGEX REPLACE "\\.(h|cpp)$" "" module "${source}")
+  file(STRINGS "${ROOT}/src/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\\.h\"")
+  foreach(line IN LISTS includes)
+    string(REGEX MATCH "\"([^\"]+)\\.h\"" _ "${line}")
+    set(header_module "${CMAKE_MATCH_1}")
+    if(header_module STREQUAL module OR NOT EXISTS "${ROOT}/src/${header_module}.h")
+      continue()
+    endif()
+    if(NOT DEFINED "edge:${module}>${header_module}")
+      set("edge:${module}>${header_module}" TRUE)
+      list(APPEND edges "${module}>${header_module}")
+    endif()
+  endforeach()
+endforeach()
+set(cycles 0)
+foreach(edge IN LISTS edges)
+  string(REPLACE ">" ";" ends "${edge}")
+  list(GET ends 0 a)
+  list(GET ends 1 b)
+  if(a STRLESS b AND DEFINED "edge:${b}>${a}")
+    message(SEND_ERROR "src/${a} and src/${b} depend on each other (each includes the other's header)")
+    math(EXPR cycles "${cycles} + 1")
+  endif()
+endforeach()
+
 if(faults GREATER 0)
-  message(FATAL_ERROR "${faults} include(s) break the layers of README.md")
+  message(SEND_ERROR "${faults} include(s) break the layers of README.md")
+endif()
+if(cycles GREATER 0)
+  message(SEND_ERROR "${cycles} pair(s) of modules depend on each other")
+endif()
+if(faults GREATER 0 OR cycles GREATER 0)
+  message(FATAL_ERROR "the includes under src/ are not layered")
 endif()

@@ -355,8 +355,9 @@ TEST(SnapshotChecks, EveryCutShortSnapshotIsDropped) {
     }
 }
 
-// Only a newer tick is taken, and only an acknowledgement of an input the
-// client has already numbered.
+// Only a newer tick is taken, ticks read as serial numbers (newer when the
+// 32-bit difference is positive as a signed number), and only an
+// acknowledgement of an input the client has already numbered.
 TEST(SnapshotChecks, TickAndAcknowledgementGate) {
     struct Case {
         const char* name;
@@ -369,8 +370,15 @@ TEST(SnapshotChecks, TickAndAcknowledgementGate) {
         {"newer tick", 10, 0, {9, 1}, true},
         {"same tick", 10, 0, {10, 1}, false},
         {"older tick", 9, 0, {10, 1}, false},
-        {"tick compared unsigned", 0x80000000u, 0, {0x7FFFFFFFu, 1}, true},
-        {"tick 0 never newer", 0, 0, {0, 1}, false},
+        {"across the halfway point", 0x80000000u, 0, {0x7FFFFFFFu, 1}, true},
+        {"across the wrap", 2, 0, {0xFFFFFFFEu, 1}, true},
+        {"behind across the wrap", 0xFFFFFFFEu, 0, {2, 1}, false},
+        {"far half of the range is old", 0xFFFFFFFFu, 0, {1000, 1}, false},
+        {"half the range ahead is old", 0x80000000u, 0, {0, 1}, false},
+        {"just under half ahead", 0x7FFFFFFFu, 0, {0, 1}, true},
+        {"tick 0 never newer than 0", 0, 0, {0, 1}, false},
+        {"the first snapshot at any tick", 0xFFFFFFFFu, 0, {0, 1, true}, true},
+        {"the first snapshot still checks its ack", 5, 1, {0, 1, true}, false},
         {"ack below next input", 10, 41, {0, 42}, true},
         {"ack equal to next input", 10, 42, {0, 42}, false},
         {"ack above next input", 10, 43, {0, 42}, false},

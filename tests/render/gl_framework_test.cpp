@@ -13,6 +13,7 @@
 #include "render/pipelines.h"
 #include "render/renderer.h"
 #include "render/shader.h"
+#include "render/text.h"
 #include "screenshots/scenes.h"
 
 namespace {
@@ -200,6 +201,10 @@ TEST_F(GlFramework, AFrameClearsThenDrawsTheWorldBackToFront) {
     auto r = std::make_unique<Renderer>();
     ASSERT_EQ(create_renderer(*r), StartupError::None);
     scene_busy(r->copy);
+    push_disc(r->screen_list, {100, 100}, 20, {1, 1, 1, 1});
+    r->screen.groups[0] = {0, 1};
+    begin_text_frame(*r);
+    draw_text(*r, "Player 1 wins", 32, 400, 300, {1, 1, 1, 1});
     fake_gl.calls.clear();
     draw_frame(*r, 1024, 768);
 
@@ -228,8 +233,160 @@ TEST_F(GlFramework, AFrameClearsThenDrawsTheWorldBackToFront) {
     expected.push_back({world, NORMAL});           // halos and smoke
     expected.push_back({world, ADDITIVE});         // glows, planes, objects
     expected.push_back({world, NORMAL});           // ropes and wreck pieces
+    expected.push_back({r->screen_capsules.program, NORMAL});
+    expected.push_back({r->text_pipeline.program, NORMAL});  // text over everything
     EXPECT_EQ(draws, expected);
+    // The text keeps the letterbox scissor: the last one set is the box's.
+    auto scissors = calls_named("glScissor");
+    EXPECT_THAT(scissors.back().args, ElementsAre(0, 96, 1024, 576));
     destroy_renderer(*r);
+}
+
+TEST_F(GlFramework, PipelinesAreBuiltFromTheirDescriptions) {
+    const std::vector<std::string> common = {
+        "glCreateShader", "glShaderSource", "glCompileShader", "glGetShaderiv",  // vertex
+        "glCreateShader", "glShaderSource", "glCompileShader", "glGetShaderiv",  // fragment
+        "glCreateProgram", "glAttachShader", "glAttachShader", "glLinkProgram", "glGetProgramiv",
+        "glDeleteShader", "glDeleteShader",
+        "glGenVertexArrays", "glGenBuffers", "glBindVertexArray", "glBindBuffer", "glBufferData",
+    };
+    auto with = [&](std::vector<std::string> tail) {
+        std::vector<std::string> all = common;
+        all.insert(all.end(), tail.begin(), tail.end());
+        return all;
+    };
+    const std::vector<std::string> per_attribute = {"glEnableVertexAttribArray", "glVertexAttribDivisor"};
+    auto repeat = [](const std::vector<std::string>& v, int n) {
+        std::vector<std::string> out;
+        for (int i = 0; i < n; ++i) out.insert(out.end(), v.begin(), v.end());
+        return out;
+    };
+
+    CapsulePipeline capsules;
+    ASSERT_EQ(create_capsule_pipeline(capsules), StartupError::None);
+    std::vector<std::string> tail = repeat(per_attribute, 4);
+    tail.push_back("glBindVertexArray");
+    for (int i = 0; i < 3; ++i) tail.push_back("glGetUniformLocation");
+    EXPECT_EQ(call_names(), with(tail));
+    EXPECT_EQ(calls_named("glBufferData")[0].args[1], 262144);
+
+    install_fake_gl();
+    PlanetPipeline planets;
+    ASSERT_EQ(create_planet_pipeline(planets), StartupError::None);
+    tail = repeat(per_attribute, 6);
+    tail.push_back("glBindVertexArray");
+    for (int i = 0; i < 4; ++i) tail.push_back("glGetUniformLocation");
+    EXPECT_EQ(call_names(), with(tail));
+    EXPECT_EQ(calls_named("glBufferData")[0].args[1], 4608);
+
+    // Text sets its attribute pointers once, while its vertex array is bound,
+    // and adds the atlas texture.
+    install_fake_gl();
+    TextPipeline text;
+    ASSERT_EQ(create_text_pipeline(text), StartupError::None);
+    tail = repeat(per_attribute, 3);
+    for (int i = 0; i < 3; ++i) tail.push_back("glVertexAttribPointer");
+    tail.push_back("glBindVertexArray");
+    for (int i = 0; i < 3; ++i) tail.push_back("glGetUniformLocation");
+    for (const char* name : {"glGenTextures", "glBindTexture", "glTexParameteri", "glTexParameteri",
+                             "glTexParameteri", "glTexParameteri"}) {
+        tail.push_back(name);
+    }
+    EXPECT_EQ(call_names(), with(tail));
+    EXPECT_EQ(calls_named("glBufferData")[0].args[1], 98304);
+    auto pointers = calls_named("glVertexAttribPointer");
+    for (int i = 0; i < 3; ++i) EXPECT_THAT(pointers[i].args, ElementsAre(i, 4, GL_FLOAT, GL_FALSE, 48, 16 * i));
+    auto parameters = calls_named("glTexParameteri");
+    EXPECT_THAT(parameters[0].args, ElementsAre(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR));
+    EXPECT_THAT(parameters[1].args, ElementsAre(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR));
+    EXPECT_THAT(parameters[2].args, ElementsAre(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE));
+    EXPECT_THAT(parameters[3].args, ElementsAre(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE));
+    EXPECT_TRUE(calls_named("glTexImage2D").empty());  // storage comes with the first flush
+    EXPECT_TRUE(text.atlas_dirty);
+}
+
+TEST_F(GlFramework, ShutdownReleasesThePipelinesInOrderAndTheTextureLast) {
+    auto r = std::make_unique<Renderer>();
+    ASSERT_EQ(create_renderer(*r), StartupError::None);
+    EXPECT_NE(r->text.atlas.pixels, nullptr);
+    fake_gl.calls.clear();
+    const Pipeline* order[] = {&r->world_capsules, &r->screen_capsules, &r->planets, &r->text_pipeline};
+    std::vector<std::pair<std::string, double>> expected;
+    for (const Pipeline* p : order) {
+        expected.push_back({"glDeleteProgram", p->program});
+        expected.push_back({"glDeleteVertexArrays", p->vertex_array});
+        expected.push_back({"glDeleteBuffers", p->instance_buffer});
+    }
+    expected.push_back({"glDeleteTextures", r->text_pipeline.atlas_texture});
+    destroy_renderer(*r);
+    std::vector<std::pair<std::string, double>> deleted;
+    for (const GlCall& c : fake_gl.calls) {
+        deleted.push_back({c.name, c.name == "glDeleteProgram" ? c.args[0] : c.args[1]});
+    }
+    EXPECT_EQ(deleted, expected);
+    EXPECT_EQ(r->text.atlas.pixels, nullptr);
+    EXPECT_EQ(r->text.cache.keys, nullptr);
+
+    fake_gl.calls.clear();
+    destroy_renderer(*r);  // twice is harmless
+    EXPECT_TRUE(fake_gl.calls.empty());
+}
+
+// Splits standard error into its lines.
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+TEST_F(GlFramework, ALongDriverLogReachesStandardErrorWhole) {
+    // Many short lines and one too long for a single log line.
+    std::vector<std::string> driver_lines;
+    for (int i = 0; i < 20; ++i) {
+        driver_lines.push_back("0:" + std::to_string(i + 3) + "(5): error: `colour_" + std::to_string(i) +
+                               "' undeclared");
+    }
+    std::string long_line = "0:40(1): error: ";
+    for (int i = 0; long_line.size() < 1000; ++i) long_line += "word" + std::to_string(i) + " ";
+    long_line += "end";
+    driver_lines.push_back(long_line);
+    std::string driver_log;
+    for (const std::string& line : driver_lines) driver_log += line + "\n";
+    ASSERT_LT(driver_log.size(), 2048u);
+
+    const std::string prefix = "error: can't compile the text fragment shader: ";
+    fake_gl.failing_stage = GL_FRAGMENT_SHADER;
+    fake_gl.info_log = driver_log;
+    GLuint program = 0;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(compile_program("text", "v", 1, "f", 1, program), StartupError::ShaderFailed);
+    const std::vector<std::string> logged = lines_of(::testing::internal::GetCapturedStderr());
+
+    // Every log line is a whole line in the log's format, and together they
+    // hold the driver's text.
+    std::string joined;
+    for (const std::string& line : logged) {
+        ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
+        EXPECT_LE(line.size(), prefix.size() + 480);
+        joined += line.substr(prefix.size());
+    }
+    std::string expected;
+    for (const std::string& line : driver_lines) expected += line;
+    EXPECT_EQ(joined, expected);
+    EXPECT_GT(logged.size(), driver_lines.size());  // the long line took more than one
+
+    // A driver that says nothing still has the failure logged.
+    install_fake_gl();
+    fake_gl.failing_stage = 1;
+    fake_gl.info_log = "";
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(compile_program("lines", "v", 1, "f", 1, program), StartupError::ShaderFailed);
+    EXPECT_THAT(lines_of(::testing::internal::GetCapturedStderr()),
+                ElementsAre("error: can't link the lines shaders: "));
 }
 
 struct BoxCase {

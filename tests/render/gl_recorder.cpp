@@ -78,6 +78,24 @@ void SKORVIA_GL_CALL program_log(GLuint program, GLsizei capacity, GLsizei* leng
     write_log(capacity, length, log);
 }
 
+// Object names come from the same counter as shaders and programs.
+template <const char* NAME>
+void SKORVIA_GL_CALL generate(GLsizei n, GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) names[i] = next_name++;
+    fake_gl.calls.push_back({NAME, {as_number(n), as_number(n > 0 ? names[0] : 0)}});
+}
+// Deletions record the first name itself rather than its address.
+template <const char* NAME>
+void SKORVIA_GL_CALL remove(GLsizei n, const GLuint* names) {
+    fake_gl.calls.push_back({NAME, {as_number(n), as_number(n > 0 ? names[0] : 0)}});
+}
+constexpr char GEN_VERTEX_ARRAYS[] = "glGenVertexArrays";
+constexpr char GEN_BUFFERS[] = "glGenBuffers";
+constexpr char GEN_TEXTURES[] = "glGenTextures";
+constexpr char DELETE_VERTEX_ARRAYS[] = "glDeleteVertexArrays";
+constexpr char DELETE_BUFFERS[] = "glDeleteBuffers";
+constexpr char DELETE_TEXTURES[] = "glDeleteTextures";
+
 }  // namespace
 
 void install_fake_gl() {
@@ -89,6 +107,12 @@ void install_fake_gl() {
     gl.glGetProgramiv = get_program;
     gl.glGetShaderInfoLog = shader_log;
     gl.glGetProgramInfoLog = program_log;
+    gl.glGenVertexArrays = generate<GEN_VERTEX_ARRAYS>;
+    gl.glGenBuffers = generate<GEN_BUFFERS>;
+    gl.glGenTextures = generate<GEN_TEXTURES>;
+    gl.glDeleteVertexArrays = remove<DELETE_VERTEX_ARRAYS>;
+    gl.glDeleteBuffers = remove<DELETE_BUFFERS>;
+    gl.glDeleteTextures = remove<DELETE_TEXTURES>;
     fake_gl = FakeGl{};
     shader_types.clear();
     next_name = 1;

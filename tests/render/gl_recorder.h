@@ -8,7 +8,9 @@
 
 struct GlCall {
     std::string name;
-    std::vector<double> args;  // numbers as given; pointers as their address
+    // Numbers as given; pointers as their address, except that glGen* and
+    // glDelete* of arrays, buffers and textures record (n, first name).
+    std::vector<double> args;
 };
 
 struct FakeGl {

@@ -72,6 +72,13 @@ protected:
         if (sent.size() != 1 || sent[0].tag() != TAG_WELCOME) return -1;
         return sent[0].bytes[4];
     }
+    // Joins and sends input 1, as a client does on its first tick: from
+    // then on the slot gets snapshots and chat.
+    int playing(Endpoint from) {
+        const int slot = joined(from);
+        inputs(from, 1, {0});
+        return slot;
+    }
 
     std::unique_ptr<ServerSession, SessionDeleter> session;
 };
@@ -110,30 +117,6 @@ TEST_F(SessionTest, RepeatedJoinGetsTheSameSlotWithoutRespawn) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(s().world.planes[0].pos, (Vec2{100.0f, 200.0f}));
     EXPECT_EQ(s().world.planes[0].resources[1], 7u);
-}
-
-// A client that dropped its state after a silent spell asks to join again
-// and numbers its inputs and chat lines from 1. The slot's counters start
-// over with it, or every new number would look old forever.
-TEST_F(SessionTest, RejoiningClientStartsItsNumbersOver) {
-    ASSERT_EQ(joined(ALICE), 0);
-    ASSERT_EQ(joined(BOB), 1);
-    for (uint32_t q = 1; q <= 30; ++q) {
-        inputs(ALICE, q, {0});
-        server_tick(s());
-    }
-    chat(ALICE, 5, "before");
-    ASSERT_EQ(s().slots[0].last_applied, 30u);
-    drain();
-
-    EXPECT_EQ(joined(ALICE), 0);
-    inputs(ALICE, 1, {input_bits(true, false, false, false, false)});
-    server_tick(s());
-    EXPECT_EQ(s().slots[0].last_applied, 1u);
-    EXPECT_TRUE(s().world.planes[0].turn_left);
-    drain();
-    chat(ALICE, 1, "after");
-    EXPECT_EQ(drain().size(), 4u);
 }
 
 TEST_F(SessionTest, NinthPlayerIsRefusedUntilASlotFrees) {
@@ -189,6 +172,7 @@ TEST_F(SessionTest, MalformedDatagramsAreDropped) {
 struct Ring {
     PlayerSlot slot;
     Plane plane;
+    uint64_t now = 0;  // the server's tick
 
     // Stores inputs numbered newest - bytes + 1 .. newest.
     void store(uint32_t newest, std::vector<uint8_t> bytes) {
@@ -196,7 +180,7 @@ struct Ring {
         b.newest = newest;
         b.count = b.present = static_cast<uint8_t>(bytes.size());
         for (size_t i = 0; i < bytes.size(); ++i) b.inputs[i] = unpack_input(bytes[i]);
-        store_inputs(slot, b);
+        store_inputs(slot, b, now);
     }
 };
 
@@ -300,6 +284,7 @@ TEST(InputConsumption, ClientFarAheadIsCaughtUpWith) {
     Ring r;
     r.store(1, {0});
     consume_input(r.slot, r.plane);
+    r.now += 199;  // the inputs of 199 ticks were lost
     r.store(200, std::vector<uint8_t>(16, input_bits(false, true, false, false, false)));
     EXPECT_EQ(r.slot.newest_received, 200u);
     consume_input(r.slot, r.plane);
@@ -330,8 +315,8 @@ std::vector<Relay> relays(const std::vector<Sent>& sent) {
 }
 
 TEST_F(SessionTest, ChatIsRelayedTwiceToEveryoneAndResentToTheSenderOnly) {
-    ASSERT_EQ(joined(ALICE), 0);
-    ASSERT_EQ(joined(BOB), 1);
+    ASSERT_EQ(playing(ALICE), 0);
+    ASSERT_EQ(playing(BOB), 1);
 
     testing::internal::CaptureStderr();
     chat(BOB, 1, "hello é");
@@ -381,7 +366,10 @@ TEST_F(SessionTest, DirectSenderGetsBothCopiesOfAChatLineForEightPlayers) {
     std::vector<Sent> sent;
     s().send_now = collect_sent;
     s().send_context = &sent;
-    for (int i = 0; i < MAX_PLANES; ++i) join(player_address(i));
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        join(player_address(i));
+        inputs(player_address(i), 1, {0});
+    }
     ASSERT_EQ(sent.size(), 8u);
     sent.clear();
 
@@ -401,10 +389,10 @@ TEST_F(SessionTest, ChatNumberZeroFromAFreshSlotSendsNothing) {
 // ---- ticks -------------------------------------------------------------------
 
 TEST_F(SessionTest, SilentPlayerTimesOutAfter600Ticks) {
-    ASSERT_EQ(joined(ALICE), 0);
+    ASSERT_EQ(playing(ALICE), 0);
     for (int i = 0; i < 300; ++i) server_tick(s());
     drain();
-    ASSERT_EQ(joined(BOB), 1);  // joins at tick 300
+    ASSERT_EQ(playing(BOB), 1);  // joins at tick 300
     for (int i = 0; i < 300; ++i) server_tick(s());
     EXPECT_TRUE(s().slots[0].in_use);  // silent for exactly 600 ticks
     testing::internal::CaptureStderr();
@@ -484,8 +472,48 @@ TEST_F(SessionTest, SnapshotsGoOutOnEvenTicksWithEachSlotsAcknowledgement) {
     EXPECT_EQ(drain().size(), 2u);
 }
 
+// A forged JoinRequest earns its sender one Welcome: no snapshot and no chat
+// until a valid InputBatch comes from the slot, and a slot that sends none
+// within 2 s of its Welcome is freed.
+TEST_F(SessionTest, ASlotGetsNothingUntilItsFirstInputAndIsFreedWithoutOne) {
+    ASSERT_EQ(joined(ALICE), 0);
+    ASSERT_EQ(playing(BOB), 1);
+    // A batch without inputs does not count.
+    const uint8_t empty_batch[] = {0x53, 0x4B, 20, TAG_INPUT_BATCH, 1, 0, 0, 0, 1};
+    receive(s(), empty_batch, sizeof empty_batch, ALICE);
+    chat(BOB, 1, "anyone?");
+    server_tick(s());
+    server_tick(s());
+    std::vector<Sent> sent = drain();
+    ASSERT_EQ(sent.size(), 3u);
+    for (const Sent& d : sent) EXPECT_EQ(d.to, BOB);
+    EXPECT_EQ(sent[2].tag(), TAG_SNAPSHOT);
+
+    // Asking again gets the Welcome again but no more time.
+    for (int i = 2; i < 200; ++i) server_tick(s());
+    drain();
+    join(ALICE);
+    sent = drain();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].tag(), TAG_WELCOME);
+    for (int i = 200; i < 240; ++i) server_tick(s());
+    EXPECT_TRUE(s().slots[0].in_use);
+    testing::internal::CaptureStderr();
+    server_tick(s());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "info: player 0 timed out\ninfo: player 0 left\n");
+    EXPECT_FALSE(s().slots[0].in_use);
+    EXPECT_TRUE(s().slots[1].in_use);
+    drain();
+
+    // One input is enough to stay.
+    ASSERT_EQ(joined(ALICE), 0);
+    inputs(ALICE, 1, {0});
+    for (int i = 0; i < 400; ++i) server_tick(s());
+    EXPECT_TRUE(s().slots[0].in_use);
+}
+
 TEST_F(SessionTest, FullQueueKeepsTheOldestDatagrams) {
-    for (int i = 0; i < 8; ++i) ASSERT_EQ(joined(player_address(i)), i);
+    for (int i = 0; i < 8; ++i) ASSERT_EQ(playing(player_address(i)), i);
     join(player_address(0));  // two more Welcomes...
     join(player_address(1));
     server_tick(s());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "phase_calls.h"
 #include "test_worlds.h"
 #include "world/flight.h"
 #include "world/step.h"

@@ -71,13 +71,16 @@ bool start_server_process(ServerProcess& s, const std::string& binary, std::vect
     s.pid = pid;
     s.log_fd = pipe_fds[0];
     s.log_reader = std::thread(read_log, &s);
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (Clock::now() < deadline) {
         s.port = port_in_log(server_log(s));
         if (s.port != 0) return true;
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) == pid) {
+            // It ended before listening: read its last words to the end
+            // (the pipe closed with it), so that the log is whole.
             s.pid = -1;
+            s.log_reader.join();
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -24,8 +24,9 @@ struct ServerProcess {
 };
 
 // Starts `binary` with `args` (plus "--port 0" unless args name a port) and
-// waits up to 5 s for its "listening on" line. False (with the log so far
-// in `server.log`) when it did not come up.
+// waits up to 10 s for its "listening on" line; the lines after it may still
+// be on their way (wait_for_log). False when it did not come up; when it
+// ended, `server.log` then holds all it wrote.
 bool start_server_process(ServerProcess& server, const std::string& binary, std::vector<std::string> args);
 
 // Sends `signal_number` and waits up to 5 s for the exit. Returns the exit

@@ -21,11 +21,12 @@ void on_datagram(void* context, const uint8_t* bytes, size_t length) {
     if (length >= 4) ++t.datagrams_by_tag[bytes[3] & 15];
     const uint64_t accepted = c.snapshots_accepted;
     handle_datagram(c, bytes, length);
+    adopt_snapshot(c);  // each one as it comes, so every snapshot is checked
     if (c.snapshots_accepted == accepted || c.own_slot >= MAX_PLANES) return;
     SnapshotSeen seen;
     seen.server_tick = c.last_snapshot_tick;
     seen.acknowledged = c.acknowledged_input;
-    seen.own_flags = flags_of(c.scratch.planes[c.own_slot]);
+    seen.own_flags = flags_of(c.incoming[c.newest_incoming].planes[c.own_slot]);  // as received
     seen.predicted = (c.predicted_mask >> c.own_slot) & 1u;
     const Vec2 e = c.prediction_error[c.own_slot];
     seen.correction = std::sqrt(e.x * e.x + e.y * e.y);

@@ -67,6 +67,18 @@ int UdpRelay::route_for(Endpoint client) {
 
 void UdpRelay::pass(int fd, Endpoint to, const uint8_t* bytes, size_t length) {
     ++counts_.received;
+    const bool to_server = to == server_;
+    if (to_server) {
+        if (hold_next_.exchange(false)) {
+            ++counts_.delayed;
+            held_.push_back(Held{Clock::time_point::max(), fd, to, std::vector<uint8_t>(bytes, bytes + length)});
+            return;
+        }
+    }
+    if (to_server ? cut_to_server_.load() : cut_to_clients_.load()) {
+        ++counts_.dropped;
+        return;
+    }
     if (draw() < faults_.drop) {
         ++counts_.dropped;
         return;
@@ -114,6 +126,9 @@ void UdpRelay::run() {
         }
         // Held-back datagrams whose time has come, in the order they fall due.
         const auto now = Clock::now();
+        if (release_held_.exchange(false)) {
+            for (Held& h : held_) h.release = std::min(h.release, now);
+        }
         std::stable_sort(held_.begin(), held_.end(), [](const Held& a, const Held& b) { return a.release < b.release; });
         size_t released = 0;
         while (released < held_.size() && held_[released].release <= now) {

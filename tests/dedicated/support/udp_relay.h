@@ -3,7 +3,8 @@
 // passes their datagrams on to the server from one socket per client (so
 // the server still tells them apart) and passes the answers back. Each
 // datagram, in either direction, may be dropped, sent twice, or held back
-// for a while so that later ones overtake it.
+// for a while so that later ones overtake it. A test can also cut either
+// direction for a while, and hold one datagram back for as long as it likes.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -41,6 +42,17 @@ public:
     Endpoint endpoint() const { return make_endpoint(127, 0, 0, 1, port_); }
     const RelayCounts& counts() const { return counts_; }
 
+    // Drops everything towards the server, or towards the clients, until
+    // called again with false.
+    void cut(bool to_server, bool to_clients) {
+        cut_to_server_ = to_server;
+        cut_to_clients_ = to_clients;
+    }
+    // The next datagram from a client is held back (neither dropped nor
+    // repeated) until release_held.
+    void hold_next_to_server() { hold_next_ = true; }
+    void release_held() { release_held_ = true; }
+
 private:
     struct Route {
         Endpoint client;
@@ -68,5 +80,9 @@ private:
     uint64_t random_state_;
     RelayCounts counts_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> cut_to_server_{false};
+    std::atomic<bool> cut_to_clients_{false};
+    std::atomic<bool> hold_next_{false};
+    std::atomic<bool> release_held_{false};
     std::thread thread_;
 };

@@ -1,0 +1,46 @@
+#include "client/clicks.h"
+
+#include "client/menus.h"
+#include "client/playing_keys.h"
+
+namespace {
+
+Request menu_click(Interface& ui, int server_count, const InterfaceBox& box, float px, float py) {
+    const int count = menu_item_count(ui.screen, server_count);
+    for (int k = 0; k < count; ++k) {
+        if (!hits(menu_item_rect(box, count, k), px, py)) continue;
+        ui.menu_selection = static_cast<uint64_t>(k);
+        // The items never overlap; the choice may change the screen, so
+        // the first hit is the only one.
+        return menu_key(ui, server_count, KeyEnter);
+    }
+    return {};
+}
+
+Request leave_dialog_click(LeaveDialog& dialog, const InterfaceBox& box, float px, float py) {
+    if (hits(leave_button_rect(box, LEAVE_STAY), px, py)) {
+        dialog = LeaveDialog{};
+    } else if (hits(leave_button_rect(box, LEAVE_LEAVE), px, py)) {
+        dialog = LeaveDialog{};
+        return {Ask::LeaveSession};
+    }
+    return {};
+}
+
+void shop_click(Interface& ui, Session& s, const InterfaceBox& box, float px, float py) {
+    for (int k = 0; k < SHOP_ITEMS; ++k) {
+        if (hits(shop_cell_rect(box, k), px, py)) {
+            buy_item(ui, s, static_cast<uint8_t>(k + 1));
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+Request interface_click(Interface& ui, Session& s, int server_count, const InterfaceBox& box, float px, float py) {
+    if (ui.screen != Screen::Playing) return menu_click(ui, server_count, box, px, py);
+    if (ui.leave_dialog.open) return leave_dialog_click(ui.leave_dialog, box, px, py);
+    if (ui.shop.open) shop_click(ui, s, box, px, py);
+    return {};
+}
