@@ -11,8 +11,8 @@
 #include "net/snapshot.h"
 #include "net/wire.h"
 #include "server/log_escape.h"
+#include "world/damage.h"
 #include "world/generate.h"
-#include "world/objects.h"
 #include "world/step.h"
 
 namespace {
