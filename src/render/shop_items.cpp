@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/map_colors.h"
+#include "render/panels.h"
 #include "render/shapes.h"
 #include "render/shop.h"
 #include "render/ui_colors.h"
@@ -64,11 +65,7 @@ void push_radar_item(CapsuleList& list, Vec2 centre, float u, Color owner) {
     const Vec2 half = {56 * u, 31 * u};
     const Vec2 a = centre - half;
     const Vec2 b = centre + half;
-    const float edge = 0.75f * u;
-    push_segment(list, a, {b.x, a.y}, edge, FRAME_COLOR);
-    push_segment(list, {b.x, a.y}, b, edge, FRAME_COLOR);
-    push_segment(list, b, {a.x, b.y}, edge, FRAME_COLOR);
-    push_segment(list, {a.x, b.y}, a, edge, FRAME_COLOR);
+    push_frame(list, {a.x, a.y, 2 * half.x, 2 * half.y}, 0, 0.75f * u, FRAME_COLOR);
     push_plane_body(list, upright_plane_position(centre, 0.9f * u), -HALF_PI, 0.9f * u, u, owner);
     const float inset = 6 * u;
     push_disc(list, {b.x - inset, centre.y - 12 * u}, 4 * u, player_color(1));
@@ -81,13 +78,7 @@ void push_radar_item(CapsuleList& list, Vec2 centre, float u, Color owner) {
 // and planes.
 void push_minimap_item(CapsuleList& list, Vec2 centre, float u, Color owner) {
     const Vec2 half = {56 * u, 31.5f * u};
-    const Vec2 a = centre - half;
-    const Vec2 b = centre + half;
-    const float edge = 0.75f * u;
-    push_segment(list, a, {b.x, a.y}, edge, FRAME_COLOR);
-    push_segment(list, {b.x, a.y}, b, edge, FRAME_COLOR);
-    push_segment(list, b, {a.x, b.y}, edge, FRAME_COLOR);
-    push_segment(list, {a.x, b.y}, a, edge, FRAME_COLOR);
+    push_frame(list, {centre.x - half.x, centre.y - half.y, 2 * half.x, 2 * half.y}, 0, 0.75f * u, FRAME_COLOR);
     const Placed p{centre, u};
     push_disc(list, p({-30, -8}), 6 * u, with_alpha(SUN_MARK_COLOR, 0.8f));
     const Vec2 planets[2] = {{22, -12}, {8, 17}};
