@@ -1,18 +1,27 @@
-// Steps worlds built from arbitrary bytes, as a hostile server could send them
-// (within the snapshot's receive checks: counts within capacity, finite floats,
-// bools 0 or 1, hull point counts 3..8), with arbitrary controls every tick:
-// either a world read whole from the bytes, or a lively world with some of its
-// fields overwritten by them.
+// Steps worlds with arbitrary controls every tick, in three ways:
+// - a world read whole from the bytes, as a hostile server could send it
+//   (within the snapshot's receive checks: counts within capacity, finite
+//   floats, bools 0 or 1, hull point counts 3..8): it must not crash;
+// - a lively world with some of its fields overwritten by the bytes: likewise;
+// - a lively world changed only in ways the game itself can change it (moves,
+//   kills, purchases, players leaving and joining, short timers): every
+//   invariant of validate_world must hold after every step.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "server/server_session.h"
+#include "world/boarding.h"
+#include "world/damage.h"
 #include "world/generate.h"
 #include "world/geometry.h"
 #include "world/hooks.h"
 #include "world/purchases.h"
 #include "world/step.h"
+#include "world/validate.h"
 #include "world/world.h"
 
 namespace {
@@ -194,6 +203,7 @@ void lively_world(World& w) {
         Vec2 out = rotate({1, 0}, 0.5f * static_cast<float>(i));
         WorldObject c = make_collector({0, 0}, 0.0f, w.rules);
         c.pos = wrap(b.pos + out * 300.0f, w.size);
+        c.home_pos = c.pos;
         c.vel = Vec2{-out.y, out.x} * 146.0f;
         c.owner = static_cast<uint8_t>(i % 8);
         w.objects[w.object_count++] = c;
@@ -255,22 +265,153 @@ void edit(Bytes& in, World& w) {
     }
 }
 
+// A velocity of up to about 640 wu/s per component.
+Vec2 speed(Bytes& in) {
+    float x = static_cast<float>(static_cast<int8_t>(in.u8())) * 5.0f;
+    return {x, static_cast<float>(static_cast<int8_t>(in.u8())) * 5.0f};
+}
+
+// Somewhere in the field; half the time within 40 wu of a seam.
+Vec2 place(Bytes& in, Vec2 size) {
+    Vec2 p{static_cast<float>(in.u16()) / 65536.0f * size.x, static_cast<float>(in.u16()) / 65536.0f * size.y};
+    uint8_t seam = in.u8();
+    float offset = static_cast<float>(static_cast<int8_t>(in.u8())) / 3.2f;
+    if (seam % 4 == 0) p.x = wrap_coord(offset, size.x);
+    if (seam % 4 == 1) p.y = wrap_coord(offset, size.y);
+    return p;
+}
+
+// A duration of 1..32 ticks.
+float short_time(Bytes& in) { return static_cast<float>(1 + in.u8() % 32) * TICK; }
+
+// The first object of `kind` at or after `from` (wrapping around), or -1.
+int find_kind(const World& w, int from, uint8_t kind) {
+    int n = static_cast<int>(w.object_count);
+    for (int i = 0; i < n; ++i) {
+        int k = (from + i) % n;
+        const WorldObject& o = w.objects[k];
+        if (o.kind == kind && !o.free && !o.destroyed) return k;
+    }
+    return -1;
+}
+
+// Changes the game itself could make between or in ticks: the world stays sound.
+void play(Bytes& in, World& w, ServerSession& session) {
+    uint8_t what = in.u8();
+    uint8_t i = in.u8();
+    uint8_t slot = static_cast<uint8_t>(i % MAX_PLANES);
+    Plane& p = w.planes[slot];
+    int k = w.object_count > 0 ? static_cast<int>(i % w.object_count) : -1;
+    bool live = p.in_use && !p.dead;
+    switch (what % 12) {
+        case 0:  // a plane elsewhere
+            if (!p.in_use) break;
+            p.pos = place(in, w.size);
+            p.vel = speed(in);
+            p.angle = wrap_angle(static_cast<float>(in.u8()) * 0.0246f);
+            break;
+        case 1:  // an object elsewhere
+            if (k < 0 || w.objects[k].free || w.objects[k].destroyed) break;
+            w.objects[k].pos = place(in, w.size);
+            w.objects[k].vel = speed(in);
+            w.objects[k].spin = static_cast<float>(static_cast<int8_t>(in.u8())) * 0.05f;
+            break;
+        case 2: {  // an exit vessel somewhere, and a rich plane in its seat about to win
+            int v = find_kind(w, i, OBJECT_VESSEL);
+            if (v < 0 || !live) break;
+            w.objects[v].pos = place(in, w.size);
+            p.pos = wrap(vessel_seat(w.objects[v]), w.size);
+            p.vel = w.objects[v].vel;
+            for (uint32_t& r : p.resources) r = w.rules.win_amount;
+            w.rules.boarding_time = short_time(in);
+            break;
+        }
+        case 3:  // a hook that has caught an object
+            if (k < 0 || !live || w.objects[k].free || w.objects[k].destroyed) break;
+            stow_hook(p);
+            p.hook_out = true;
+            p.hook_state = HOOK_ATTACHED;
+            p.hook_object = static_cast<uint8_t>(k);
+            p.hook_pos = w.objects[k].pos;
+            p.rope_length = 40.0f + static_cast<float>(in.u8());
+            break;
+        case 4: {  // a collector or turret next to a station's centre
+            int station = find_kind(w, in.u8(), OBJECT_STATION);
+            int target = find_kind(w, i, in.u8() % 2 ? OBJECT_TURRET : OBJECT_COLLECTOR);
+            if (station < 0 || target < 0) break;
+            Vec2 centre = hull_origin_world(w.objects[station]);
+            w.objects[target].pos = wrap(centre + speed(in) * 0.1f, w.size);
+            w.rules.upgrade_time = short_time(in);
+            break;
+        }
+        case 5:
+            if (live) destroy_plane(w, p, KILL_OBJECT);
+            break;
+        case 6:
+            if (k >= 0 && !w.objects[k].free && !w.objects[k].destroyed) destroy_object(w, w.objects[k]);
+            break;
+        case 7:  // short timers, so that respawns, returns and restarts happen
+            w.rules.plane_respawn_delay = short_time(in);
+            w.rules.object_respawn_delay = short_time(in);
+            w.rules.round_over_delay = short_time(in);
+            break;
+        case 8:  // a player leaves
+            if (p.in_use) remove_player(session, slot);
+            break;
+        case 9:  // a player joins
+            if (!p.in_use) spawn_plane(w, slot);
+            break;
+        case 10:  // a rich player buys something
+            if (!live) break;
+            for (uint32_t& r : p.resources) r = 60;
+            p.sun_resource = 60;
+            p.buy_item = static_cast<uint8_t>(1 + in.u8() % SHOP_ITEM_COUNT);
+            break;
+        default:  // a won round over: the server starts the next one
+            if (round_finished(w)) {
+                bool occupied[MAX_PLANES];
+                for (int s = 0; s < MAX_PLANES; ++s) occupied[s] = w.planes[s].in_use;
+                restart_world(w, occupied);
+            }
+            break;
+    }
+}
+
+void check(const World& w, int tick) {
+    const char* fault = validate_world(w);
+    if (!fault) return;
+    std::fprintf(stderr, "tick %d: the world broke an invariant: %s\n", tick, fault);
+    std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static World w;  // large: keep it off the stack
-    w = World{};
+    static ServerSession session;  // large: keep it off the stack
+    session.world = World{};
+    session.log_sink = [](LogLevel, std::string_view) {};
+    World& w = session.world;
     Bytes in{data, size};
-    if (in.u8() & 1) {
+    uint8_t mode = in.u8() % 3;
+    if (mode == 0) {
         read_world(in, w);
     } else {
         lively_world(w);
-        for (int edits = in.u8() % 16; edits > 0; --edits) edit(in, w);
+        for (int edits = in.u8() % 16; edits > 0; --edits) {
+            if (mode == 1) edit(in, w);
+            else play(in, w, session);
+        }
     }
-    int ticks = 8 + in.u8() % 40;
+    bool sound = mode == 2;
+    int ticks = 8 + in.u8() % 64;
     for (int t = 0; t < ticks; ++t) {
-        for (Plane& p : w.planes) read_controls(in, p);
+        for (Plane& p : w.planes) {
+            if (sound && !p.in_use) continue;  // the server writes controls only for its players
+            read_controls(in, p);
+        }
+        if (sound && in.u8() % 8 == 0) play(in, w, session);
         step_world(w);
+        if (sound) check(w, t);
     }
     return 0;
 }

@@ -3,34 +3,14 @@
 // the headless context (Mesa's software rasteriser when there is no GPU).
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string_view>
 
 #include <SDL3/SDL_video.h>
 
+#include "allocation_counter.h"
 #include "render/text.h"
 #include "screenshots/offscreen.h"
 #include "screenshots/scenes.h"
-
-// Counts every allocation through operator new, so the steady state can
-// show that it makes none. (GCC cannot see that the replaced new and delete
-// pair up.)
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -51,14 +31,14 @@ void BM_DrawTextCachedHudLine(benchmark::State& state) {
     draw_text(r, HUD_LINE, 16, 12.5f, 30, TEXT);  // rasterises every glyph once
     r.text_pipeline.atlas_dirty = false;
     const uint32_t cached = r.text.cache.count;
-    const long allocations_before = allocations.load();
+    const long allocations_before = counted_allocations();
     for (auto _ : state) {
         begin_text_frame(r);
         draw_text(r, HUD_LINE, 16, 12.5f, 30, TEXT);
         benchmark::DoNotOptimize(r.text.glyphs.items[0]);
     }
     if (r.text_pipeline.atlas_dirty || r.text.cache.count != cached) state.SkipWithError("a glyph was rasterised");
-    state.counters["allocations"] = static_cast<double>(allocations.load() - allocations_before);
+    state.counters["allocations"] = static_cast<double>(counted_allocations() - allocations_before);
     // Time per character (the inverse of a rate over all iterations).
     state.counters["per_glyph"] = benchmark::Counter(static_cast<double>(HUD_LINE.size()),
                                                      benchmark::Counter::kIsIterationInvariantRate |

@@ -1,9 +1,85 @@
 // The shell's entry into drawing: copies what the frame needs out of the App
 // and draws it.
+#include "app/render_frame.h"
+
+#include <algorithm>
+#include <atomic>
+
 #include <SDL3/SDL_video.h>
 
 #include "app/app.h"
+#include "render/interface_frame.h"
 #include "render/renderer.h"
+#include "server/shop.h"
+#include "server/tutorial.h"
+
+namespace {
+
+ShopPrice shop_price(ShopRowState state) {
+    switch (state) {
+    case ShopRowState::CostInReach: return ShopPrice::Affordable;
+    case ShopRowState::Owned: return ShopPrice::Owned;
+    case ShopRowState::NeedsRadar: return ShopPrice::NeedsRadar;
+    case ShopRowState::Cost: break;
+    }
+    return ShopPrice::TooDear;
+}
+
+// Each row's status is read once, with acquire, before its result: the status
+// worker publishes the result by storing the status last.
+void fill_server_rows(InterfaceView& v, const ServerList& list) {
+    v.server_count = std::min({list.count, MAX_SERVERS, MAX_SERVER_ROWS});
+    for (int i = 0; i < v.server_count; ++i) {
+        const ServerEntry& e = list.entries[i];
+        ServerRowView& row = v.servers[i];
+        row.name = e.name();
+        row.status = e.status.load(std::memory_order_acquire);
+        row.result = row.status == ServerStatus::Answered ? e.result : StatusResult{};
+    }
+}
+
+void fill_game(InterfaceView& v, const Session& s) {
+    const bool joined = s.client.state == ConnectionState::Joined;
+    v.world = &s.client.world;
+    v.local_slot = joined && s.client.own_slot < MAX_PLANES ? static_cast<uint8_t>(s.client.own_slot) : NONE;
+    v.hud = &s.hud;
+    v.tutorial = s.tutorial;
+    v.tutorial_step = s.tutorial && s.link.session ? tutorial_step(*s.link.session) : 0;
+    fill_shop_cells(v.shop_cells, s.client.world, v.local_slot);
+}
+
+}  // namespace
+
+void fill_shop_cells(ShopCellView cells[SHOP_ITEMS], const World& w, uint8_t buyer_slot) {
+    const Plane* buyer = nullptr;
+    if (is_slot(buyer_slot) && w.planes[buyer_slot].in_use && !w.planes[buyer_slot].dead) {
+        buyer = &w.planes[buyer_slot];
+    }
+    for (int k = 0; k < SHOP_ITEMS; ++k) {
+        const auto code = static_cast<uint8_t>(k + 1);
+        cells[k] = {item_cost(w.rules, code), shop_price(shop_row_state(buyer, w.rules, code))};
+    }
+}
+
+void fill_interface_view(InterfaceView& v, const App& app, float display_scale) {
+    v = InterfaceView{};
+    v.display_scale = display_scale;
+    v.time = app.render_clock;
+    v.screen = app.screen;
+    v.menu_selection = app.menu_selection;
+    v.shop = app.shop;
+    v.leave_dialog = app.leave_dialog;
+    v.volume = app.volume;
+    const Resolution& resolution = RESOLUTIONS[app.resolution_index < RESOLUTION_COUNT ? app.resolution_index : 0];
+    v.resolution_width = resolution.width;
+    v.resolution_height = resolution.height;
+    v.borderless_fullscreen = app.borderless_fullscreen;
+    v.minimap_shown = app.minimap_shown;
+    fill_server_rows(v, app.servers);
+    if (app.session.active) fill_game(v, app.session);
+    v.notifications = &app.session.notifications;
+    v.chat = &app.session.chat;
+}
 
 void render_frame(App& app) {
     int width = 0;
@@ -17,7 +93,9 @@ void render_frame(App& app) {
                         s.hud.hit_flash};
     const bool playing = s.active && app.screen == Screen::Playing;
     fill_render_copy(app.renderer.copy, playing ? &game : nullptr, app.camera_centre, app.render_clock, app.effects);
-    // The HUD and menus fill the screen layer here.
-    clear_screen_layer(app.renderer);
+
+    InterfaceView view;
+    fill_interface_view(view, app, SDL_GetWindowDisplayScale(app.window));
+    draw_interface(app.renderer, view, width, height);
     draw_frame(app.renderer, width, height);
 }

@@ -34,7 +34,6 @@ void update_hud(HudValues& hud, const World& world, bool joined, uint64_t own_sl
     if (f >= hud.health_trail) {
         hud.health_trail = f;
     } else if (hud.time_since_damage > TRAIL_DELAY) {
-        const float fall = TRAIL_FALL_RATE * TICK;
-        hud.health_trail = std::max(hud.health_trail - fall, f);
+        hud.health_trail = std::max(hud.health_trail - TRAIL_FALL_PER_TICK, f);
     }
 }

@@ -6,7 +6,7 @@
 
 constexpr float HIT_FLASH_TIME = 0.25f;
 constexpr float TRAIL_DELAY = 0.4f;
-constexpr float TRAIL_FALL_RATE = 0.8f;
+constexpr float TRAIL_FALL_PER_TICK = 1.0f / 150.0f;  // 0.8 of the bar per second
 
 struct HudValues {
     float hit_flash[MAX_PLANES] = {};

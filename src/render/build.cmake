@@ -9,6 +9,7 @@ endforeach()
 set(_screenshot_tool_dir ${PROJECT_SOURCE_DIR}/tools/screenshots)
 add_library(skorvia_render_scenes STATIC
   ${_screenshot_tool_dir}/scenes.cpp
+  ${_screenshot_tool_dir}/interface_scenes.cpp
   ${_screenshot_tool_dir}/offscreen.cpp)
 target_include_directories(skorvia_render_scenes PUBLIC ${PROJECT_SOURCE_DIR}/tools)
 target_link_libraries(skorvia_render_scenes PUBLIC skorvia_game)

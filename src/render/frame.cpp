@@ -18,23 +18,7 @@ void clear_framebuffer(int fb_width, int fb_height) {
 }
 
 void draw_world(Renderer& r, const Letterbox& box) {
-    PlanetList planets;  // built fresh every frame
-    WorldRanges& ranges = r.world_ranges;
-    build_world_lists(r.copy, r.stars, r.world_list, planets, ranges);
-
-    Vec2 origin = view_origin(r.copy.camera);
-    Vec2 size = {VIEW_WIDTH, VIEW_HEIGHT};
-    float pixel_size = 1 / box.scale;
-    upload_capsules(r.world_capsules, r.world_list, origin, size, pixel_size);
-    upload_planets(r.planets, planets, origin, size, pixel_size, r.copy.time);
-
-    draw_capsules(r.world_capsules, false, ranges.background.first, ranges.background.count);
-    draw_planets(r.planets, ranges.nebulae.first, ranges.nebulae.count);
-    for (const Range& layer : ranges.stars) draw_capsules(r.world_capsules, false, layer.first, layer.count);
-    draw_planets(r.planets, ranges.bodies.first, ranges.bodies.count);
-    draw_capsules(r.world_capsules, false, ranges.normal_below.first, ranges.normal_below.count);
-    draw_capsules(r.world_capsules, true, ranges.additive.first, ranges.additive.count);
-    draw_capsules(r.world_capsules, false, ranges.normal_above.first, ranges.normal_above.count);
+    draw_world_view(r, view_origin(r.copy.camera), {VIEW_WIDTH, VIEW_HEIGHT}, 1 / box.scale);
 }
 
 void draw_screen_layer(Renderer& r, const Letterbox& box, int fb_width, int fb_height) {
@@ -54,6 +38,22 @@ void draw_screen_layer(Renderer& r, const Letterbox& box, int fb_width, int fb_h
 }
 
 }  // namespace
+
+void draw_world_view(Renderer& r, Vec2 origin, Vec2 size, float pixel_size) {
+    PlanetList planets;  // built fresh every frame
+    WorldRanges& ranges = r.world_ranges;
+    build_world_lists(r.copy, r.stars, r.world_list, planets, ranges);
+    upload_capsules(r.world_capsules, r.world_list, origin, size, pixel_size);
+    upload_planets(r.planets, planets, origin, size, pixel_size, r.copy.time);
+
+    draw_capsules(r.world_capsules, false, ranges.background.first, ranges.background.count);
+    draw_planets(r.planets, ranges.nebulae.first, ranges.nebulae.count);
+    for (const Range& layer : ranges.stars) draw_capsules(r.world_capsules, false, layer.first, layer.count);
+    draw_planets(r.planets, ranges.bodies.first, ranges.bodies.count);
+    draw_capsules(r.world_capsules, false, ranges.normal_below.first, ranges.normal_below.count);
+    draw_capsules(r.world_capsules, true, ranges.additive.first, ranges.additive.count);
+    draw_capsules(r.world_capsules, false, ranges.normal_above.first, ranges.normal_above.count);
+}
 
 void draw_frame(Renderer& r, int fb_width, int fb_height) {
     clear_framebuffer(fb_width, fb_height);

@@ -51,5 +51,10 @@ void destroy_renderer(Renderer& renderer);
 // HUD and menus left it (screen list and groups), and last the frame's text.
 void draw_frame(Renderer& renderer, int fb_width, int fb_height);
 
+// The world layers of a frame, back to front, from the render copy: the
+// lists are built, uploaded for the view rectangle (world units, `pixel_size`
+// world units per pixel) and drawn into the current viewport.
+void draw_world_view(Renderer& renderer, Vec2 origin, Vec2 size, float pixel_size);
+
 // Empties the screen list and its groups.
 void clear_screen_layer(Renderer& renderer);

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "render/fire_ramp.h"
+#include "render/map_colors.h"
+#include "render/radar.h"
 #include "render/view.h"
 #include "render/world_shapes.h"
 #include "world/geometry.h"
@@ -82,10 +84,7 @@ void push_dome(PlanetList& planets, Vec2 at, int index) {
 
 Color nebula_color(const CelestialBody& b) {
     if (b.is_sun) return {1, 0.7f, 0.2f, 1};
-    const PlanetLook& row = planet_look(b.look);
-    float sum_a = row.color_a.r + row.color_a.g + row.color_a.b;
-    float sum_b = row.color_b.r + row.color_b.g + row.color_b.b;
-    return sum_a >= sum_b ? row.color_a : row.color_b;
+    return brighter_look_color(planet_look(b.look));
 }
 
 void push_nebula(PlanetList& planets, const CelestialBody& b, Vec2 at) {
@@ -307,5 +306,6 @@ void build_world_lists(const RenderCopy& copy, StarField& stars, CapsuleList& ca
     push_boarding(capsules, copy);
     push_hook_ropes(capsules, fx, view);
     push_wreck_pieces(capsules, fx, view);
+    push_radar(capsules, {w, copy.local_slot, copy.camera, copy.drawn});
     end_range(ranges.normal_above, capsules);
 }

@@ -31,7 +31,7 @@ struct WorldRanges {
     Range stars[STAR_LAYERS];
     Range normal_below;  // orbit halos and smoke
     Range additive;      // glows, shots, planes, objects
-    Range normal_above;  // boarding lines, hook ropes, wreck pieces
+    Range normal_above;  // boarding lines, hook ropes, wreck pieces, radar blips
     Range bodies;        // planet list: suns, planets, station domes
     Range nebulae;       // planet list
 };

@@ -11,6 +11,7 @@
 #include "net/snapshot.h"
 #include "net/wire.h"
 #include "server/log_escape.h"
+#include "world/damage.h"
 #include "world/generate.h"
 #include "world/step.h"
 
@@ -376,19 +377,9 @@ void remove_player(ServerSession& s, uint8_t index) {
         WorldObject& o = w.objects[i];
         if (o.free || o.owner != index) continue;
         o.owner = NONE;
-        if (o.kind != OBJECT_TURRET && o.kind != OBJECT_STATION) continue;
-        // Gone as if destroyed: it lets go of whatever it was upgrading, and
-        // nothing it held keeps counting towards an upgrade from a later
-        // object in the same entry.
-        o.free = true;
-        o.upgrading_station = NONE;
-        o.upgrade_timer = 0;
-        for (uint64_t j = 0; j < count; ++j) {
-            if (w.objects[j].upgrading_station == i) {
-                w.objects[j].upgrading_station = NONE;
-                w.objects[j].upgrade_timer = 0;
-            }
-        }
+        // Gone as if destroyed: no hook and no station link keeps pointing
+        // at the entry that a later placement reuses.
+        if (o.kind == OBJECT_TURRET || o.kind == OBJECT_STATION) free_object(w, static_cast<int>(i));
     }
     LogText line;
     log_player(line, index);

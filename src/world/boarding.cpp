@@ -91,7 +91,7 @@ void round_over_update(World& w) {
     Plane& p = w.planes[w.winner];
     if (!p.in_use) return;
     const WorldObject& vessel = w.objects[w.winner_vessel];
-    p.pos = vessel_seat(vessel);
+    p.pos = wrap(vessel_seat(vessel), w.size);  // the seat may lie across the seam
     p.vel = vessel.vel;
     p.angle = vessel.angle;
 }

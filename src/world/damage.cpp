@@ -79,10 +79,26 @@ void destroy_object(World& w, WorldObject& o) {
     o.upgrading_station = NONE;
     o.upgrade_timer = 0;
     if (o.kind == OBJECT_TURRET || o.kind == OBJECT_STATION) {
-        o.free = true;
+        free_object(w, object_index(w, o));
     } else {
         o.respawn_timer = w.rules.object_respawn_delay;
         o.destroyed = true;
+    }
+}
+
+void free_object(World& w, int k) {
+    WorldObject& o = w.objects[k];
+    o.free = true;
+    o.upgrading_station = NONE;
+    o.upgrade_timer = 0;
+    for (Plane& p : w.planes)
+        if (p.hook_out && p.hook_state == HOOK_ATTACHED && p.hook_object == k) p.hook_state = HOOK_REELING;
+    int count = object_limit(w);
+    for (int i = 0; i < count; ++i) {
+        WorldObject& held = w.objects[i];
+        if (held.upgrading_station != k) continue;
+        held.upgrading_station = NONE;
+        held.upgrade_timer = 0;
     }
 }
 

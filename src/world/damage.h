@@ -13,6 +13,11 @@ void destroy_plane(World& w, Plane& p, uint8_t cause);
 // return home. Exit vessels are never destroyed.
 void destroy_object(World& w, WorldObject& o);
 
+// Frees object entry `k` for good. The next placement reuses the entry, so
+// every hook attached to it starts reeling in and every object its station
+// held is let go here, before anything new can take the entry's place.
+void free_object(World& w, int k);
+
 void shot_hits_object(World& w, WorldObject& o, const Shot& s);
 void shot_hits_plane(World& w, Plane& p, const Shot& s);
 

@@ -140,7 +140,7 @@ void fire_hook(World& w, Plane& p) {
     p.hook_vel = p.vel - f * HOOK_LAUNCH_SPEED;
     p.hook_anchor = {0, 0};
     p.rope_length = 0;
-    push_event_at(w, EVENT_HOOK_FIRED, p.hook_pos);
+    push_event_at(w, EVENT_HOOK_FIRED, wrap(p.hook_pos, w.size));  // the nose may lie across the seam
 }
 
 void update_hook(World& w, Plane& p) {

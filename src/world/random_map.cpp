@@ -98,7 +98,12 @@ void shuffle(Xoshiro256& g, uint8_t* values, int n, uint8_t first) {
 
 void add_collector(World& w, Vec2 hull_origin, float angle) {
     if (w.object_count >= MAX_OBJECTS) return;
-    w.objects[w.object_count++] = make_collector(wrap(hull_origin, w.size), angle, w.rules);
+    WorldObject o = make_collector(wrap(hull_origin, w.size), angle, w.rules);
+    // The centre of mass sits a little off the hull origin: near the seam it
+    // may lie across it.
+    o.pos = wrap(o.pos, w.size);
+    o.home_pos = o.pos;
+    w.objects[w.object_count++] = o;
 }
 
 // Two or three collectors on a ring around the planet, spread around it.

@@ -43,7 +43,7 @@ void finish_upgrade(World& w, WorldObject& o) {
         o.upgraded = true;
         o.health = static_cast<uint16_t>(w.rules.turret_health * 2);
     } else if (o.kind == OBJECT_COLLECTOR) {
-        upgrade_collector(o);
+        upgrade_collector(o, w.size);
     }
     push_event_at(w, EVENT_UPGRADED, o.pos, is_slot(o.owner) ? o.owner : NONE, o.kind);
 }
@@ -91,10 +91,10 @@ void progress(World& w) {
 
 Vec2 station_centre(const WorldObject& station) { return hull_origin_world(station); }
 
-void upgrade_collector(WorldObject& o) {
+void upgrade_collector(WorldObject& o, Vec2 size) {
     Vec2 hull_origin = hull_origin_world(o);
     take_shape(o, collector_shape(true));
-    o.pos = hull_origin - rotate(o.hull_offset, o.angle);
+    o.pos = wrap(hull_origin - rotate(o.hull_offset, o.angle), size);
     o.upgraded = true;
     o.gather_timer = 0;
     o.upgrade_radius = 0;

@@ -11,7 +11,8 @@ constexpr float STATION_RADIUS_SHRINK = 0.125f;  // per tick
 // Centre of a station's sphere: its hull origin in world coordinates.
 Vec2 station_centre(const WorldObject& station);
 
-// Turns a collector into an upgraded one in place; the hull origin stays put.
-void upgrade_collector(WorldObject& o);
+// Turns a collector into an upgraded one in place; the hull origin stays put
+// and the new centre of mass is stored wrapped into the field of `size`.
+void upgrade_collector(WorldObject& o, Vec2 size);
 
 void update_stations(World& w);

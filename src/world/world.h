@@ -147,7 +147,7 @@ struct WorldObject {
     Vec2 points[MAX_HULL_POINTS] = {};  // relative to the centre of mass, body frame
     uint64_t point_count = 0;
     Vec2 home_pos{};
-    float angle = 0;
+    float angle = 0;  // [0, 2pi)
     float spin = 0;
     float mass = 0;
     float inertia = 0;
@@ -159,7 +159,7 @@ struct WorldObject {
     bool destroyed = false;
     float home_angle = 0;
     float heat = 0;
-    float turret_aim = 0;
+    float turret_aim = 0;  // [0, 2pi) once it has turned; a new turret starts at its buyer's angle + pi
     float turret_cooldown = 0;
     uint16_t health = 0;
     uint8_t kind = OBJECT_NONE;

@@ -18,6 +18,8 @@ inline bool is_object_index(const World& w, uint8_t i) { return i < object_limit
 // The slot of a plane of `w` is its index in the planes; the `slot` byte may
 // come from the wire.
 inline uint8_t slot_of(const World& w, const Plane& p) { return static_cast<uint8_t>(&p - w.planes); }
+// The index of an object of `w` in the objects.
+inline int object_index(const World& w, const WorldObject& o) { return static_cast<int>(&o - w.objects); }
 
 // The copy of `p` on the torus nearest to `near`.
 inline Vec2 nearest_copy(Vec2 p, Vec2 near, Vec2 size) { return near + wrapped_delta(near, p, size); }

@@ -178,6 +178,96 @@ TEST(SnapshotLayout, FieldsAtTheirOffsets) {
     EXPECT_EQ(peek_u16(b, SmallLayout::shot + 21), w.shots[0].damage);
 }
 
+// The expected datagram, written field by field in the order and widths of
+// the layout tables, little-endian, independently of the encoder.
+struct Golden {
+    Bytes b;
+    Golden& u8(uint8_t v) {
+        b.push_back(v);
+        return *this;
+    }
+    Golden& u16(uint16_t v) { return u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); }
+    Golden& u32(uint32_t v) { return u16(static_cast<uint16_t>(v)).u16(static_cast<uint16_t>(v >> 16)); }
+    Golden& f32(float v) { return u32(std::bit_cast<uint32_t>(v)); }
+    Golden& vec(float x, float y) { return f32(x).f32(y); }
+};
+
+// One record of each kind, every field holding a value of its own, against the
+// whole datagram as the layout tables lay it out.
+TEST(SnapshotLayout, EveryFieldOfAFullSnapshot) {
+    World w{};
+    w.spawn_counter = 0x11223344;
+    w.winner = 6;
+    w.winner_vessel = 0;
+    w.round_over_timer = 12.5f;
+    Rules& r = w.rules;
+    r.plane_health = 151, r.shot_damage = 11, r.plane_respawn_delay = 4.5f, r.crash_speed = 152.25f;
+    r.crash_damage_factor = 0.75f, r.gather_amount = 3, r.collector_health = 52, r.object_respawn_delay = 9.5f;
+    r.turret_cost = 31, r.turret_health = 53, r.turret_range = 551.5f, r.turret_turn_rate = 2.75f;
+    r.turret_reload = 0.375f, r.shield_cost = 16, r.shield_strength = 54, r.shield_radius = 31.5f;
+    r.radar_cost = 12, r.minimap_cost = 33, r.sun_shield_cost = 21, r.upgrade_station_cost = 22;
+    r.station_health = 101, r.upgrade_time = 14.5f, r.exit_vessel_cost = 51, r.win_amount = 17;
+    r.boarding_time = 5.25f, r.round_over_delay = 29.5f, r.sun_heat_rate = 19.5f, r.sun_heat_falloff = 44.5f;
+    r.sun_heat_range = 221.5f;
+    w.body_count = 1;
+    w.bodies[0] = {{7200.5f, 2700.25f}, 381.5f, 110.5f, 3.75f, 7, true, 2};
+    Plane& p = w.planes[5];
+    p.in_use = true;
+    p.pos = {1000.5f, 2000.25f}, p.vel = {-30.5f, 40.75f}, p.angle = 1.125f, p.flame = 0.625f;
+    p.fire_cooldown = 0.0625f;
+    p.turn_left = true, p.thrust = true, p.hook_key = true, p.buy_item = 6;  // input bits 0xD5
+    p.slot = 5, p.health = 149, p.dead = true, p.respawn_timer = 3.5f, p.killer = 0xFD;
+    p.hook_key_was_down = true, p.resources[0] = 1001, p.resources[1] = 2002, p.resources[2] = 3003;
+    p.sun_resource = 404, p.shield = 48, p.heat = 0.4375f;
+    p.has_radar = true, p.has_sun_shield = true;  // equipment bits 0x05
+    p.boarding_vessel = 9, p.boarding_timer = 1.75f;
+    p.hook_out = true, p.hook_state = HOOK_TETHERED, p.hook_pos = {1100.5f, 2100.25f};
+    p.hook_vel = {-50.5f, 60.25f}, p.hook_object = 17, p.hook_anchor = {7.5f, -8.25f}, p.rope_length = 120.5f;
+    w.object_count = 1;
+    WorldObject& o = w.objects[0];
+    o.kind = OBJECT_STATION, o.hull_offset = {115.5f, -0.75f}, o.owner = 5, o.gather_timer = 0.875f;
+    o.upgraded = true, o.upgrading_station = 4, o.upgrade_timer = 2.125f, o.upgrade_radius = 33.5f;
+    o.health = 99, o.destroyed = true, o.respawn_timer = 6.5f, o.home_pos = {3000.5f, 3100.25f};
+    o.home_angle = 0.3125f, o.free = false, o.turret_aim = 4.25f, o.turret_cooldown = 0.15625f;
+    o.heat = 0.53125f, o.pos = {3010.5f, 3110.25f}, o.vel = {1.5f, -2.5f}, o.angle = 2.625f;
+    o.spin = -0.1875f, o.mass = 2.75f, o.inertia = 3062.5f, o.area = 1234.5f, o.point_count = 3;
+    o.points[0] = {10.5f, 0.25f}, o.points[1] = {-5.5f, 9.75f}, o.points[2] = {-5.25f, -10.5f};
+    w.shot_count = 1;
+    w.shots[0] = {{500.5f, 600.25f}, {880.5f, -120.25f}, 0.40625f, 21, 3};
+
+    Golden g;
+    g.u8(0x53).u8(0x4B).u8(20).u8(5).u32(0x01020304).u32(0x0A0B0C0D);      // 0: header, tick, input
+    g.vec(9600, 5400).u32(0x11223344).u8(6).u8(0).f32(12.5f);              // 12: size .. round over
+    g.u16(151).u16(11).f32(4.5f).f32(152.25f).f32(0.75f).u16(3).u16(52);   // 30: rules
+    g.f32(9.5f).u32(31).u16(53).f32(551.5f).f32(2.75f).f32(0.375f);        // 50
+    g.u32(16).u16(54).f32(31.5f).u32(12).u32(33).u32(21).u32(22).u16(101);  // 72
+    g.f32(14.5f).u32(51).u32(17).f32(5.25f).f32(29.5f).f32(19.5f);          // 100
+    g.f32(44.5f).f32(221.5f).u8(1);                                         // 124: .. body count
+    g.vec(7200.5f, 2700.25f).f32(381.5f).f32(110.5f).u8(7).f32(3.75f).u8(1).u8(2);  // 133: body
+    g.u8(0x20);                                                             // 156: plane mask, slot 5
+    g.vec(1000.5f, 2000.25f).vec(-30.5f, 40.75f).f32(1.125f).f32(0.625f);  // 157: plane
+    g.f32(0.0625f).u8(0xD5).u8(5).u16(149).u8(1).f32(3.5f).u8(0xFD).u8(1);  // +24
+    g.u32(1001).u32(2002).u32(3003).u32(404).u16(48).f32(0.4375f).u8(0x05);  // +39
+    g.u8(9).f32(1.75f).u8(3).vec(1100.5f, 2100.25f).vec(-50.5f, 60.25f);    // +62: .. hook
+    g.u8(17).vec(7.5f, -8.25f).f32(120.5f);                                 // +84
+    g.u8(1);                                                                // 254: object count
+    g.u8(3).vec(115.5f, -0.75f).u8(5).f32(0.875f).u8(1).u8(4).f32(2.125f);  // 255: object
+    g.f32(33.5f).u16(99).u8(1).f32(6.5f).vec(3000.5f, 3100.25f).f32(0.3125f);  // +20
+    g.u8(0).f32(4.25f).f32(0.15625f).f32(0.53125f).vec(3010.5f, 3110.25f);  // +43
+    g.vec(1.5f, -2.5f).f32(2.625f).f32(-0.1875f).f32(2.75f).f32(3062.5f);   // +64
+    g.f32(1234.5f).u8(3).vec(10.5f, 0.25f).vec(-5.5f, 9.75f).vec(-5.25f, -10.5f);  // +88: .. points
+    g.u8(1);                                                                // 372: shot count
+    g.vec(500.5f, 600.25f).vec(880.5f, -120.25f).f32(0.40625f).u8(3).u16(21);  // 373: shot
+    ASSERT_EQ(g.b.size(), 396u);
+
+    const Bytes sent = encode(w, 0x01020304, 0x0A0B0C0D);
+    ASSERT_EQ(sent.size(), g.b.size());
+    for (size_t i = 0; i < sent.size(); ++i) ASSERT_EQ(sent[i], g.b[i]) << "first difference at byte " << i;
+    const Received got = decode(g.b, SnapshotGate{0, 0x0A0B0C0E});
+    ASSERT_TRUE(got.accepted);
+    EXPECT_TRUE(same_world(*got.scratch, as_received(w)));
+}
+
 TEST(SnapshotChecks, BadValuesDropTheSnapshot) {
     using L = SmallLayout;
     struct Case {

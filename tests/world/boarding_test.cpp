@@ -39,6 +39,32 @@ TEST_F(Boarding, StartsInsideAnyonesVesselAndPullsTowardTheSeat) {
     EXPECT_LT(p.vel.y, 0.0f);
 }
 
+// The seat is 10 wu behind the hull origin U along the vessel's heading: for a
+// vessel at U = (4000, 3000) turned to (cos, sin) = (0.8, 0.6) or (-0.6, 0.8),
+// (3992, 2994) or (4006, 2992). A plane 20 wu short of the seat in x and 10
+// past it in y, at (5, 7) beside a vessel moving at (1, -2), is pulled by
+// ((20, -10) * 3 + (4, 9) * -6) / 120 = (0.3, -0.7) in its first tick.
+TEST_F(Boarding, SeatAndPullWorkedByHand) {
+    struct Case {
+        float angle;
+        Vec2 seat;
+    } cases[] = {{0.6435011f, {3992, 2994}}, {2.2142975f, {4006, 2992}}};
+    for (auto c : cases) {
+        SetUp();
+        int v = add_object(w, vessel_at({4000, 3000}, c.angle, 6));
+        w.objects[v].vel = {1, -2};
+        Vec2 seat = vessel_seat(w.objects[v]);
+        EXPECT_NEAR(seat.x, c.seat.x, 2e-3f) << c.angle;
+        EXPECT_NEAR(seat.y, c.seat.y, 2e-3f) << c.angle;
+        Plane& p = rich_plane(2, c.seat + Vec2{-20, 10});
+        p.vel = {5, 7};
+        end_of_round(w);
+        ASSERT_EQ(p.boarding_vessel, v) << c.angle;
+        EXPECT_NEAR(p.vel.x, 5.3f, 1e-4f) << c.angle;
+        EXPECT_NEAR(p.vel.y, 6.3f, 1e-4f) << c.angle;
+    }
+}
+
 TEST_F(Boarding, NeedsEnoughOfEveryResourceAndEndsOnLeaving) {
     Plane& p = rich_plane(2, {2030, 2010});
     p.resources[1] = 14;
@@ -53,6 +79,15 @@ TEST_F(Boarding, NeedsEnoughOfEveryResourceAndEndsOnLeaving) {
     end_of_round(w);
     EXPECT_EQ(p.boarding_vessel, NONE);
     EXPECT_EQ(p.boarding_timer, 0.0f);
+}
+
+TEST_F(Boarding, OnlyAnExitVesselIsBoarded) {
+    // Plane 2 carries enough and sits right on the collector at index 0,
+    // which comes before both vessels.
+    Plane& p = rich_plane(2, w.objects[0].pos);
+    end_of_round(w);
+    EXPECT_EQ(p.boarding_vessel, NONE);
+    EXPECT_EQ(w.event_count, 0u);
 }
 
 TEST_F(Boarding, BadVesselIndexesEndBoardingSafely) {
@@ -118,6 +153,22 @@ TEST_F(Boarding, RoundOverCountsDownAndSeatsTheWinner) {
     EXPECT_EQ(p.boarding_vessel, NONE) << "no boarding while the round is over";
     end_of_round(w);
     EXPECT_EQ(w.round_over_timer, 0.0f);
+}
+
+TEST_F(Boarding, TheWinnersSeatAcrossTheSeamIsStoredWrapped) {
+    // The vessel's centre of mass lies inside the field, its seat 10 wu
+    // ahead of it just across the seam at x = 9600.
+    int v = add_object(w, vessel_at({9611.3f, 2000}, 0.0f, 3));
+    ASSERT_LT(w.objects[v].pos.x, 9600.0f);
+    Vec2 seat = vessel_seat(w.objects[v]);
+    ASSERT_GE(seat.x, 9600.0f);
+    Plane& p = rich_plane(3, {100, 100});
+    w.winner = 3;
+    w.winner_vessel = static_cast<uint8_t>(v);
+    w.round_over_timer = 10;
+    end_of_round(w);
+    EXPECT_NEAR(p.pos.x, seat.x - 9600.0f, 1e-3f);
+    EXPECT_EQ(p.pos.y, seat.y);
 }
 
 TEST_F(Boarding, RoundOverWithBytesPastTheArraysOnlyCountsDown) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "world/geometry.h"
 #include "world/hulls.h"
 
@@ -61,6 +63,94 @@ TEST(PolygonContact, ReferenceFaceOnTheSecondShapeFlipsTheNormal) {
     EXPECT_EQ(k.normal, (Vec2{0, -1}));
     EXPECT_EQ(k.point, (Vec2{5, 3}));
     EXPECT_FLOAT_EQ(k.depth, 2.0f);
+}
+
+// Turns points about the origin by `a`, with the library's own sine and cosine
+// so that the expected values do not lean on the code under test.
+Vec2 turned(Vec2 v, double a) {
+    double c = std::cos(a), s = std::sin(a);
+    return {static_cast<float>(v.x * c - v.y * s), static_cast<float>(v.x * s + v.y * c)};
+}
+constexpr double THIRTY_DEGREES = 0.5235987755982988;
+
+// The clipping of the incident edge, worked by hand for a 10 x 10 square
+// [0,10]^2 and a flat 2-wu-high box resting 2 wu above its top face, the whole
+// scene turned by 30 degrees. Both separations are 2, so the square's top face
+// (10,10) -> (0,10) is the reference: normal (0, 1), direction d = (-1, 0);
+// the box's bottom edge is the incident one. The first clip cuts it at the
+// face's start x = 10, the second at its end x = 0; the contact point is the
+// middle of what is left, at depth 5 - 2 = 3.
+TEST(PolygonContact, IncidentEdgeIsClippedAtBothEndsOfTheFace) {
+    struct Case {
+        const char* what;
+        float left, right;  // the box's extent in x
+        Vec2 point;
+    } cases[] = {
+        {"overhangs the face's start", 4, 16, {7, 12}},   // E clipped from x 16 to 10
+        {"overhangs the face's end", -6, 6, {3, 12}},     // v clipped from x -6 to 0
+        {"overhangs both ends", -6, 16, {5, 12}},
+    };
+    for (auto c : cases) {
+        Vec2 square[4], box[4];
+        const Vec2 sq[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+        const Vec2 bx[4] = {{c.left, 12}, {c.right, 12}, {c.right, 14}, {c.left, 14}};
+        for (int i = 0; i < 4; ++i) {
+            square[i] = turned(sq[i], THIRTY_DEGREES);
+            box[i] = turned(bx[i], THIRTY_DEGREES);
+        }
+        Contact k = polygon_contact(square, 4, box, 4);
+        ASSERT_TRUE(k.touching) << c.what;
+        Vec2 point = turned(c.point, THIRTY_DEGREES), normal = turned({0, 1}, THIRTY_DEGREES);
+        EXPECT_NEAR(k.point.x, point.x, 1e-4f) << c.what;
+        EXPECT_NEAR(k.point.y, point.y, 1e-4f) << c.what;
+        EXPECT_NEAR(k.normal.x, normal.x, 1e-6f) << c.what;
+        EXPECT_NEAR(k.normal.y, normal.y, 1e-6f) << c.what;
+        EXPECT_NEAR(k.depth, 3.0f, 1e-4f) << c.what;
+    }
+}
+
+// Exact ties keep the first edge in each polygon's order.
+// - Squares [0,10]^2 and [13,23]^2 meet corner to corner: the first square's
+//   right edge (1) and top edge (2) both separate by 3, so the reference face
+//   is the right one, normal (1, 0). No clipped point lies within the face,
+//   so the contact is the nearest point (13, 13), depth 5 - 3 = 2.
+// - A small diamond's vertex (12, 5) 2 wu off the square's right face: its
+//   edges 0, (12,5) -> (14,7), and 3, (14,3) -> (12,5), face the square
+//   equally, so the incident edge is edge 0, both of its ends within the skin:
+//   the contact is their middle (13, 6), depth 3.
+TEST(PolygonContact, TiesGoToTheFirstEdge) {
+    Square a = square(0, 0);
+    Square corner = square(13, 13);
+    Contact k = polygon_contact(a.p, 4, corner.p, 4);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{1, 0}));
+    EXPECT_EQ(k.point, (Vec2{13, 13}));
+    EXPECT_EQ(k.depth, 2.0f);
+
+    const Vec2 diamond[4] = {{12, 5}, {14, 7}, {16, 5}, {14, 3}};
+    k = polygon_contact(a.p, 4, diamond, 4);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{1, 0}));
+    EXPECT_EQ(k.point, (Vec2{13, 6}));
+    EXPECT_EQ(k.depth, 3.0f);
+}
+
+// A segment grazing a side 2 wu away touches it first near one corner and
+// last near the other; the hit is the earliest, wherever the edges come in
+// the polygon's order. The square [-5,5]^2 and the segment y = -7, x from
+// -20 to 20 (or back), turned by 30 degrees: the corner reached first is 15
+// of the 40 wu away, t = 0.375, from either side.
+TEST(SweepPolygon, GrazingHitIsTheEarliestEdgesFromEitherSide) {
+    Vec2 sq[4];
+    const Vec2 corners[4] = {{-5, -5}, {5, -5}, {5, 5}, {-5, 5}};
+    for (int i = 0; i < 4; ++i) sq[i] = turned(corners[i], THIRTY_DEGREES);
+    for (float direction : {1.0f, -1.0f}) {
+        Vec2 start = turned({-20 * direction, -7}, THIRTY_DEGREES);
+        Vec2 move = turned({40 * direction, 0}, THIRTY_DEGREES);
+        SweepHit h = sweep_polygon(start, move, sq, 4);
+        EXPECT_TRUE(h.hit) << direction;
+        EXPECT_NEAR(h.t, 0.375f, 1e-5f) << direction;
+    }
 }
 
 TEST(SweepPolygon, Cases) {
@@ -180,6 +270,48 @@ TEST(Respond, HeadOnBounceAndImmovableBody) {
     EXPECT_EQ(body.vel, (Vec2{0, 0}));
     EXPECT_FLOAT_EQ(mover.vel.x, 20.0f);
     EXPECT_FLOAT_EQ(mover.pos.x, 102.2f);
+}
+
+// One response worked by hand: a plane A at (0, 0) (inverse mass 1, no
+// rotation) against an object B at (12, 14) (inverse mass 2, inverse inertia
+// 0.01, spin 0.3, velocity (-5, -5)), normal n = (0.6, 0.8), contact point
+// (6, 8), depth 3. rB = (-6, -6), rB x n = -1.2, rB x t = -8.4 for the tangent
+// t = (-0.8, 0.6). B's contact point moves at (-5, -5) + 0.3 (6, -6) =
+// (-3.2, -6.8).
+// - A at (10, 0): vn = (-13.2, -6.8).n = -13.36; jn = 1.4 * 13.36 / (1 + 2 +
+//   1.44 * 0.01) = 6.2048832. Afterwards the sliding is 7.1054 along t, which
+//   would take 7.1054 / (3 + 70.56 * 0.01) = 1.9174903, more than 0.3 jn =
+//   1.8614650: friction is that limit.
+// - A at (8, 6): vn = -16.96, jn = 7.8768577; sliding 2.0739 along t takes
+//   0.5596900, under the limit: the contact ends up rolling, not sliding.
+// The positions move apart by (3 - 0.25) * 0.8 / 3 = 0.7333333 per unit of
+// inverse mass along n.
+TEST(Respond, WorkedCasesWithFriction) {
+    struct Case {
+        Vec2 a_vel;
+        float closing;
+        Vec2 a_after, b_after;
+        float spin_after;
+    } cases[] = {
+        {{10, 0}, 13.36f, {4.7878981f, -3.8470276f}, {5.4242038f, 2.6940552f}, 0.3819045f},
+        {{8, 6}, 16.96f, {2.8261334f, 0.0343278f}, {5.3477333f, 6.9313444f}, 0.2524917f},
+    };
+    const Vec2 n{0.6f, 0.8f}, q{6, 8};
+    for (auto c : cases) {
+        BodyState a = plane_state({0, 0}, c.a_vel);
+        BodyState b{{12, 14}, {-5, -5}, 0.3f, 2.0f, 0.01f};
+        EXPECT_NEAR(respond(a, b, Contact{n, q, 3.0f, true}), c.closing, 1e-4f);
+        EXPECT_NEAR(a.vel.x, c.a_after.x, 1e-4f) << c.a_vel.x;
+        EXPECT_NEAR(a.vel.y, c.a_after.y, 1e-4f) << c.a_vel.x;
+        EXPECT_NEAR(b.vel.x, c.b_after.x, 1e-4f) << c.a_vel.x;
+        EXPECT_NEAR(b.vel.y, c.b_after.y, 1e-4f) << c.a_vel.x;
+        EXPECT_NEAR(b.spin, c.spin_after, 1e-6f) << c.a_vel.x;
+        EXPECT_EQ(a.spin, 0.0f);
+        EXPECT_NEAR(a.pos.x, -0.44f, 1e-5f);
+        EXPECT_NEAR(a.pos.y, -0.5866667f, 1e-5f);
+        EXPECT_NEAR(b.pos.x, 12.88f, 1e-5f);
+        EXPECT_NEAR(b.pos.y, 15.173333f, 1e-5f);
+    }
 }
 
 TEST(Respond, PlaneNeverGainsSpinButObjectDoes) {

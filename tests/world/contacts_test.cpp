@@ -73,6 +73,20 @@ TEST(PlaneContacts, PlanesBounceOffEachOtherWithoutDamage) {
     EXPECT_NEAR(impact->value, 100.0f, 1e-3f);
 }
 
+TEST(PlaneContacts, ImpactEventsFromTwentyFiveWuPerSecond) {
+    for (float closing : {24.5f, 25.5f}) {
+        World w = empty_world();
+        live_plane(w, 2, {1000, 1000}, 0.0f).vel = {closing * 0.5f, 0};
+        live_plane(w, 6, {1027, 1000}, 0.0f).vel = {closing * -0.5f, 0};
+        plane_contacts(w);
+        const WorldEvent* impact = find_event(w, EVENT_IMPACT);
+        EXPECT_EQ(impact != nullptr, closing >= 25.0f) << closing;
+        if (impact) {
+            EXPECT_NEAR(impact->value, closing, 1e-4f);
+        }
+    }
+}
+
 TEST(PlaneContacts, OnlyLiveSolidPartiesTakePart) {
     struct Case {
         const char* what;

@@ -6,6 +6,7 @@
 
 #include "test_worlds.h"
 #include "world/geometry.h"
+#include "world/random.h"
 #include "world/step.h"
 
 namespace {
@@ -118,6 +119,24 @@ TEST(Gun, ShotLeavesTheMuzzleAtShotSpeedWithinTheSpread) {
     o.fire = true;
     update_live_plane(other, 5);
     EXPECT_NE(other.shots[0].vel, s.vel);
+}
+
+// The spread is (2u - 1) * 2 degrees, u the low 24-bit fraction of the hash
+// of the plane's slot over its position, velocity and heading after it moved.
+TEST(Gun, SpreadIsTheHashedFractionMappedOntoPlusMinusTwoDegrees) {
+    for (uint8_t slot : {1, 6}) {
+        World w = empty_world();
+        Plane& p = live_plane(w, slot, {1000, 1000}, 0.6435011f);
+        p.vel = {100, 20};
+        p.fire = true;
+        update_live_plane(w, slot);
+        ASSERT_EQ(w.shot_count, 1u);
+        float state[5] = {p.pos.x, p.pos.y, p.vel.x, p.vel.y, p.angle};
+        float u = hash_fraction_lo(hash_draw(slot, state, sizeof state));
+        double heading = 0.6435011 + (2.0 * u - 1.0) * 0.034906585;
+        Vec2 d = w.shots[0].vel - p.vel;
+        EXPECT_NEAR(std::atan2(d.y, d.x), heading, 2e-6) << int(slot);
+    }
 }
 
 TEST(Gun, FullShotListFiresNothingButStillWaits) {

@@ -91,4 +91,33 @@ TEST(OrbitAssist, DampsRadialMotionUpToTheCap) {
     EXPECT_GT(big.x, 0.0f);
 }
 
+// The assist at altitude 90 of a planet's 320 window (distance 250, where the
+// circular speed is sqrt(250 * 160^2 / 250) = 160), worked by hand. Outward
+// normal n = (0.6, -0.8), tangent t = (0.8, 0.6); the mover's velocity is
+// vn n + vt t. Window factor 1 - 90/320 = 0.71875.
+// - vn 20, vt 60: q = 63.2456 / 160 = 0.3952847 on the rising ramp, weight
+//   (q - 0.3) / 0.2 = 0.4764235; force n (-50) + t (1.5 * 100) has length
+//   158.1139 over the cap 0.71875 * 0.4764235 * 220 = 75.33447: scaled to it.
+// - vn -40, vt -300 (the other way round): q = 1.8915932 on the falling ramp,
+//   weight (2.2 - q) * 2 = 0.6168135; target -160; force n 100 + t (1.5 * 140)
+//   of length 232.5941, capped at 97.53364.
+// - vn 10, vt 150: full weight; force n (-25) + t 15 = (-3, 29), under the cap.
+TEST(OrbitAssist, WorkedCases) {
+    World w = planet_world({4800, 2700});
+    struct Case {
+        float vn, vt;
+        Vec2 force;
+    } cases[] = {
+        {20, 60, {42.881133f, 61.939415f}},
+        {-40, -300, {95.607207f, 19.289173f}},
+        {10, 150, {-3, 29}},
+    };
+    const Vec2 n{0.6f, -0.8f}, t{0.8f, 0.6f};
+    for (auto c : cases) {
+        Vec2 f = orbit_assist(w, Vec2{4800, 2700} + n * 250.0f, n * c.vn + t * c.vt);
+        EXPECT_NEAR(f.x, c.force.x, 2e-3f) << c.vn << ", " << c.vt;
+        EXPECT_NEAR(f.y, c.force.y, 2e-3f) << c.vn << ", " << c.vt;
+    }
+}
+
 }  // namespace

@@ -101,6 +101,33 @@ TEST(Xoshiro, NextFloatStaysBelowOne) {
     EXPECT_EQ(next_float(zero), 0.0f);
 }
 
+// next_float worked by hand from chosen state words, counting its draws.
+// - (1, 0, 0, 0): the output rotl(1, 23) + 1 = 2^23 + 1 has 40 leading zeros:
+//   mantissa 1, exponent 126 - 40: (1 + 2^-23) 2^-41, one draw.
+// - (0, 1, 0, 0): the output is rotl(0, 23) + 0 = 0, below 2^23; the step
+//   leaves s0 = 1 and s3 = rotl(1, 45) = 2^45, so the next output is
+//   rotl(2^45 + 1, 23) + 1 = 2^23 + 17: z = 41 + 40 = 81, 2^-82, two draws.
+// - (0, 0, 1, 0): the first two outputs are 0 (z = 41 + 64 = 105), the third
+//   is 2^23 + 17 again; its low 32 bits or 0x7FF = 0x008007FF have 8 leading
+//   zeros: z = 113, 2^-114, three draws.
+TEST(Xoshiro, NextFloatTakesExtraDrawsForSmallOutputs) {
+    struct Case {
+        Xoshiro256 start;
+        float value;
+        int draws;
+    } cases[] = {
+        {make_xoshiro(1, 0, 0, 0), std::ldexp(1.0f + 0x1p-23f, -41), 1},
+        {make_xoshiro(0, 1, 0, 0), 0x1p-82f, 2},
+        {make_xoshiro(0, 0, 1, 0), 0x1p-114f, 3},
+    };
+    for (auto c : cases) {
+        Xoshiro256 g = c.start, h = c.start;
+        EXPECT_EQ(next_float(g), c.value) << c.draws;
+        for (int i = 0; i < c.draws; ++i) next(h);
+        EXPECT_EQ(std::memcmp(g.s, h.s, sizeof g.s), 0) << "the generator moved on by " << c.draws;
+    }
+}
+
 TEST(HashDraw, MatchesTheReferenceOutputs) {
     uint32_t slot_try[2] = {0, 0};
     EXPECT_EQ(hash_draw(1, slot_try, 8), 0x1d267f9e2ebc0c79ull);

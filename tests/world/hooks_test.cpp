@@ -58,6 +58,7 @@ TEST(Hook, MissGoesTetheredAtTheEndOfTheLineThenReelsBackAndStows) {
         EXPECT_LE(length(wrapped_delta(nose(p), p.hook_pos, w.size)), 320.01f);
     }
     EXPECT_NEAR(length(wrapped_delta(nose(p), p.hook_pos, w.size)), 320.0f, 0.1f);
+    EXPECT_EQ(p.hook_vel, p.vel) << "dragged along at the plane's velocity";
 
     p.hook_state = HOOK_REELING;
     ticks = 0;
@@ -72,6 +73,18 @@ TEST(Hook, MissGoesTetheredAtTheEndOfTheLineThenReelsBackAndStows) {
     EXPECT_EQ(p.hook_pos, (Vec2{0, 0}));
     EXPECT_EQ(p.hook_vel, (Vec2{0, 0}));
     EXPECT_EQ(p.rope_length, 0.0f);
+}
+
+TEST(Hook, ReelingStowsWithinTwentySevenAndAHalfOfTheNose) {
+    for (float d : {27.4f, 27.6f}) {
+        World w = empty_world();
+        Plane& p = live_plane(w, 0, {1000, 1000}, 0.6435011f);
+        p.hook_out = true;
+        p.hook_state = HOOK_REELING;
+        p.hook_pos = nose(p) + Vec2{0.6f, -0.8f} * d;
+        update_hook(w, p);
+        EXPECT_EQ(p.hook_out, d > 27.5f) << d;
+    }
 }
 
 TEST(Hook, CatchesACollectorAcrossTheSeamAndTakesItOver) {
@@ -93,6 +106,24 @@ TEST(Hook, CatchesACollectorAcrossTheSeamAndTakesItOver) {
     EXPECT_NEAR(anchor_world.x, 60 - 28.05f - 1.25f, 1.3f);
     EXPECT_NEAR(p.rope_length, length(wrapped_delta(nose(p), anchor_world, w.size)), 0.01f);
     EXPECT_EQ(w.events[w.event_count - 1].kind, EVENT_CATCH);
+}
+
+// The anchor is the catch point in the object's own frame, R(-angle)(x - pos):
+// turned back by R(angle) from the object's centre it is where the hook holds.
+TEST(Hook, AnchorIsTheCatchPointInTheTurnedObjectsFrame) {
+    for (float angle : {0.6435011f, 2.2142975f}) {
+        World w = empty_world();
+        int k = add_object(w, make_collector({1000, 500}, angle, w.rules));
+        Plane& p = live_plane(w, 0, {1100, 503}, 0.0f);  // the hook flies back, toward -x
+        fire_hook(w, p);
+        for (int i = 0; i < 30 && p.hook_state == HOOK_FLYING; ++i) update_hook(w, p);
+        ASSERT_EQ(p.hook_state, HOOK_ATTACHED) << angle;
+        const WorldObject& o = w.objects[k];
+        Vec2 held = o.pos + rotate(p.hook_anchor, o.angle);
+        EXPECT_NEAR(held.x, p.hook_pos.x, 1e-3f) << angle;
+        EXPECT_NEAR(held.y, p.hook_pos.y, 1e-3f) << angle;
+        EXPECT_GT(length(p.hook_anchor), 5.0f) << "off the centre, so the turn matters";
+    }
 }
 
 TEST(Hook, RopeLengthIsClampedAtAttachment) {
@@ -146,6 +177,58 @@ TEST_F(Towing, TautRopePullsBothTogetherSlackRopeDoesNothing) {
     EXPECT_NEAR(w.objects[k].vel.x, -600 * TICK / COLLECTOR_MASS, 1e-2f);
     EXPECT_EQ(w.objects[k].spin, 0.0f) << "pulled through its centre of mass";
     EXPECT_EQ(p->hook_pos, w.objects[k].pos);
+}
+
+// The rope of one tick, worked by hand. Plane and object are both turned by
+// 0.6435011 (cos 0.8, sin 0.6). The plane at (1000, 1000): nose (1011.2,
+// 1008.4). The anchor (10, 5) turns to r = (5, 10); the object's centre sits
+// at (1036.2, 1038.4), so the hook is at nose + (30, 40): c = 50, n = (0.6,
+// 0.8), stretched 5 over a rope of 45. Object: velocity (4, -2), mass 0.5,
+// inertia 100. Spinning at +0.5 the hook moves at (4, -2) + 0.5 (-10, 5) =
+// (-1, 0.5); against the plane's (-3, 1), rel = (2, -0.5).n = 0.8 and j =
+// (5 * 30 + 0.8 * 4) / 120 = 1.2766667: the plane gains n j = (0.766,
+// 1.0213333), the object loses n j / 0.5 = (1.532, 2.0426667) and its spin
+// grows by (5 (-0.8 j) - 10 (-0.6 j)) / 100 = 0.0255333. Spinning at -0.5:
+// hook (9, -4.5), rel = 2.8, j = 1.3433333. A plane closing at (30, 40):
+// rel = -50.2 and the rope pushes nothing.
+TEST(Rope, WorkedCases) {
+    struct Case {
+        const char* what;
+        float spin;
+        Vec2 plane_vel;
+        Vec2 plane_after, object_after;
+        float spin_after;
+    } cases[] = {
+        {"spinning forward", 0.5f, {-3, 1}, {-2.234f, 2.0213333f}, {2.468f, -4.0426667f}, 0.5255333f},
+        {"spinning backward", -0.5f, {-3, 1}, {-2.194f, 2.0746667f}, {2.388f, -4.1493333f}, -0.4731333f},
+        {"plane closing in", 0.5f, {30, 40}, {30, 40}, {4, -2}, 0.5f},
+    };
+    for (auto c : cases) {
+        World w = empty_world();
+        WorldObject o = make_collector({0, 0}, 0, w.rules);
+        o.pos = {1036.2f, 1038.4f};
+        o.angle = 0.6435011f;
+        o.vel = {4, -2};
+        o.spin = c.spin;
+        o.mass = 0.5f;
+        o.inertia = 100;
+        int k = add_object(w, o);
+        Plane& p = live_plane(w, 0, {1000, 1000}, 0.6435011f);
+        p.vel = c.plane_vel;
+        p.hook_out = true;
+        p.hook_state = HOOK_ATTACHED;
+        p.hook_object = static_cast<uint8_t>(k);
+        p.hook_anchor = {10, 5};
+        p.rope_length = 45;
+        update_hook(w, p);
+        EXPECT_NEAR(p.vel.x, c.plane_after.x, 2e-4f) << c.what;
+        EXPECT_NEAR(p.vel.y, c.plane_after.y, 2e-4f) << c.what;
+        EXPECT_NEAR(w.objects[k].vel.x, c.object_after.x, 4e-4f) << c.what;
+        EXPECT_NEAR(w.objects[k].vel.y, c.object_after.y, 4e-4f) << c.what;
+        EXPECT_NEAR(w.objects[k].spin, c.spin_after, 1e-5f) << c.what;
+        EXPECT_NEAR(p.hook_pos.x, 1041.2f, 1e-3f) << c.what;
+        EXPECT_NEAR(p.hook_pos.y, 1048.4f, 1e-3f) << c.what;
+    }
 }
 
 TEST_F(Towing, OffCentreAnchorTurnsTheObject) {

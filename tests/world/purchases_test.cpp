@@ -200,6 +200,48 @@ TEST(Placement, StationFacesTheBuyerAndVesselFollowsTheHeading) {
     EXPECT_EQ(v.spin, 0.0f);
 }
 
+// Placements turned by R(theta), not R(-theta), worked by hand for a buyer at
+// (3000, 2000) heading theta with (cos, sin) = (0.8, 0.6) or (-0.6, 0.8):
+// - the vessel's hull origin U = pos - 210 f = (2832, 1874) or (3126, 1832);
+//   its template point (-105, -74) turned by theta is (-39.6, -122.2) or
+//   (122.2, -39.6) from U;
+// - the station's U = pos - 175 f = (2860, 1895) or (3105, 1860); turned by
+//   theta + pi its template point (-105.81094, 36.86184) lies at
+//   (106.765856, 33.997092) or (-33.997092, 106.765856) from U;
+// - the turret keeps world orientation: its first point lies 14 wu along +x
+//   from U = pos - 40 f = (2968, 1976) or (3024, 1968).
+TEST(Placement, TurnedByTheBuyersHeading) {
+    struct Case {
+        float angle;
+        Vec2 vessel_point, station_point, turret_point;
+    } cases[] = {
+        {0.6435011f, {2792.4f, 1751.8f}, {2966.765856f, 1928.997092f}, {2982, 1976}},
+        {2.2142975f, {3248.2f, 1792.4f}, {3071.002908f, 1966.765856f}, {3038, 1968}},
+    };
+    for (auto c : cases) {
+        World w = empty_world();
+        rich_buyer(w, {3000, 2000}, c.angle);
+        purchase(w, 2, ITEM_EXIT_VESSEL);
+        purchase(w, 2, ITEM_UPGRADE_STATION);
+        purchase(w, 2, ITEM_TURRET);
+        ASSERT_EQ(w.object_count, 3u);
+        const WorldObject& v = w.objects[0];
+        const WorldObject& s = w.objects[1];
+        const WorldObject& t = w.objects[2];
+        Vec2 vp = v.pos + rotate(v.points[2], v.angle);
+        Vec2 sp = s.pos + rotate(s.points[0], s.angle);
+        EXPECT_NEAR(vp.x, c.vessel_point.x, 0.02f) << c.angle;
+        EXPECT_NEAR(vp.y, c.vessel_point.y, 0.02f) << c.angle;
+        EXPECT_NEAR(sp.x, c.station_point.x, 0.02f) << c.angle;
+        EXPECT_NEAR(sp.y, c.station_point.y, 0.02f) << c.angle;
+        EXPECT_EQ(t.angle, 0.0f);
+        Vec2 tp = t.pos + t.points[0];
+        EXPECT_NEAR(tp.x, c.turret_point.x, 0.01f) << c.angle;
+        EXPECT_NEAR(tp.y, c.turret_point.y, 0.01f) << c.angle;
+        EXPECT_FLOAT_EQ(t.turret_aim, c.angle + PI) << "pointing away from the buyer";
+    }
+}
+
 TEST(Placement, FirstFreeEntryIsReusedAndAFullTableRefusesWithoutCharge) {
     World w = empty_world();
     for (int i = 0; i < 3; ++i) add_object(w, turret_at({3000.0f + 100 * i, 3000}, 0));

@@ -73,6 +73,59 @@ TEST_F(Station, PullsTheCapturedObjectInAndTheStationBack) {
     EXPECT_LT(length(wrapped_delta(centre, w.objects[k].pos, w.size)), start);
 }
 
+// The pull of one tick, worked by hand. The station at (3000, 2000), turned
+// by 0.6435011 (cos 0.8, sin 0.6) with hull offset (100, 0): arm C - Ps =
+// (80, 60), sphere centre C = (3080, 2060); velocity (2, 3), mass 2.5,
+// inertia 3062.5. The object, of mass 0.5, sits at C - (30, 40): D = (30, 40),
+// c = 50, n = (0.6, 0.8); its radius shrinks from 40.125 to 40.
+// Spinning at +0.1: Vs = (2, 3) + 0.1 (-60, 80) = (-4, 11); with the object's
+// velocity (10, -5), rel = (-14, 16).n = 4.4; J = (10 * 30 + 4.4 * 4) / 120 *
+// 0.5 = 1.3233333; the object gains n J / 0.5 = (1.588, 2.1173333), the station
+// loses n J / 2.5 = (0.3176, 0.4234667) and turns by (80 (-0.8 J) - 60 (-0.6 J))
+// / 3062.5 = -0.0120990. Spinning at -0.1: Vs = (8, -5), rel = -1.2, J = 1.23.
+// Rushing in at (60, 80): rel = -93.6 and the spring pushes back, so nothing
+// happens; nor with a radius of 50 or more.
+TEST(StationPull, WorkedCases) {
+    struct Case {
+        const char* what;
+        float spin;
+        Vec2 object_vel;
+        float radius;
+        Vec2 object_after, station_after;
+        float spin_after;
+    } cases[] = {
+        {"spinning forward", 0.1f, {10, -5}, 40.125f, {11.588f, -2.8826667f}, {1.6824f, 2.5765333f}, 0.0879010f},
+        {"spinning backward", -0.1f, {10, -5}, 40.125f, {11.476f, -3.032f}, {1.7048f, 2.6064f}, -0.1112457f},
+        {"rushing in", 0.1f, {60, 80}, 40.125f, {60, 80}, {2, 3}, 0.1f},
+        {"slack", 0.1f, {10, -5}, 50.125f, {10, -5}, {2, 3}, 0.1f},
+    };
+    for (auto c : cases) {
+        World w = empty_world();
+        WorldObject st = station_at({0, 0}, 0, 1);
+        st.pos = {3000, 2000};
+        st.angle = 0.6435011f;
+        st.hull_offset = {100, 0};
+        st.vel = {2, 3};
+        st.spin = c.spin;
+        int s = add_object(w, st);
+        WorldObject o = make_collector({0, 0}, 0, w.rules);
+        o.pos = {3050, 2020};
+        o.vel = c.object_vel;
+        o.mass = 0.5f;
+        o.upgrading_station = static_cast<uint8_t>(s);
+        o.upgrade_timer = 1;
+        o.upgrade_radius = c.radius;
+        int k = add_object(w, o);
+        update_stations(w);
+        EXPECT_NEAR(w.objects[k].vel.x, c.object_after.x, 1e-3f) << c.what;
+        EXPECT_NEAR(w.objects[k].vel.y, c.object_after.y, 1e-3f) << c.what;
+        EXPECT_NEAR(w.objects[s].vel.x, c.station_after.x, 1e-4f) << c.what;
+        EXPECT_NEAR(w.objects[s].vel.y, c.station_after.y, 1e-4f) << c.what;
+        EXPECT_NEAR(w.objects[s].spin, c.spin_after, 1e-6f) << c.what;
+        EXPECT_EQ(w.objects[k].spin, 0.0f) << c.what;
+    }
+}
+
 TEST_F(Station, UpgradedCollectorIsRebuiltAroundTheSameHullOrigin) {
     int k = collector_at({3020, 2000});
     w.objects[k].owner = 6;
@@ -113,7 +166,7 @@ TEST(UpgradeCollector, KeepsTheHullOriginExactlyWhereItWas) {
     o.spin = 0.5f;
     o.gather_timer = 1.5f;
     Vec2 origin = o.pos + rotate(o.hull_offset, o.angle);
-    upgrade_collector(o);
+    upgrade_collector(o, {WORLD_WIDTH, WORLD_HEIGHT});
     Vec2 now = o.pos + rotate(o.hull_offset, o.angle);
     EXPECT_NEAR(now.x, origin.x, 1e-3f);
     EXPECT_NEAR(now.y, origin.y, 1e-3f);
@@ -123,6 +176,18 @@ TEST(UpgradeCollector, KeepsTheHullOriginExactlyWhereItWas) {
     EXPECT_TRUE(o.upgraded);
     // The upgraded hull is bigger, so the centre of mass moves off the old one.
     EXPECT_NEAR(length(o.hull_offset), 5.95f * 1.4f, 1e-3f);
+}
+
+TEST(UpgradeCollector, ACentreOfMassAcrossTheSeamIsStoredWrapped) {
+    // Turned by 90 degrees, the centre of mass lies 5.95 wu (plain) or 8.33 wu
+    // (upgraded) on the -x side of the hull origin at x = 7.
+    Vec2 size{WORLD_WIDTH, WORLD_HEIGHT};
+    WorldObject o = make_collector({7, 1000}, 1.5707964f, Rules{});
+    ASSERT_NEAR(o.pos.x, 1.05f, 0.01f);
+    upgrade_collector(o, size);
+    EXPECT_NEAR(o.pos.x, 9600.0f - 1.33f, 0.01f);
+    Vec2 origin = o.pos + rotate(o.hull_offset, o.angle);
+    EXPECT_NEAR(length(wrapped_delta(origin, {7, 1000}, size)), 0.0f, 1e-3f);
 }
 
 TEST_F(Station, UpgradedTurretGetsDoubleHealth) {

@@ -51,6 +51,30 @@ TEST_F(Turret, TurnsAtItsRateAndHoldsFireWhileOffTarget) {
     EXPECT_EQ(turret().turret_cooldown, 0.4f);
 }
 
+// One turn step, by hand: the signed angle to the target, clamped to the
+// 3 rad/s * dt = 0.025 of a tick, then wrapped into [0, 2pi). A target at
+// bearing -0.5 (that is, 2pi - 0.5) seen from aim 0.05 or 0.01 is turned to
+// clockwise, across 0; one 0.01 away is reached in the step and fired at.
+TEST_F(Turret, TurnStepIsClampedSignedAndWrapped) {
+    struct Case {
+        float aim, bearing, after;
+        bool fires;
+    } cases[] = {
+        {0.05f, -0.5f, 0.025f, false},
+        {0.01f, -0.5f, 6.2831855f - 0.015f, false},
+        {6.2f, 0.3f, 6.225f, false},
+        {1.0f, 1.01f, 1.01f, true},
+    };
+    for (auto c : cases) {
+        SetUp();
+        w.objects[t].turret_aim = c.aim;
+        live_plane(w, 0, Vec2{2000, 2000} + Vec2{std::cos(c.bearing), std::sin(c.bearing)} * 300.0f);
+        update_turrets(w);
+        EXPECT_NEAR(turret().turret_aim, c.after, 2e-6f) << c.aim << " to " << c.bearing;
+        EXPECT_EQ(w.shot_count, c.fires ? 1u : 0u) << c.aim << " to " << c.bearing;
+    }
+}
+
 TEST_F(Turret, LeadsAMovingTargetAndFiresAsItsOwner) {
     Plane& p = live_plane(w, 5, {2300, 2000});
     p.vel = {0, 200};

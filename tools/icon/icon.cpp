@@ -73,27 +73,12 @@ void build_scene(RenderCopy& copy) {
 
 // The frame's world drawing, in its order, through a square view of our own.
 void draw_icon_view(Renderer& r) {
-    PlanetList planets;
-    WorldRanges& ranges = r.world_ranges;
-    build_world_lists(r.copy, r.stars, r.world_list, planets, ranges);
-
-    const Vec2 origin = {VIEW_CENTRE.x - VIEW_SIDE / 2, VIEW_CENTRE.y - VIEW_SIDE / 2};
-    const Vec2 size = {VIEW_SIDE, VIEW_SIDE};
-    const float pixel_size = VIEW_SIDE / DRAW_SIZE;
     gl.glDisable(GL_SCISSOR_TEST);
     gl.glViewport(0, 0, DRAW_SIZE, DRAW_SIZE);
     gl.glClearColor(0, 0, 0, 1);
     gl.glClear(GL_COLOR_BUFFER_BIT);
-    upload_capsules(r.world_capsules, r.world_list, origin, size, pixel_size);
-    upload_planets(r.planets, planets, origin, size, pixel_size, r.copy.time);
-
-    draw_capsules(r.world_capsules, false, ranges.background.first, ranges.background.count);
-    draw_planets(r.planets, ranges.nebulae.first, ranges.nebulae.count);
-    for (const Range& layer : ranges.stars) draw_capsules(r.world_capsules, false, layer.first, layer.count);
-    draw_planets(r.planets, ranges.bodies.first, ranges.bodies.count);
-    draw_capsules(r.world_capsules, false, ranges.normal_below.first, ranges.normal_below.count);
-    draw_capsules(r.world_capsules, true, ranges.additive.first, ranges.additive.count);
-    draw_capsules(r.world_capsules, false, ranges.normal_above.first, ranges.normal_above.count);
+    const Vec2 origin = {VIEW_CENTRE.x - VIEW_SIDE / 2, VIEW_CENTRE.y - VIEW_SIDE / 2};
+    draw_world_view(r, origin, {VIEW_SIDE, VIEW_SIDE}, VIEW_SIDE / DRAW_SIZE);
 }
 
 // Each icon pixel is the mean of its block of drawn pixels, then faded out

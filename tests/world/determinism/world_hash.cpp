@@ -5,7 +5,7 @@
 namespace {
 
 struct Hasher {
-    uint64_t h = 0xcbf29ce484222325ull;
+    uint64_t h;
 
     void byte(uint8_t b) {
         h ^= b;
@@ -124,15 +124,18 @@ void add(Hasher& h, const WorldObject& o) {
     h.flag(o.free);
 }
 
+uint64_t count_below(uint64_t count, uint64_t capacity) { return count < capacity ? count : capacity; }
+
 }  // namespace
 
-uint64_t hash_world(const World& w) {
-    Hasher h;
+uint64_t hash_world(const World& w, uint64_t previous) {
+    Hasher h{previous};
     h.vec(w.size);
     for (const Plane& p : w.planes) add(h, p);
-    for (const WorldObject& o : w.objects) add(h, o);
+    for (uint64_t i = 0; i < count_below(w.object_count, MAX_OBJECTS); ++i) add(h, w.objects[i]);
     h.u64(w.object_count);
-    for (const CelestialBody& b : w.bodies) {
+    for (uint64_t i = 0; i < count_below(w.body_count, MAX_BODIES); ++i) {
+        const CelestialBody& b = w.bodies[i];
         h.vec(b.pos);
         h.f32(b.radius);
         h.f32(b.surface_gravity);
@@ -142,7 +145,8 @@ uint64_t hash_world(const World& w) {
         h.u8(b.resource);
     }
     h.u64(w.body_count);
-    for (const Shot& s : w.shots) {
+    for (uint64_t i = 0; i < count_below(w.shot_count, MAX_SHOTS); ++i) {
+        const Shot& s = w.shots[i];
         h.vec(s.pos);
         h.vec(s.vel);
         h.f32(s.age);
@@ -150,7 +154,8 @@ uint64_t hash_world(const World& w) {
         h.u8(s.owner);
     }
     h.u64(w.shot_count);
-    for (const WorldEvent& e : w.events) {
+    for (uint64_t i = 0; i < count_below(w.event_count, MAX_EVENTS); ++i) {
+        const WorldEvent& e = w.events[i];
         h.u8(e.kind);
         h.vec(e.pos);
         h.u8(e.a);

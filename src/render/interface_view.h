@@ -1,0 +1,71 @@
+#pragma once
+// What the interface drawing reads in one frame: the screen and its
+// selection, the overlays, the settings' values, the server rows, and the
+// game shown on the playing screen. The shell fills it from its application
+// record every frame; tools and tests build one by hand.
+#include <cstdint>
+#include <string_view>
+
+#include "client/chat.h"
+#include "client/hud_values.h"
+#include "client/interface.h"
+#include "client/notifications.h"
+#include "client/server_list.h"
+#include "render/layout.h"
+#include "world/world.h"
+
+// One server row as the list shows it. The status was loaded once (with
+// acquire ordering) before the result was copied.
+struct ServerRowView {
+    std::string_view name;
+    ServerStatus status = ServerStatus::NotQueried;
+    StatusResult result;
+};
+
+// What a shop cell shows under the item's name.
+enum class ShopPrice : uint8_t {
+    Affordable,  // the cost, in the text colour
+    TooDear,     // the cost, in the warning colour
+    Owned,       // "Owned"
+    NeedsRadar,  // "Needs radar"
+};
+
+struct ShopCellView {
+    uint32_t cost = 0;
+    ShopPrice price = ShopPrice::TooDear;
+};
+
+// The servers screen lays out at most this many servers (and "Back").
+constexpr int MAX_SERVER_ROWS = 7;
+
+struct InterfaceView {
+    float display_scale = 1;  // the window's; 0 or negative lays out at 1
+    float time = 0;           // the animation clock, seconds
+
+    Screen screen = Screen::MainMenu;
+    uint64_t menu_selection = 0;
+    ShopOverlay shop;
+    LeaveDialog leave_dialog;
+
+    // Settings, as the settings screen shows them.
+    uint8_t volume = 100;
+    int resolution_width = 1280;
+    int resolution_height = 720;
+    bool borderless_fullscreen = false;
+    bool minimap_shown = true;
+
+    ServerRowView servers[MAX_SERVER_ROWS];
+    int server_count = 0;
+
+    // The game: null outside a session. The local slot is NONE until joined.
+    const World* world = nullptr;
+    uint8_t local_slot = NONE;
+    const HudValues* hud = nullptr;
+    bool tutorial = false;
+    uint8_t tutorial_step = 0;
+    ShopCellView shop_cells[SHOP_ITEMS];
+
+    // Shown on every screen; null for none.
+    const NotificationList* notifications = nullptr;
+    const ChatInput* chat = nullptr;
+};

@@ -1,0 +1,157 @@
+#include "render/menus.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "base/fixed_text.h"
+#include "net/wire.h"
+#include "render/labels.h"
+#include "render/panels.h"
+#include "render/renderer.h"
+#include "render/ui_colors.h"
+
+namespace {
+
+constexpr Color ONLINE_COLOR = {0.5f, 1, 0.55f, 1};
+
+struct Row {
+    Rect rect;
+    bool selected;
+};
+
+// The pill, and the outline of the selected one (group 1).
+Row push_row(Renderer& r, const UiLayout& l, const InterfaceView& v, int count, int k) {
+    const Rect rect = menu_item_rect(l.box, count, k);
+    const bool selected = v.menu_selection == static_cast<uint64_t>(k);
+    push_pill(r.screen_list, rect, ROW_PANEL_COLOR);
+    if (selected) push_pill_outline(r.screen_list, rect, l.u, HIGHLIGHT_COLOR);
+    return {rect, selected};
+}
+
+float row_baseline(const Row& row, float px) { return row.rect.y + row.rect.h / 2 + 0.35f * px; }
+
+TextStyle row_style(const UiLayout& l, const Row& row) {
+    return {l.body_px, row.selected ? HIGHLIGHT_COLOR : TEXT_COLOR, l.shadow};
+}
+
+// A row with one text in its middle.
+void draw_centred_row(Renderer& r, const UiLayout& l, const Row& row, std::string_view text) {
+    draw_label_centred(r, text, row.rect.x + row.rect.w / 2, row_baseline(row, l.body_px), row_style(l, row));
+}
+
+// A row with a label on the left and its value on the right.
+void draw_split_row(Renderer& r, const UiLayout& l, const Row& row, std::string_view label, std::string_view value,
+                    const TextStyle& value_style) {
+    const float inset = 24 * l.u;
+    draw_label(r, label, row.rect.x + inset, row_baseline(row, l.body_px), row_style(l, row));
+    draw_label_right(r, value, row.rect.x + row.rect.w - inset, row_baseline(row, value_style.px), value_style);
+}
+
+void draw_title(Renderer& r, const UiLayout& l, int count, std::string_view title, float px) {
+    const Rect first = menu_item_rect(l.box, count, 0);
+    draw_label_centred(r, title, l.bx + l.bw / 2, first.y - 36 * l.u, {px, TEXT_COLOR, 2 * l.shadow});
+}
+
+void draw_footer(Renderer& r, const UiLayout& l) {
+    FixedText<24> text;
+    text << "protocol v" << PROTOCOL_VERSION;
+    draw_label_right(r, text.view(), l.bx + l.bw - 12 * l.u, l.by + l.bh - 12 * l.u,
+                     {std::round(12 * l.u), FOOTER_COLOR, l.shadow});
+}
+
+void draw_main_menu(Renderer& r, const UiLayout& l, const InterfaceView& v) {
+    draw_title(r, l, MAIN_MENU_ITEMS, "skorvia", std::round(48 * l.u));
+    for (int k = 0; k < MAIN_MENU_ITEMS; ++k) {
+        draw_centred_row(r, l, push_row(r, l, v, MAIN_MENU_ITEMS, k), MAIN_MENU_LABELS[k]);
+    }
+}
+
+// "checking...", "offline", "online, 3/8 players", "different version (v19)".
+void server_status(const ServerRowView& s, FixedText<48>& text, Color& color) {
+    switch (s.status) {
+    case ServerStatus::NotQueried:
+    case ServerStatus::Checking:
+        text << "checking...";
+        color = FOOTER_COLOR;
+        break;
+    case ServerStatus::Unreachable:
+        text << "offline";
+        color = WARNING_COLOR;
+        break;
+    case ServerStatus::Answered:
+        if (s.result.compatible) {
+            text << "online, " << s.result.players << '/' << s.result.max_players << " players";
+            color = ONLINE_COLOR;
+        } else {
+            // A reply that named no version of its own shows none.
+            text << "different version";
+            if (s.result.version != 0) text << " (v" << s.result.version << ')';
+            color = UI_GOLD_COLOR;
+        }
+        break;
+    }
+}
+
+void draw_server_list(Renderer& r, const UiLayout& l, const InterfaceView& v) {
+    const int count = menu_row_count(v);
+    draw_title(r, l, count, "Servers", std::round(32 * l.u));
+    for (int k = 0; k + 1 < count; ++k) {
+        const Row row = push_row(r, l, v, count, k);
+        FixedText<48> status;
+        Color color = TEXT_COLOR;
+        server_status(v.servers[k], status, color);
+        draw_split_row(r, l, row, v.servers[k].name, status.view(), {std::round(14 * l.u), color, l.shadow});
+    }
+    draw_centred_row(r, l, push_row(r, l, v, count, count - 1), "Back");
+}
+
+void draw_settings(Renderer& r, const UiLayout& l, const InterfaceView& v) {
+    draw_title(r, l, SETTINGS_ITEMS, "Settings", std::round(32 * l.u));
+    FixedText<24> volume;
+    volume << "< " << v.volume << "%" << " >";
+    FixedText<32> resolution;
+    resolution << "< " << v.resolution_width << "x" << v.resolution_height << " >";
+    const std::string_view display = v.borderless_fullscreen ? "< Borderless fullscreen >" : "< Windowed >";
+    const std::string_view values[SettingsBack] = {volume.view(), resolution.view(), display};
+    for (int k = 0; k < SettingsBack; ++k) {
+        const Row row = push_row(r, l, v, SETTINGS_ITEMS, k);
+        draw_split_row(r, l, row, SETTINGS_LABELS[k], values[k], row_style(l, row));
+    }
+    draw_centred_row(r, l, push_row(r, l, v, SETTINGS_ITEMS, SettingsBack), SETTINGS_LABELS[SettingsBack]);
+}
+
+}  // namespace
+
+int menu_row_count(const InterfaceView& v) {
+    const int servers = v.server_count < MAX_SERVER_ROWS ? v.server_count : MAX_SERVER_ROWS;
+    return menu_item_count(v.screen, servers);
+}
+
+void draw_menu_screen(Renderer& r, const UiLayout& l, const InterfaceView& v) {
+    switch (v.screen) {
+    case Screen::MainMenu: draw_main_menu(r, l, v); break;
+    case Screen::ServerList: draw_server_list(r, l, v); break;
+    case Screen::Settings: draw_settings(r, l, v); break;
+    case Screen::Playing: return;
+    }
+    draw_footer(r, l);
+}
+
+void draw_leave_dialog(Renderer& r, const UiLayout& l, bool tutorial, uint8_t selection) {
+    const float u = l.u;
+    const Rect panel = leave_dialog_rect(l.box);
+    push_pill(r.screen_list, panel, ROW_PANEL_COLOR);
+    push_pill_outline(r.screen_list, panel, 0.5f * u, FRAME_COLOR);
+    const std::string_view question = tutorial ? "Leave the tutorial?" : "Leave the game?";
+    draw_label_centred(r, question, panel.x + panel.w / 2, panel.y + 54 * u,
+                       {std::round(20 * u), TEXT_COLOR, l.shadow});
+    const std::string_view buttons[2] = {"Stay", "Leave"};
+    for (int b = 0; b < 2; ++b) {
+        const Rect rect = leave_button_rect(l.box, b);
+        const bool selected = selection == b;
+        push_pill(r.screen_list, rect, CHAT_BOX_COLOR);
+        if (selected) push_pill_outline(r.screen_list, rect, u, HIGHLIGHT_COLOR);
+        draw_label_centred(r, buttons[b], rect.x + rect.w / 2, rect.y + rect.h / 2 + 0.35f * l.body_px,
+                           {l.body_px, selected ? HIGHLIGHT_COLOR : TEXT_COLOR, l.shadow});
+    }
+}

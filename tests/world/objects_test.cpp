@@ -1,0 +1,39 @@
+#include "world/objects.h"
+
+#include <gtest/gtest.h>
+
+#include "test_worlds.h"
+
+namespace {
+
+using namespace test_worlds;
+
+// 320 from a planet's centre gravity is 250 * 160^2 / 320^2 = 62.5 toward it:
+// one tick takes 62.5 / 120 = 0.5208333 off a collector's or turret's
+// velocity along x and adds it to a station's or exit vessel's. At rest they
+// get no orbit assist.
+TEST(Integration, StationsAndVesselsArePushedAwayTheRestPulledIn) {
+    struct Case {
+        uint8_t kind;
+        float vel_x;
+    } cases[] = {
+        {OBJECT_COLLECTOR, -0.5208333f},
+        {OBJECT_TURRET, -0.5208333f},
+        {OBJECT_STATION, 0.5208333f},
+        {OBJECT_VESSEL, 0.5208333f},
+    };
+    for (auto c : cases) {
+        World w = empty_world();
+        add_body(w, planet_at({1000, 1000}, 0));
+        WorldObject o = make_collector({0, 0}, 0.0f, w.rules);
+        o.kind = c.kind;
+        o.pos = {1320, 1000};
+        int k = add_object(w, o);
+        update_objects(w);
+        EXPECT_NEAR(w.objects[k].vel.x, c.vel_x, 1e-6f) << int(c.kind);
+        EXPECT_EQ(w.objects[k].vel.y, 0.0f) << int(c.kind);
+        EXPECT_NEAR(w.objects[k].pos.x, 1320.0f + c.vel_x * TICK, 1e-3f) << int(c.kind);
+    }
+}
+
+}  // namespace
