@@ -44,6 +44,7 @@ InterfaceBox interface_box(float fb_width, float fb_height, float display_scale)
     box.x = std::floor((fb_width - box.width) / 2);
     box.y = std::floor((fb_height - box.height) / 2);
     box.u = display_scale > 0.0f ? display_scale : 1.0f;
+    box.scale = s;
     return box;
 }
 

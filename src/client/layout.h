@@ -17,6 +17,7 @@ struct InterfaceBox {
     float x, y;           // top-left corner, whole pixels
     float width, height;  // not rounded
     float u;              // the interface scale
+    float scale;          // framebuffer pixels per box unit
 };
 
 constexpr float BOX_WIDTH = 1536.0f;

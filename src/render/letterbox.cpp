@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "client/layout.h"
 #include "render/view.h"
 
 namespace {
@@ -18,14 +19,15 @@ GlRect scissor_rect(float x, float y, float width, float height, float fb_width,
 }
 
 Letterbox compute_letterbox(float fb_width, float fb_height) {
+    // The same box the interface lays its items out in, so clicks land on
+    // what is drawn.
+    const InterfaceBox fitted = interface_box(fb_width, fb_height, 1);
     Letterbox box;
-    float sx = fb_width / VIEW_WIDTH;
-    float sy = fb_height / VIEW_HEIGHT;
-    box.scale = std::isnan(sx) ? sy : std::fmin(sx, sy);
-    box.width = VIEW_WIDTH * box.scale;
-    box.height = VIEW_HEIGHT * box.scale;
-    box.x = std::floor((fb_width - box.width) / 2);
-    box.y = std::floor((fb_height - box.height) / 2);
+    box.scale = fitted.scale;
+    box.width = fitted.width;
+    box.height = fitted.height;
+    box.x = fitted.x;
+    box.y = fitted.y;
     float rounded_height = std::round(box.height);
     box.viewport = {static_cast<int>(box.x), static_cast<int>(fb_height - box.y - rounded_height),
                     static_cast<int>(std::round(box.width)), static_cast<int>(rounded_height)};
