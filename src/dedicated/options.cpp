@@ -56,11 +56,14 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
             if (value == "fixed") parsed.layout = MapLayout::Fixed;
             else if (value == "random") parsed.layout = MapLayout::Random;
             else return bad(error, error_capacity, "bad layout (fixed or random)", value);
-        } else if (name == "--win-amount" || name == "--vessel-cost") {
+        } else if (name == "--win-amount") {
             if (!parse_unsigned(value, UINT32_MAX, number)) return bad(error, error_capacity, "bad amount", value);
-            const bool win = name == "--win-amount";
-            (win ? parsed.win_amount_given : parsed.vessel_cost_given) = true;
-            (win ? parsed.win_amount : parsed.vessel_cost) = static_cast<uint32_t>(number);
+            parsed.win_amount = static_cast<uint32_t>(number);
+            parsed.win_amount_given = true;
+        } else if (name == "--vessel-cost") {
+            if (!parse_unsigned(value, UINT32_MAX, number)) return bad(error, error_capacity, "bad amount", value);
+            parsed.vessel_cost = static_cast<uint32_t>(number);
+            parsed.vessel_cost_given = true;
         } else {
             if (!parse_unsigned(value, UINT64_MAX, number)) return bad(error, error_capacity, "bad seed", value);
             parsed.seed = number;

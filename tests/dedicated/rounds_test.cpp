@@ -90,7 +90,12 @@ TEST(Rounds, TheRunningServerMovesOnOnceTheCountdownEnds) {
     options.port = 0;
     options.seed_given = true;
     options.seed = 41;
+    // Rules from the command line hold in every round.
+    options.win_amount_given = options.vessel_cost_given = true;
+    options.win_amount = 3;
+    options.vessel_cost = 7;
     ASSERT_TRUE(open_server_thread(host, options));
+    EXPECT_EQ(host.server->session->world.rules.win_amount, 3u);
     // A round won a moment ago, its countdown nearly over (6 ticks).
     host.server->session->world.winner = 0;
     host.server->session->world.round_over_timer = 0.05f;
@@ -111,6 +116,8 @@ TEST(Rounds, TheRunningServerMovesOnOnceTheCountdownEnds) {
     World expected;
     make_round_world(expected, MapLayout::Random, 42);
     EXPECT_TRUE(same_bodies(watch.last, expected));
+    EXPECT_EQ(watch.last.rules.win_amount, 3u);
+    EXPECT_EQ(watch.last.rules.exit_vessel_cost, 7u);
 }
 
 }  // namespace
