@@ -21,6 +21,10 @@ struct RelayFaults {
     uint64_t seed = 1;
 };
 
+// The bad network the load tools play through: a fifth of the datagrams lost
+// each way, a tenth repeated, a fifth held back for up to 25 ms.
+constexpr RelayFaults LOSSY_NETWORK = {0.2, 0.1, 0.2, 25, 1};
+
 struct RelayCounts {
     std::atomic<uint64_t> received{0};
     std::atomic<uint64_t> dropped{0};

@@ -150,12 +150,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Endpoint direct = make_endpoint(127, 0, 0, 1, server.port);
-    RelayFaults faults;
-    faults.drop = 0.2;
-    faults.duplicate = 0.1;
-    faults.delay = 0.2;
-    faults.max_delay_ms = 25;
-    std::unique_ptr<UdpRelay> relay = o.lossy ? std::make_unique<UdpRelay>(direct, faults) : nullptr;
+    std::unique_ptr<UdpRelay> relay = o.lossy ? std::make_unique<UdpRelay>(direct, LOSSY_NETWORK) : nullptr;
 
     std::vector<std::unique_ptr<TestClient>> owned;
     std::vector<TestClient*> clients;

@@ -161,12 +161,7 @@ void run_one(const SoakOptions& o, SoakRun& run) {
         return;
     }
     const Endpoint direct = make_endpoint(127, 0, 0, 1, server.port);
-    RelayFaults faults;
-    faults.drop = 0.2;
-    faults.duplicate = 0.1;
-    faults.delay = 0.2;
-    faults.max_delay_ms = 25;
-    std::unique_ptr<UdpRelay> relay = run.lossy ? std::make_unique<UdpRelay>(direct, faults) : nullptr;
+    std::unique_ptr<UdpRelay> relay = run.lossy ? std::make_unique<UdpRelay>(direct, LOSSY_NETWORK) : nullptr;
 
     Players p;
     p.server = relay ? relay->endpoint() : direct;
