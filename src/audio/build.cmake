@@ -16,9 +16,9 @@ add_library(skorvia_audio STATIC ${_audio_engine_sources})
 target_link_libraries(skorvia_audio PUBLIC skorvia_session)
 target_link_libraries(skorvia_game PUBLIC skorvia_audio)
 
-# The developer's look at the sounds: WAV files and spectrograms.
+# The developer's look at the sounds: WAV files and sonograms.
 add_executable(skorvia-sounds ${PROJECT_SOURCE_DIR}/tools/sounds/sounds_tool.cpp
-  ${PROJECT_SOURCE_DIR}/tools/sounds/wav.cpp ${PROJECT_SOURCE_DIR}/tools/sounds/spectrogram.cpp)
+  ${PROJECT_SOURCE_DIR}/tools/sounds/wav.cpp ${PROJECT_SOURCE_DIR}/tools/sounds/sonogram.cpp)
 target_link_libraries(skorvia-sounds PRIVATE skorvia_audio skorvia_stb)
 set_target_properties(skorvia-sounds PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -1,5 +1,5 @@
 // skorvia-sounds: writes the game's six synthesised sounds as 48 kHz WAV
-// files, with a spectrogram picture of each, for listening and looking.
+// files, with a sonogram picture of each, for listening and looking.
 //   skorvia-sounds [FOLDER]    (default build/sounds)
 #include <cinttypes>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "audio/sounds.h"
-#include "spectrogram.h"
+#include "sonogram.h"
 #include "wav.h"
 
 namespace {
@@ -49,7 +49,7 @@ bool write_sound(const std::string& folder, const SoundBank& bank, int k) {
         std::fprintf(stderr, "error: can't write %s\n", wav.c_str());
         return false;
     }
-    if (!write_spectrogram(png.c_str(), s.samples, s.count, SOUND_RATE)) {
+    if (!write_sonogram(png.c_str(), s.samples, s.count, SOUND_RATE)) {
         std::fprintf(stderr, "error: can't write %s\n", png.c_str());
         return false;
     }

@@ -1,4 +1,4 @@
-#include "spectrogram.h"
+#include "sonogram.h"
 
 #include <algorithm>
 #include <cmath>
@@ -60,7 +60,7 @@ float level_at(const float* column, double bin) {
 
 }  // namespace
 
-bool write_spectrogram(const char* path, const float* samples, uint32_t count, uint32_t rate) {
+bool write_sonogram(const char* path, const float* samples, uint32_t count, uint32_t rate) {
     // About 600 columns whatever the length, at least one sample apart.
     const uint32_t hop = std::max<uint32_t>(1, count / 600);
     const int columns = static_cast<int>(count / hop);

@@ -4,6 +4,6 @@
 // and red to yellow (90 dB below the loudest is black).
 #include <cstdint>
 
-// Writes the spectrogram of `count` samples at `rate` per second to a PNG at
+// Writes the sonogram of `count` samples at `rate` per second to a PNG at
 // `path`. False on failure.
-bool write_spectrogram(const char* path, const float* samples, uint32_t count, uint32_t rate);
+bool write_sonogram(const char* path, const float* samples, uint32_t count, uint32_t rate);
