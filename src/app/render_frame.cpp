@@ -38,10 +38,15 @@ void fill_server_rows(InterfaceView& v, const ServerList& list) {
     }
 }
 
-void fill_game(InterfaceView& v, const Session& s) {
+// The slot whose plane is the player's own, NONE until joined.
+uint8_t local_slot(const Session& s) {
     const bool joined = s.client.state == ConnectionState::Joined;
+    return joined && s.client.own_slot < MAX_PLANES ? static_cast<uint8_t>(s.client.own_slot) : NONE;
+}
+
+void fill_game(InterfaceView& v, const Session& s) {
     v.world = &s.client.world;
-    v.local_slot = joined && s.client.own_slot < MAX_PLANES ? static_cast<uint8_t>(s.client.own_slot) : NONE;
+    v.local_slot = local_slot(s);
     v.hud = &s.hud;
     v.tutorial = s.tutorial;
     v.tutorial_step = s.tutorial && s.link.session ? tutorial_step(*s.link.session) : 0;
@@ -88,9 +93,7 @@ void render_frame(App& app) {
     // In a session the client's predicted world is drawn with its display
     // offsets; menu screens show the empty starry world under the drifting camera.
     const Session& s = app.session;
-    const bool joined = s.client.state == ConnectionState::Joined;
-    const GameView game{&s.client.world, s.client.smoothing, joined ? static_cast<uint8_t>(s.client.own_slot) : NONE,
-                        s.hud.hit_flash};
+    const GameView game{&s.client.world, s.client.smoothing, local_slot(s), s.hud.hit_flash};
     const bool playing = s.active && app.screen == Screen::Playing;
     fill_render_copy(app.renderer.copy, playing ? &game : nullptr, app.camera_centre, app.render_clock, app.effects);
 

@@ -19,6 +19,8 @@ constexpr Color PLAYER_COLORS[8] = {
     {0.6f, 0.9f, 1, 1},     {1, 1, 0.55f, 1},    {0.8f, 0.7f, 1, 1},  {1, 0.7f, 0.6f, 1},
 };
 constexpr Color RESOURCE_COLORS[3] = {{0.4f, 0.85f, 1, 1}, {0.5f, 1, 0.55f, 1}, {0.9f, 0.6f, 1, 1}};
+// Shields, wherever they show: around a plane, in the HUD's bar, in the shop.
+constexpr Color SHIELD_COLOR = {0.45f, 0.75f, 1, 1};
 constexpr Color SUN_RESOURCE_COLOR = {1, 0.85f, 0.5f, 0.9f};
 constexpr Color STAR_COLORS[4] = {{1, 1, 1, 1}, {0.75f, 0.85f, 1, 1}, {1, 0.92f, 0.75f, 1}, {1, 0.8f, 0.75f, 1}};
 

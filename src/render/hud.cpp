@@ -14,7 +14,6 @@
 namespace {
 
 constexpr Color TRAIL_COLOR = {1, 0.95f, 0.85f, 0.55f};
-constexpr Color SHIELD_FILL_COLOR = {0.45f, 0.75f, 1, 1};
 constexpr float CHAT_LIFT = 1.3f;  // lines the notifications move up while chat is typed
 
 float clamp01(float x) { return std::fmin(std::fmax(x, 0.0f), 1.0f); }
@@ -49,7 +48,7 @@ float draw_bars(Renderer& r, const UiLayout& l, const Plane& plane, const Rules&
         const float y = bottom + std::round(5 * l.u);
         const float strength = rules.shield_strength;
         const float fill = strength > 0 ? clamp01(plane.shield / strength) : 1.0f;
-        push_bar(r.screen_list, bar.x, y, bar.width, bar.thickness, fill, 0, SHIELD_FILL_COLOR);
+        push_bar(r.screen_list, bar.x, y, bar.width, bar.thickness, fill, 0, SHIELD_COLOR);
         bottom = y + bar.thickness;
     }
     return bottom;

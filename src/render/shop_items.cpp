@@ -7,11 +7,11 @@
 #include "render/shapes.h"
 #include "render/shop.h"
 #include "render/ui_colors.h"
+#include "world/geometry.h"
 
 namespace {
 
-constexpr float HALF_PI = 1.5707964f;
-constexpr Color SHIELD_TINT = {0.45f, 0.75f, 1, 1};
+constexpr float HALF_PI = PI / 2;
 constexpr Color SUN_SHIELD_EDGE = {1, 0.55f, 0.12f, 1};
 constexpr Color SUN_SHIELD_GLOW = {1, 0.45f, 0.05f, 0.45f};
 constexpr Color DOME_LIGHT = {0.35f, 0.85f, 1, 1};
@@ -54,10 +54,10 @@ void push_turret_item(CapsuleList& list, Vec2 centre, float u, Color owner) {
 void push_shield_item(CapsuleList& list, Vec2 centre, float u, Color owner) {
     const float s = 1.15f * u;
     const float rs = 30 * s;
-    push_blob(list, centre, rs, with_alpha(SHIELD_TINT, 0.25f));
-    push_soft_ring(list, centre, rs, 7 * s, with_alpha(SHIELD_TINT, 0.35f));
+    push_blob(list, centre, rs, with_alpha(SHIELD_COLOR, 0.25f));
+    push_soft_ring(list, centre, rs, 7 * s, with_alpha(SHIELD_COLOR, 0.35f));
     push_plane_body(list, upright_plane_position(centre, s), -HALF_PI, s, u, owner);
-    push_ring(list, centre, rs, line(0.8f, s, u), with_alpha(SHIELD_TINT, 0.9f));
+    push_ring(list, centre, rs, line(0.8f, s, u), with_alpha(SHIELD_COLOR, 0.9f));
 }
 
 // A view's frame with the own plane in the middle and blips on the edges.

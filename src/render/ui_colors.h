@@ -16,4 +16,4 @@ constexpr Color FOOTER_COLOR = {0.45f, 0.48f, 0.58f, 1};
 constexpr Color WHITE = {1, 1, 1, 1};
 constexpr Color SHADOW_COLOR = {0, 0, 0, 0.75f};
 // The counters' colours: the three planet resources, then the sun's.
-constexpr Color COUNTER_COLORS[4] = {{0.4f, 0.85f, 1, 1}, {0.5f, 1, 0.55f, 1}, {0.9f, 0.6f, 1, 1}, {1, 0.7f, 0.2f, 1}};
+constexpr Color COUNTER_COLORS[4] = {RESOURCE_COLORS[0], RESOURCE_COLORS[1], RESOURCE_COLORS[2], {1, 0.7f, 0.2f, 1}};

@@ -17,7 +17,6 @@ constexpr Color UNOWNED_GATHER_COLOR = {0.9f, 0.92f, 1, 1};
 constexpr Color GOLD = {1, 0.8f, 0.3f, 1};
 constexpr Color VESSEL_COLOR = {1, 0.88f, 0.55f, 1};
 constexpr Color BOARDING_COLOR = {1, 0.88f, 0.55f, 1};
-constexpr Color SHIELD_COLOR = {0.45f, 0.75f, 1, 1};
 
 bool alive(const Plane& p) { return p.in_use && !p.dead; }
 bool present(const WorldObject& o) { return !o.destroyed && !o.free; }
