@@ -9,6 +9,9 @@
 #   make check-asan  every test under AddressSanitizer and UndefinedBehaviorSanitizer
 #   make check-tsan  the tests that run threads under ThreadSanitizer
 #   make soak    the 30-minute soak of the dedicated server (SOAK_ARGS)
+#   make mutants mutation testing of the rules: which one-line change would
+#                no test notice? Long; results kept in build/mutants/
+#                (MUTANTS_ARGS, e.g. MUTANTS_ARGS="--only hooks")
 # Builds go to build/ (release: build-release/, fuzzing: build/clang-fuzz/,
 # sanitizers: build-asan/ and build-tsan/, the soak: build-soak/).
 SHELL := /bin/bash
@@ -26,7 +29,7 @@ FUZZ_SOURCES := $(wildcard fuzz/fuzz_*.cpp)
 # The set-up script names the cached SDL3 and font; read only after it ran.
 DEPS_ARGS = $$(scripts/setup.sh --print-cmake-args)
 
-.PHONY: all setup run test bench server build configure fuzz install clean check-asan check-tsan soak
+.PHONY: all setup run test bench server build configure fuzz install clean check-asan check-tsan soak mutants
 
 all: build
 
@@ -109,6 +112,12 @@ soak: setup
 	cmake -S . -B $(SOAK_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DSKORVIA_BUILD_BENCH=OFF $(DEPS_ARGS) $(CMAKE_ARGS)
 	cmake --build $(SOAK_BUILD) -j $(JOBS) --target skorvia_load
 	./$(SOAK_BUILD)/tests/skorvia_load --soak $(SOAK_ARGS)
+
+# Each mutation of tools/mutants/mutations.txt is built and tested in a scratch
+# copy of the tree under $(BUILD)/mutants/, at the lowest priority, one build
+# job at a time; a second run on an unchanged tree only prints the table.
+mutants: setup
+	python3 tools/mutants/mutants.py --work $(BUILD)/mutants $(MUTANTS_ARGS)
 
 # Builds only what gets installed. DESTDIR (staging for packages) is passed on
 # to the install step, which reads it from the environment.
