@@ -13,6 +13,7 @@
 #                no test notice? Long; results kept in build/mutants/
 #                (MUTANTS_ARGS, e.g. MUTANTS_ARGS="--only hooks")
 # Builds go to build/ (release: build-release/, fuzzing: build/clang-fuzz/,
+# the clang golden game: build/clang-golden/,
 # sanitizers: build-asan/ and build-tsan/, the soak: build-soak/).
 SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
@@ -21,6 +22,7 @@ BUILD ?= build
 RELEASE_BUILD ?= build-release
 PREFIX ?= /usr/local
 FUZZ_BUILD ?= $(BUILD)/clang-fuzz
+CLANG_BUILD ?= $(BUILD)/clang-golden
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 SOAK_BUILD ?= build-soak
@@ -29,7 +31,7 @@ FUZZ_SOURCES := $(wildcard fuzz/fuzz_*.cpp)
 # The set-up script names the cached SDL3 and font; read only after it ran.
 DEPS_ARGS = $$(scripts/setup.sh --print-cmake-args)
 
-.PHONY: all setup run test bench server build configure fuzz install clean check-asan check-tsan soak mutants
+.PHONY: all setup run test bench server build configure fuzz install clean check-asan check-tsan soak mutants golden-clang
 
 all: build
 
@@ -47,9 +49,10 @@ run: configure
 	./$(BUILD)/skorvia
 
 test: setup
-	cmake -S . -B $(BUILD) -G Ninja $(DEPS_ARGS) -DSKORVIA_WERROR=ON -DSKORVIA_FUZZ_BINARY_DIR=$(abspath $(FUZZ_BUILD)) $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -G Ninja $(DEPS_ARGS) -DSKORVIA_WERROR=ON -DSKORVIA_FUZZ_BINARY_DIR=$(abspath $(FUZZ_BUILD)) -DSKORVIA_CLANG_BINARY_DIR=$(abspath $(CLANG_BUILD)) $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS)
 	$(MAKE) --no-print-directory fuzz
+	$(MAKE) --no-print-directory golden-clang
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The libFuzzer targets: a clang build of the core and fuzz/fuzz_*.cpp.
@@ -60,6 +63,13 @@ ifneq ($(FUZZ_SOURCES),)
 else
 	@echo "no fuzz targets (fuzz/fuzz_*.cpp)"
 endif
+
+# The golden game built by clang in a tree of its own (no client, no
+# sanitizers): the test determinism_clang compares its world hashes with the
+# main tree's.
+golden-clang:
+	CC=clang CXX=clang++ cmake -S . -B $(CLANG_BUILD) -G Ninja -DSKORVIA_BUILD_CLIENT=OFF -DSKORVIA_BUILD_BENCH=OFF -DSKORVIA_WERROR=ON
+	cmake --build $(CLANG_BUILD) -j $(JOBS) --target determinism_O2
 
 bench: setup
 ifneq ($(wildcard bench/*.cpp),)

@@ -25,3 +25,14 @@ foreach(_level O0 O2)
   target_compile_options(determinism_${_level} PRIVATE -${_level})
   add_test(NAME determinism_${_level} COMMAND determinism_${_level})
 endforeach()
+
+# The same game built by clang (`make test` builds it in build/clang-golden):
+# its hashes must equal those of this tree's build, whichever compiler made it.
+set(SKORVIA_CLANG_BINARY_DIR ${CMAKE_BINARY_DIR}/clang-golden CACHE PATH
+  "Build folder of the clang tree whose golden game the compiler comparison runs")
+add_test(NAME determinism_clang
+  COMMAND ${CMAKE_COMMAND}
+    -DGCC=$<TARGET_FILE:determinism_O2>
+    -DCLANG=${SKORVIA_CLANG_BINARY_DIR}/tests/determinism_O2
+    -P ${CMAKE_CURRENT_LIST_DIR}/determinism/compare_compilers.cmake)
+set_tests_properties(determinism_clang PROPERTIES SKIP_REGULAR_EXPRESSION "clang build not found")
