@@ -444,18 +444,32 @@ def summary(rows):
     return line, counts
 
 
+def print_markdown(rows, line):
+    print("\n" + line + ".\n")
+    print("| equivalent mutant | why no test can notice it |")
+    print("| --- | --- |")
+    for row in rows:
+        m = row.mutation
+        if shown_status(row) == "equivalent":
+            where = f"`{m.file.removeprefix('src/')}:{row.line}`" if row.line else f"`{m.file}`"
+            print(f"| {where}: {m.rule} | {m.equivalent} |")
+
+
 def main():
     parser = argparse.ArgumentParser(description="Mutation testing of the game's rules.")
     parser.add_argument("--list", default=os.path.join(HERE, "mutations.txt"), help="the mutation list")
     parser.add_argument("--work", default=os.path.join(ROOT, "build", "mutants"),
                         help="folder for the scratch tree, its build and the results (default build/mutants)")
     parser.add_argument("--only", default="", help="run only entries whose file, find text or rule match this regex")
+    parser.add_argument("--skip", default="", help="leave out entries whose file matches this regex")
     parser.add_argument("--rerun", action="store_true", help="ignore earlier results of the selected entries")
     parser.add_argument("--jobs", type=int, default=1, help="build jobs (default 1: the machine is shared)")
     parser.add_argument("--time-factor", type=float, default=5.0,
                         help="a test program may take this many times its unchanged time (default 5)")
     parser.add_argument("--width", type=int, default=110, help="cut the rule column to this width (0: never)")
     parser.add_argument("--check", action="store_true", help="only check the list against the sources")
+    parser.add_argument("--markdown", action="store_true",
+                        help="after the table, the summary and the equivalent mutants as Markdown (for the README)")
     args = parser.parse_args()
 
     try:
@@ -465,6 +479,9 @@ def main():
     if args.only:
         pattern = re.compile(args.only)
         mutations = [m for m in mutations if pattern.search(m.file) or pattern.search(m.find) or pattern.search(m.rule)]
+    if args.skip:
+        pattern = re.compile(args.skip)
+        mutations = [m for m in mutations if not pattern.search(m.file)]
 
     files = tracked_files(ROOT)
     source_key, tests_key = reach_hashes(ROOT, files)
@@ -536,6 +553,8 @@ def main():
     print_table(rows, args.width)
     line, counts = summary(rows)
     print(line)
+    if args.markdown:
+        print_markdown(rows, line)
     return 1 if counts["survived"] or counts["equivalent-killed"] else 0
 
 
