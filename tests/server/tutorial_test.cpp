@@ -413,6 +413,79 @@ TEST_F(TutorialScript, FirstPlanetGoesWhereThereIsRoomBehindTheNose) {
     EXPECT_NEAR(origin.y, 2754.0f, 1e-2f);
 }
 
+// The other player's collector goes 250 from the plane (at the spawn point,
+// 4800, 2754) where it has the most room. With nothing about, east and west
+// both leave 2646 to the bottom edge and east, the first, wins. A planet 850
+// east of the plane counts its distance less 1250 (west: 1100 - 1250 = -150
+// beats east: 600 - 1250); a free entry right at the east point does not
+// count at all.
+TEST_F(TutorialScript, StolenCollectorKeepsClearOfBodiesButNotOfFreeEntries) {
+    struct Case {
+        const char* what;
+        bool planet;
+        bool free_entry;
+        float x;
+    } cases[] = {
+        {"nothing about", false, false, 5050},
+        {"a planet to the east", true, false, 4550},
+        {"a free entry to the east", false, true, 5050},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        SetUp();
+        for (uint32_t& n : numbers) n = 0;
+        join_as(0);
+        ASSERT_EQ(w().planes[0].pos, (Vec2{4800, 2754}));
+        if (k.planet) w().bodies[w().body_count++] = make_body({5650, 2754}, false, 0, 2, 0.0f);
+        if (k.free_entry) {
+            w().objects[0] = make_collector({5050, 2754}, 0, w().rules);
+            w().objects[0].pos = {5050, 2754};
+            w().objects[0].free = true;
+            w().object_count = 1;
+        }
+        const uint64_t index = w().object_count;
+        s().tutorial.step = TUTORIAL_BUYING;
+        w().planes[0].resources[0] = 15;
+        set_keys(0, keys(false, false, false, false, false, ITEM_SHIELD));
+        server_tick(s());
+        ASSERT_EQ(step(), TUTORIAL_STEALING);
+        ASSERT_EQ(s().tutorial.stolen_collector, index);
+        const WorldObject& c = w().objects[index];
+        const Vec2 origin = hull_origin_world(c);
+        EXPECT_NEAR(origin.x, k.x, 0.1f);
+        EXPECT_NEAR(origin.y, 2754.0f, 0.1f);
+        EXPECT_NEAR(c.home_angle, SPAWN_ANGLE + 1.0f + TWO_PI, 1e-5f) << "the plane's angle + 1";
+    }
+}
+
+// The two later planets go 2500 from the first, 60 degrees apart. Their score
+// is the least room from the edges of all three planets, so with the first
+// planet 500 from the left edge no direction scores above 500, and the first
+// direction that reaches it (0 degrees: planets at (3000, 2700) and
+// (1750, 4865.06), 535 from the bottom) is taken.
+TEST_F(TutorialScript, TwoPlanetsTakeTheFirstDirectionWithTheMostRoom) {
+    join_as(0);
+    w().bodies[w().body_count++] = make_body({500, 2700}, false, 0, 2, 3.7f);
+    s().tutorial.step = TUTORIAL_STEALING;
+    w().objects[0] = make_collector({1000, 1000}, 0, w().rules);
+    w().objects[0].owner = 0;
+    w().object_count = 1;
+    s().tutorial.stolen_collector = 0;
+    server_tick(s());
+    ASSERT_EQ(step(), TUTORIAL_GATHERING);
+    ASSERT_EQ(w().body_count, 3u);
+    EXPECT_NEAR(w().bodies[1].pos.x, 3000.0f, 0.01f);
+    EXPECT_NEAR(w().bodies[1].pos.y, 2700.0f, 0.01f);
+    EXPECT_NEAR(w().bodies[2].pos.x, 1750.0f, 0.01f);
+    EXPECT_NEAR(w().bodies[2].pos.y, 4865.06f, 0.01f);
+    EXPECT_EQ(w().bodies[1].resource, 1);
+    EXPECT_EQ(w().bodies[2].resource, 2);
+    ASSERT_EQ(w().object_count, 3u);
+    const Vec2 first = hull_origin_world(w().objects[1]);
+    EXPECT_NEAR(first.x, 1750.0f, 0.01f) << "half-way out";
+    EXPECT_NEAR(first.y, 2700.0f, 0.01f);
+}
+
 // The collector to steal belongs to the slot after the player's.
 TEST_F(TutorialScript, StolenCollectorBelongsToTheNextSlot) {
     const struct {
