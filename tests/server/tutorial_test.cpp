@@ -486,6 +486,43 @@ TEST_F(TutorialScript, TwoPlanetsTakeTheFirstDirectionWithTheMostRoom) {
     EXPECT_NEAR(first.y, 2700.0f, 0.01f);
 }
 
+// The sun goes to the middle of a cell of the 32 x 18 grid whose room from
+// the edges (less 380) and from the bodies (less 3200) is the largest, the
+// first such cell in column order. With no body that is (2550, 2550), the
+// first of many cells 2550 from the top or bottom; with a planet there,
+// (7350, 3150): 2250 from the right edge, 4837.35 from the planet.
+TEST_F(TutorialScript, SunGoesToTheGridCellWithTheMostRoom) {
+    struct Case {
+        bool planet;
+        Vec2 sun;
+    } cases[] = {{false, {2550, 2550}}, {true, {7350, 3150}}};
+    for (const Case& k : cases) {
+        SetUp();
+        for (uint32_t& n : numbers) n = 0;
+        join_as(0);
+        if (k.planet) w().bodies[w().body_count++] = make_body({2550, 2550}, false, 0, 2, 0.0f);
+        // A collector of the player finishes its upgrade in this tick.
+        WorldObject station = make_collector({8000, 800}, 0, w().rules);
+        station.kind = OBJECT_STATION;
+        station.mass = 2.5f;
+        station.inertia = 3062.5f;
+        w().objects[0] = station;
+        WorldObject c = make_collector({8000, 800}, 0, w().rules);
+        c.owner = 0;
+        c.upgrading_station = 0;
+        c.upgrade_timer = w().rules.upgrade_time - TICK * 0.5f;
+        w().objects[1] = c;
+        w().object_count = 2;
+        s().tutorial.step = TUTORIAL_UPGRADING;
+        server_tick(s());
+        ASSERT_EQ(step(), TUTORIAL_SUN) << k.planet;
+        const CelestialBody& sun = w().bodies[w().body_count - 1];
+        EXPECT_TRUE(sun.is_sun);
+        EXPECT_NEAR(sun.pos.x, k.sun.x, 1e-2f) << k.planet;
+        EXPECT_NEAR(sun.pos.y, k.sun.y, 1e-2f) << k.planet;
+    }
+}
+
 // The collector to steal belongs to the slot after the player's.
 TEST_F(TutorialScript, StolenCollectorBelongsToTheNextSlot) {
     const struct {
