@@ -523,6 +523,84 @@ TEST_F(TutorialScript, SunGoesToTheGridCellWithTheMostRoom) {
     }
 }
 
+// What completes each lesson, and what just misses it, with the tutorial
+// player in slot 2 and another player in slot 3.
+TEST_F(TutorialScript, EachLessonCompletesOnItsOwnCondition) {
+    auto upgrade_finishes = [this](uint8_t kind) {
+        WorldObject station = make_collector({8000, 800}, 0, w().rules);
+        station.kind = OBJECT_STATION;
+        station.mass = 2.5f;
+        station.inertia = 3062.5f;
+        w().objects[0] = station;
+        WorldObject o = make_collector({8000, 800}, 0, w().rules);
+        o.kind = kind;
+        o.owner = 2;
+        o.upgrading_station = 0;
+        o.upgrade_timer = w().rules.upgrade_time - TICK * 0.5f;
+        w().objects[1] = o;
+        w().object_count = 2;
+    };
+    auto wins = [this](uint8_t slot) {
+        const float y = 1000.0f + 2000.0f * (slot - 2);
+        const Vec2 hull[7] = {{145, 0}, {75, -64}, {-105, -74}, {-140, -42}, {-140, 42}, {-105, 74}, {75, 64}};
+        WorldObject vessel = polygon_body(hull, 7);
+        vessel.pos = {2000, y};
+        vessel.kind = OBJECT_VESSEL;
+        vessel.mass = 6;
+        vessel.inertia = 29400;
+        vessel.health = 1;
+        w().objects[w().object_count++] = vessel;
+        Plane& p = w().planes[slot];
+        p.pos = {2000, y};
+        p.resources[0] = p.resources[1] = p.resources[2] = w().rules.win_amount;
+        p.boarding_vessel = static_cast<uint8_t>(w().object_count - 1);
+        p.boarding_timer = w().rules.boarding_time - TICK * 0.5f;
+    };
+    struct Case {
+        const char* lesson;
+        uint8_t step;
+        std::function<void(bool)> prepare;  // true: meets the condition
+    } cases[] = {
+        {"shooting: five shots of the player", TUTORIAL_SHOOTING,
+         [&](bool meets) {
+             s().tutorial.shots_counted = TUTORIAL_SHOTS_NEEDED - 1;
+             set_keys(meets ? 2 : 3, keys(false, false, false, true, false));
+         }},
+        {"hauling: the cheaper of turret and shield", TUTORIAL_HAULING,
+         [&](bool meets) { w().planes[2].resources[1] = meets ? 15 : 14; }},
+        {"gathering: each of the three resources", TUTORIAL_GATHERING,
+         [&](bool meets) {
+             uint32_t* r = w().planes[2].resources;
+             r[0] = r[1] = 20;
+             r[2] = meets ? 20 : 19;
+         }},
+        {"upgrading: a collector, not a turret", TUTORIAL_UPGRADING,
+         [&](bool meets) { upgrade_finishes(meets ? OBJECT_COLLECTOR : OBJECT_TURRET); }},
+        {"the sun: the exit vessel's cost", TUTORIAL_SUN, [&](bool meets) { w().planes[2].sun_resource = meets ? 50 : 49; }},
+        {"the exit vessel: the player's own win", TUTORIAL_EXIT_VESSEL, [&](bool meets) { wins(meets ? 2 : 3); }},
+    };
+    for (const Case& k : cases) {
+        for (bool meets : {false, true}) {
+            SCOPED_TRACE(testing::Message() << k.lesson << (meets ? ", met" : ", just missed"));
+            SetUp();
+            for (uint32_t& n : numbers) n = 0;
+            join_as(3);
+            uint8_t datagram[4] = {WIRE_MAGIC_0, WIRE_MAGIC_1, PROTOCOL_VERSION, TAG_JOIN_REQUEST};
+            for (int slot = 0; slot <= 2; ++slot) receive(s(), datagram, sizeof datagram, address(slot));
+            remove_player(s(), 0);
+            remove_player(s(), 1);
+            while (pop_outgoing(s())) {
+            }
+            ASSERT_TRUE(w().planes[2].in_use && w().planes[3].in_use);
+            ASSERT_FALSE(w().planes[0].in_use || w().planes[1].in_use);
+            s().tutorial.step = k.step;
+            k.prepare(meets);
+            server_tick(s());
+            EXPECT_EQ(step(), meets ? k.step + 1 : k.step);
+        }
+    }
+}
+
 // The collector to steal belongs to the slot after the player's.
 TEST_F(TutorialScript, StolenCollectorBelongsToTheNextSlot) {
     const struct {
