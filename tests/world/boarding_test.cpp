@@ -79,6 +79,15 @@ TEST_F(Boarding, NeedsEnoughOfEveryResourceAndEndsOnLeaving) {
     end_of_round(w);
     EXPECT_EQ(p.boarding_vessel, NONE);
     EXPECT_EQ(p.boarding_timer, 0.0f);
+
+    // Spending below the win amount while boarding ends the boarding too.
+    p.pos = {2030, 2010};
+    end_of_round(w);
+    ASSERT_EQ(p.boarding_vessel, vessel_a);
+    p.resources[2] = 14;
+    end_of_round(w);
+    EXPECT_EQ(p.boarding_vessel, NONE);
+    EXPECT_EQ(p.boarding_timer, 0.0f);
 }
 
 TEST_F(Boarding, OnlyAnExitVesselIsBoarded) {
