@@ -318,6 +318,24 @@ TEST(Respond, WorkedCasesWithFriction) {
     }
 }
 
+// Two objects (inverse mass and inertia 1) meeting off-centre: A at (0, 0)
+// moving (1, 0), B at (10, 0) at rest, contact point (5, 2), normal (1, 0).
+// rA = (5, 2), rB = (-5, 2), both crossed with n give -2, so jn = 1.4 / (1 + 1
+// + 4 + 4) = 0.14: A keeps 0.86, B takes 0.14, and each turns by its arm
+// crossed with the impulse, A by +0.28 and B by -0.28. Afterwards the contact
+// points move alike along the face, so there is no friction.
+TEST(Respond, ImpulseTurnsBothObjectsByTheirArms) {
+    BodyState a{{0, 0}, {1, 0}, 0.0f, 1.0f, 1.0f};
+    BodyState b{{10, 0}, {0, 0}, 0.0f, 1.0f, 1.0f};
+    EXPECT_FLOAT_EQ(respond(a, b, Contact{{1, 0}, {5, 2}, 0.0f, true}), 1.0f);
+    EXPECT_FLOAT_EQ(a.vel.x, 0.86f);
+    EXPECT_FLOAT_EQ(b.vel.x, 0.14f);
+    EXPECT_EQ(a.vel.y, 0.0f);
+    EXPECT_EQ(b.vel.y, 0.0f);
+    EXPECT_FLOAT_EQ(a.spin, 0.28f);
+    EXPECT_FLOAT_EQ(b.spin, -0.28f);
+}
+
 TEST(Respond, PlaneNeverGainsSpinButObjectDoes) {
     BodyState plane = plane_state({0, 0}, {30, 5});
     BodyState object{{40, 0}, {-20, 0}, 0.0f, 1.0f / 0.4f, 1.0f / 100.0f};
