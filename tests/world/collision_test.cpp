@@ -79,7 +79,9 @@ constexpr double THIRTY_DEGREES = 0.5235987755982988;
 // (10,10) -> (0,10) is the reference: normal (0, 1), direction d = (-1, 0);
 // the box's bottom edge is the incident one. The first clip cuts it at the
 // face's start x = 10, the second at its end x = 0; the contact point is the
-// middle of what is left, at depth 5 - 2 = 3.
+// middle of what is left, at depth 5 - 2 = 3. Listed the other way round,
+// the box's bottom edge starts at its right end, so each end of the face cuts
+// the other end of the incident edge: the same points must come out.
 TEST(PolygonContact, IncidentEdgeIsClippedAtBothEndsOfTheFace) {
     struct Case {
         const char* what;
@@ -90,14 +92,15 @@ TEST(PolygonContact, IncidentEdgeIsClippedAtBothEndsOfTheFace) {
         {"overhangs the face's end", -6, 6, {3, 12}},     // v clipped from x -6 to 0
         {"overhangs both ends", -6, 16, {5, 12}},
     };
-    for (auto c : cases) {
+    for (auto c : cases) for (bool reversed : {false, true}) {
         Vec2 square[4], box[4];
         const Vec2 sq[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
         const Vec2 bx[4] = {{c.left, 12}, {c.right, 12}, {c.right, 14}, {c.left, 14}};
         for (int i = 0; i < 4; ++i) {
             square[i] = turned(sq[i], THIRTY_DEGREES);
-            box[i] = turned(bx[i], THIRTY_DEGREES);
+            box[i] = turned(bx[reversed ? 3 - i : i], THIRTY_DEGREES);
         }
+        SCOPED_TRACE(reversed ? "box listed clockwise" : "box listed counter-clockwise");
         Contact k = polygon_contact(square, 4, box, 4);
         ASSERT_TRUE(k.touching) << c.what;
         Vec2 point = turned(c.point, THIRTY_DEGREES), normal = turned({0, 1}, THIRTY_DEGREES);
