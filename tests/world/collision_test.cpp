@@ -256,6 +256,12 @@ TEST(Respond, RestingContactIsOnlyPushedApart) {
     EXPECT_FLOAT_EQ(a.pos.x, -0.8f);  // (2.25 - 0.25) * 0.8 shared by two unit inverse masses
     EXPECT_FLOAT_EQ(b.pos.x, 20.8f);
 
+    BodyState s1 = plane_state({0, 0}, {-3, 0}), s2 = plane_state({20, 0}, {3, 0});  // separating
+    EXPECT_EQ(respond(s1, s2, Contact{{1, 0}, {10, 0}, 2.25f, true}), 0.0f) << "never a negative closing speed";
+    EXPECT_EQ(s1.vel, (Vec2{-3, 0}));
+    EXPECT_EQ(s2.vel, (Vec2{3, 0}));
+    EXPECT_FLOAT_EQ(s2.pos.x, 20.8f);
+
     BodyState c1 = plane_state({0, 0}, {0, 0}), c2 = plane_state({20, 0}, {0, 0});
     respond(c1, c2, Contact{{1, 0}, {10, 0}, 0.2f, true});
     EXPECT_EQ(c1.pos, (Vec2{0, 0})) << "depth within the slop";
