@@ -185,6 +185,13 @@ TEST(SunHeat, TwentyPerSecondAtTheSurfaceWithTheRestCarried) {
     EXPECT_EQ(w.objects[vessel].health, 1) << "exit vessels take no heat";
     EXPECT_EQ(w.objects[vessel].heat, 0.0f);
 
+    // A planet does not heat, not even at its surface.
+    World cold = empty_world();
+    add_body(cold, planet_at({4800, 2700}, 0));
+    Plane& skimming = live_plane(cold, 0, {4800 - 160, 2700});
+    apply_sun_heat(cold);
+    EXPECT_EQ(skimming.heat, 0.0f);
+
     // One e-fold weaker 45 above the surface.
     World v = empty_world();
     add_body(v, sun_at({4800, 2700}));
