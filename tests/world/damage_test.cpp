@@ -154,6 +154,7 @@ TEST(Sun, DestroysEveryObjectButExitVesselsPlanetsOnlyBounce) {
     EXPECT_EQ(w.objects[c].health, 0);
     object_touches_body(w, w.objects[v], sun_at({0, 0}));
     EXPECT_FALSE(w.objects[v].destroyed || w.objects[v].free);
+    EXPECT_EQ(w.objects[v].health, 1);
 }
 
 TEST(SunHeat, TwentyPerSecondAtTheSurfaceWithTheRestCarried) {
@@ -277,6 +278,13 @@ TEST(CollectorReturn, ComesHomePlainAndUnowned) {
     o.gather_timer = 1;
     o.health = 0;
     destroy_object(w, o);
+
+    w.winner = 4;  // a finished round freezes the countdown
+    const float frozen = o.respawn_timer;
+    for (int i = 0; i < 2000; ++i) update_destroyed_object(w, o);
+    EXPECT_EQ(o.respawn_timer, frozen);
+    EXPECT_TRUE(o.destroyed);
+    w.winner = NONE;
 
     int ticks = 0;
     while (o.destroyed && ticks < 2000) {
