@@ -165,6 +165,19 @@ TEST(Gathering, WhatCountsAsAnOrbit) {
     }
 }
 
+TEST(Gathering, OnlyCollectorsGather) {
+    World w = empty_world();
+    add_body(w, planet_at({4800, 2700}, 0));
+    live_plane(w, 1, {100, 100});
+    for (uint8_t kind : {OBJECT_TURRET, OBJECT_STATION, OBJECT_VESSEL}) {
+        int k = put_collector(w, w.bodies[0], 100, 1.0f, 1);
+        w.objects[k].kind = kind;
+    }
+    gather(w);
+    EXPECT_EQ(w.event_count, 0u);
+    EXPECT_EQ(w.planes[1].resources[0], 0u);
+}
+
 TEST(Gathering, OutOfOrbitOrGoneResetsTheTimer) {
     World w = empty_world();
     add_body(w, planet_at({4800, 2700}, 0));
