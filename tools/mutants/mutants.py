@@ -182,9 +182,9 @@ def test_file_of(root, files, failure):
         return None
     for rel in files:
         if rel.startswith("tests/") and rel.endswith(".cpp"):
-            with open(os.path.join(root, rel), encoding="utf-8", errors="replace") as f:
-                if pattern.search(f.read()):
-                    return rel
+            data = read_bytes(os.path.join(root, rel))
+            if data is not None and pattern.search(data.decode(errors="replace")):
+                return rel
     return None
 
 
