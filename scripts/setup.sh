@@ -21,7 +21,10 @@
 #      $SKORVIA_DEPS_DIR/sdl3. With --windows, the same source package is
 #      also cross-built for Windows into $SKORVIA_DEPS_DIR/sdl3-windows.
 #   3. The font: Fira Sans Regular from the npm registry, checked against its
-#      SHA-256, kept as $SKORVIA_DEPS_DIR/font/FiraSans-Regular.ttf.
+#      SHA-256, kept as $SKORVIA_DEPS_DIR/font/FiraSans-Regular.ttf; and the
+#      copy the game embeds, FiraSans-Regular-kern.ttf beside it, whose pair
+#      kerning stb_truetype can read (scripts/kern_font.py, with fontTools),
+#      checked against its own SHA-256.
 #
 # SKORVIA_DEPS_DIR defaults to /var/cache/skorvia-deps (or
 # ~/.cache/skorvia-deps when that is not writable). Nothing is written into the
@@ -29,10 +32,13 @@
 # to get it; an interrupted run leaves nothing half-built behind.
 set -euo pipefail
 
+SCRIPTS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 FONT_PACKAGE=@expo-google-fonts/fira-sans
 FONT_VERSION=0.4.1
 FONT_MEMBER=400Regular/FiraSans_400Regular.ttf
 FONT_SHA256=3dabf3d48bf4599f95cffd92f99ea426a014d5311f52a5eb5ec3af265e97cd97
+KERNED_FONT_SHA256=292b8debc8aceb2bed31d95f167e747dcedfa9edcf6f34cc8be975dec76c6e3b
 SDL3_SOURCE_PACKAGE=libsdl3
 SDL3_SOURCE_SUITE=trixie
 SDL3_STAMP=.skorvia-sdl3-complete
@@ -56,6 +62,7 @@ SDL3_PREFIX=$DEPS_DIR/sdl3
 SDL3_WINDOWS_PREFIX=$DEPS_DIR/sdl3-windows
 SDL3_SOURCE_DIR=$DEPS_DIR/sdl3-source  # the source package's files, kept for the next build
 FONT_FILE=$DEPS_DIR/font/FiraSans-Regular.ttf
+KERNED_FONT_FILE=$DEPS_DIR/font/FiraSans-Regular-kern.ttf
 LOG_DIR=$DEPS_DIR/logs
 
 say() { echo "setup: $*"; }
@@ -63,15 +70,17 @@ fail() { echo "setup: error: $*" >&2; exit 1; }
 
 system_sdl3() { pkg-config --exists sdl3 2>/dev/null; }
 cached_sdl3() { [ -f "$SDL3_PREFIX/$SDL3_STAMP" ]; }
+file_ok() { [ -f "$1" ] && [ "$(sha256sum "$1" | cut -d' ' -f1)" = "$2" ]; }
+font_ok() { file_ok "$FONT_FILE" "$FONT_SHA256"; }
+kerned_font_ok() { file_ok "$KERNED_FONT_FILE" "$KERNED_FONT_SHA256"; }
 cached_sdl3_windows() { [ -f "$SDL3_WINDOWS_PREFIX/$SDL3_STAMP" ]; }
-font_ok() { [ -f "$FONT_FILE" ] && [ "$(sha256sum "$FONT_FILE" | cut -d' ' -f1)" = "$FONT_SHA256" ]; }
 
 print_cmake_args() {
   local args=()
   if ! system_sdl3 && cached_sdl3; then
     args+=("-DCMAKE_PREFIX_PATH=$SDL3_PREFIX")
   fi
-  args+=("-DSKORVIA_FONT_FILE=$FONT_FILE")
+  args+=("-DSKORVIA_FONT_FILE=$KERNED_FONT_FILE")
   echo "${args[@]}"
 }
 
@@ -102,6 +111,7 @@ REQUIRED_PACKAGES=(
   libegl-dev libgl-dev libgles-dev libdrm-dev libgbm-dev
   libpulse-dev libasound2-dev libdbus-1-dev libudev-dev
   desktop-file-utils groff-base
+  python3 python3-fonttools
   g++-mingw-w64-x86-64-posix wine wine64
 )
 # Installed when the archive has them; the build works without.
@@ -367,6 +377,44 @@ ensure_font() {
   fetch_font
 }
 
+# A Python that has fontTools: Debian's python3-fonttools belongs to the
+# system's /usr/bin/python3, which another python3 on the path may hide.
+fonttools_python() {
+  local p
+  for p in /usr/bin/python3 python3; do
+    command -v "$p" >/dev/null && "$p" -c 'import fontTools' 2>/dev/null && { echo "$p"; return 0; }
+  done
+  return 1
+}
+
+derive_kerned_font() {
+  local python
+  python=$(fonttools_python) ||
+    fail "Python 3 with fontTools is missing (needed once to derive the kerned font): install python3-fonttools, or fontTools with pip"
+  local work
+  work=$(mktemp -d "$DEPS_DIR/font-kern.XXXXXX")
+  SCRATCH=$work
+  mkdir -p "$(dirname "$KERNED_FONT_FILE")" "$LOG_DIR"
+  local log=$LOG_DIR/font-kern.log
+  say "deriving the kerned font"
+  "$python" "$SCRIPTS_DIR/kern_font.py" "$FONT_FILE" "$work/font.ttf" >"$log" 2>&1 ||
+    fail "could not derive the kerned font from $FONT_FILE (log: $log)"
+  local sum
+  sum=$(sha256sum "$work/font.ttf" | cut -d' ' -f1)
+  [ "$sum" = "$KERNED_FONT_SHA256" ] ||
+    fail "the derived kerned font has SHA-256 $sum, expected $KERNED_FONT_SHA256 (log: $log); refusing the file"
+  mv "$work/font.ttf" "$KERNED_FONT_FILE"
+  rm -rf "$work"
+  SCRATCH=
+  say "kerned font saved as $KERNED_FONT_FILE"
+}
+
+ensure_kerned_font() {
+  kerned_font_ok && return 0
+  rm -f "$KERNED_FONT_FILE"
+  derive_kerned_font
+}
+
 # ---------------------------------------------------------------- main
 
 main() { # [windows]
@@ -382,6 +430,7 @@ main() { # [windows]
     check_tools
   fi
   ensure_font
+  ensure_kerned_font
   if [ "${1:-}" = windows ]; then
     command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
       fail "the Windows build needs mingw-w64's g++ (POSIX threads): apt-get install g++-mingw-w64-x86-64-posix"
