@@ -88,7 +88,7 @@ print_cmake_args() {
 # Debian packages (header-only, or built from source with the tree), and the
 # client only when SDL3 for Windows is built.
 print_windows_cmake_args() {
-  local args=("-DCMAKE_TOOLCHAIN_FILE=$MINGW_TOOLCHAIN" "-DSKORVIA_FONT_FILE=$FONT_FILE"
+  local args=("-DCMAKE_TOOLCHAIN_FILE=$MINGW_TOOLCHAIN" "-DSKORVIA_FONT_FILE=$KERNED_FONT_FILE"
               "-DSTB_INCLUDE_DIR=/usr/include/stb" "-DSKORVIA_GTEST_SOURCE_DIR=/usr/src/googletest")
   if cached_sdl3_windows; then
     args+=("-DSDL3_DIR=$SDL3_WINDOWS_PREFIX/lib/cmake/SDL3" -DSKORVIA_BUILD_CLIENT=ON)
