@@ -318,7 +318,10 @@ build_sdl3() { build_sdl3_into "$SDL3_PREFIX" "for this system" -DCMAKE_POSITION
 ensure_sdl3_windows() {
   cached_sdl3_windows && return 0
   [ -e "$SDL3_WINDOWS_PREFIX" ] && rm -rf "$SDL3_WINDOWS_PREFIX"
-  build_sdl3_into "$SDL3_WINDOWS_PREFIX" "for Windows" -DCMAKE_TOOLCHAIN_FILE="$MINGW_TOOLCHAIN"
+  # Debian's source package leaves out the prebuilt Direct3D shaders: the game
+  # draws with OpenGL, so SDL's own Direct3D renderers and GPU API go.
+  build_sdl3_into "$SDL3_WINDOWS_PREFIX" "for Windows" -DCMAKE_TOOLCHAIN_FILE="$MINGW_TOOLCHAIN" \
+    -DSDL_RENDER_D3D=OFF -DSDL_RENDER_D3D11=OFF -DSDL_RENDER_D3D12=OFF -DSDL_GPU=OFF -DSDL_RENDER_GPU=OFF
 }
 
 ensure_sdl3() {
