@@ -55,9 +55,13 @@ void draw_world_view(Renderer& r, Vec2 origin, Vec2 size, float pixel_size, cons
     upload_planets(r.planets, planets, origin, size, pixel_size, r.copy.time);
     pass_done(probe, FramePass::Lists);
 
-    draw_capsules(r.world_capsules, false, ranges.background.first, ranges.background.count);
+    // The sky is one colour over the whole view: a clear (within the scissor)
+    // costs the rasteriser next to nothing, where a blended quad of the view
+    // costs as much as any other layer.
+    gl.glClearColor(SKY_COLOR.r, SKY_COLOR.g, SKY_COLOR.b, SKY_COLOR.a);
+    gl.glClear(GL_COLOR_BUFFER_BIT);
     pass_done(probe, FramePass::Sky);
-    draw_planets(r.planets, ranges.nebulae.first, ranges.nebulae.count);
+    draw_nebulae(r.nebulae, r.planets, ranges.nebulae.first, ranges.nebulae.count, origin, size, r.copy.time);
     pass_done(probe, FramePass::Nebulae);
     for (const Range& layer : ranges.stars) draw_capsules(r.world_capsules, false, layer.first, layer.count);
     pass_done(probe, FramePass::Stars);

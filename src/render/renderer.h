@@ -26,6 +26,7 @@ struct Renderer {
     CapsulePipeline world_capsules;
     CapsulePipeline screen_capsules;
     PlanetPipeline planets;
+    NebulaPipeline nebulae;
     TextPipeline text_pipeline;
     TextState text;  // font, glyph cache and atlas, the frame's glyphs
 

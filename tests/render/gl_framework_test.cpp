@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -163,6 +164,54 @@ TEST_F(GlFramework, BlendStatesFollowTheDraw) {
     EXPECT_EQ(pointers.back().args[5], 46 * 96 + 16 * 5);
 }
 
+// The nebulae are summed four at a time over a grid of cells covering the
+// view; every cell reads the same records of the planet buffer.
+TEST_F(GlFramework, NebulaeAreDrawnFourAtATimeOverAGridOfTheView) {
+    NebulaPipeline p{};
+    PlanetPipeline planets{};
+    planets.instance_buffer = 7;
+    const struct {
+        uint32_t first, count;
+        Vec2 view;
+        std::vector<double> groups;  // the count uniform of each draw
+        double cell, columns, cells;
+    } cases[] = {
+        {3, 4, {1536, 864}, {4}, 24, 64, 64 * 36},
+        {0, 6, {1536, 864}, {4, 2}, 24, 64, 64 * 36},
+        {46, 9, {100, 50}, {2}, 24, 5, 5 * 3},                              // clamped to the buffer
+        {0, 1, {9600, 5400}, {1}, 75, 128, 128 * 72},                       // at most 128 cells across
+        {48, 1, {1536, 864}, {}, 0, 0, 0}, {5, 0, {1536, 864}, {}, 0, 0, 0},  // nothing at all
+    };
+    for (const auto& c : cases) {
+        install_fake_gl();
+        draw_nebulae(p, planets, c.first, c.count, {10, 20}, c.view, 3);
+        auto draws = calls_named("glDrawArraysInstanced");
+        ASSERT_EQ(draws.size(), c.groups.size()) << c.first << " " << c.count;
+        if (c.groups.empty()) {
+            EXPECT_TRUE(fake_gl.calls.empty());
+            continue;
+        }
+        for (const GlCall& d : draws) EXPECT_THAT(d.args, ElementsAre(GL_TRIANGLES, 0, 6, c.cells));
+        EXPECT_THAT(calls_named("glBlendFuncSeparate")[0].args,
+                    ElementsAre(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
+        EXPECT_THAT(calls_named("glUniform2f")[2].args, ElementsAre(-1, c.cell, c.columns));
+        auto counts = calls_named("glUniform1f");  // the time, then one count per draw
+        ASSERT_EQ(counts.size(), 1 + c.groups.size());
+        for (size_t g = 0; g < c.groups.size(); ++g) EXPECT_EQ(counts[1 + g].args[1], c.groups[g]);
+        EXPECT_THAT(calls_named("glBindBuffer")[0].args, ElementsAre(GL_ARRAY_BUFFER, 7));
+        // Shape and colour of each nebula; the last one repeats into unused slots.
+        auto pointers = calls_named("glVertexAttribPointer");
+        ASSERT_EQ(pointers.size(), 8 * c.groups.size());
+        for (size_t g = 0; g < c.groups.size(); ++g) {
+            for (int k = 0; k < 4; ++k) {
+                const double record = (c.first + 4 * g + std::min<double>(k, c.groups[g] - 1)) * 96;
+                EXPECT_THAT(pointers[8 * g + 2 * k].args, ElementsAre(2 * k, 4, GL_FLOAT, GL_FALSE, 96, record));
+                EXPECT_EQ(pointers[8 * g + 2 * k + 1].args[5], record + 48);
+            }
+        }
+    }
+}
+
 TEST_F(GlFramework, UploadsOrphanTheBufferAndCopyAtMostItsCapacity) {
     auto list = std::make_unique<CapsuleList>();
     CapsulePipeline p{};
@@ -214,6 +263,12 @@ TEST_F(GlFramework, AFrameClearsThenDrawsTheWorldBackToFront) {
                 ElementsAre("glDisable", "glViewport", "glClearColor", "glClear", "glEnable", "glViewport", "glScissor"));
     EXPECT_THAT(fake_gl.calls[1].args, ElementsAre(0, 0, 1024, 768));
     EXPECT_THAT(fake_gl.calls[5].args, ElementsAre(0, 96, 1024, 576));
+    // Black bars, then the sky cleared into the letterbox.
+    auto clears = calls_named("glClearColor");
+    ASSERT_EQ(clears.size(), 2u);
+    EXPECT_THAT(clears[0].args, ElementsAre(0, 0, 0, 1));
+    EXPECT_THAT(clears[1].args, ElementsAre(SKY_COLOR.r, SKY_COLOR.g, SKY_COLOR.b, 1));
+    EXPECT_EQ(calls_named("glClear").size(), 2u);
 
     // Which program and blend state each draw used, in order.
     enum Blend { NORMAL, ADDITIVE, PREMULTIPLIED };
@@ -227,7 +282,7 @@ TEST_F(GlFramework, AFrameClearsThenDrawsTheWorldBackToFront) {
     }
     double world = r->world_capsules.program;
     double planets = r->planets.program;
-    std::vector<std::pair<double, Blend>> expected = {{world, NORMAL}, {planets, PREMULTIPLIED}};  // sky, nebulae
+    std::vector<std::pair<double, Blend>> expected = {{r->nebulae.program, PREMULTIPLIED}};
     for (int layer = 0; layer < 4; ++layer) expected.push_back({world, NORMAL});                 // stars
     expected.push_back({planets, PREMULTIPLIED});  // sun, planet, station dome
     expected.push_back({world, NORMAL});           // halos and smoke
@@ -279,6 +334,21 @@ TEST_F(GlFramework, PipelinesAreBuiltFromTheirDescriptions) {
     EXPECT_EQ(call_names(), with(tail));
     EXPECT_EQ(calls_named("glBufferData")[0].args[1], 4608);
 
+    // The nebulae read the planet buffer: no buffer of their own, and records
+    // that every instance of a draw shares.
+    install_fake_gl();
+    NebulaPipeline nebulae;
+    ASSERT_EQ(create_nebula_pipeline(nebulae), StartupError::None);
+    std::vector<std::string> expected = with({});
+    expected.erase(std::find(expected.begin(), expected.end(), "glGenBuffers"), expected.end());
+    expected.push_back("glBindVertexArray");
+    for (const auto& name : repeat(per_attribute, 8)) expected.push_back(name);
+    expected.push_back("glBindVertexArray");
+    for (int i = 0; i < 5; ++i) expected.push_back("glGetUniformLocation");
+    EXPECT_EQ(call_names(), expected);
+    for (const GlCall& c : calls_named("glVertexAttribDivisor")) EXPECT_EQ(c.args[1], NEBULA_DIVISOR);
+    EXPECT_EQ(nebulae.instance_buffer, 0u);
+
     // Text sets its attribute pointers once, while its vertex array is bound,
     // and adds the atlas texture.
     install_fake_gl();
@@ -310,12 +380,12 @@ TEST_F(GlFramework, ShutdownReleasesThePipelinesInOrderAndTheTextureLast) {
     ASSERT_EQ(create_renderer(*r), StartupError::None);
     EXPECT_NE(r->text.atlas.pixels, nullptr);
     fake_gl.calls.clear();
-    const Pipeline* order[] = {&r->world_capsules, &r->screen_capsules, &r->planets, &r->text_pipeline};
+    const Pipeline* order[] = {&r->world_capsules, &r->screen_capsules, &r->planets, &r->nebulae, &r->text_pipeline};
     std::vector<std::pair<std::string, double>> expected;
     for (const Pipeline* p : order) {
         expected.push_back({"glDeleteProgram", p->program});
         expected.push_back({"glDeleteVertexArrays", p->vertex_array});
-        expected.push_back({"glDeleteBuffers", p->instance_buffer});
+        if (p != &r->nebulae) expected.push_back({"glDeleteBuffers", p->instance_buffer});  // it has none
     }
     expected.push_back({"glDeleteTextures", r->text_pipeline.atlas_texture});
     destroy_renderer(*r);
