@@ -65,7 +65,7 @@ void draw_world_view(Renderer& r, Vec2 origin, Vec2 size, float pixel_size, cons
     pass_done(probe, FramePass::Nebulae);
     for (const Range& layer : ranges.stars) draw_capsules(r.world_capsules, false, layer.first, layer.count);
     pass_done(probe, FramePass::Stars);
-    draw_planets(r.planets, ranges.bodies.first, ranges.bodies.count);
+    draw_planets(r.planets, planets, ranges.bodies.first, ranges.bodies.count);
     pass_done(probe, FramePass::Bodies);
     draw_capsules(r.world_capsules, false, ranges.normal_below.first, ranges.normal_below.count);
     pass_done(probe, FramePass::WorldBelow);

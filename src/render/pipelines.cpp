@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <string>
 
 #include "render/shader.h"
 #include "render/shader_sources.h"
@@ -75,18 +76,51 @@ void draw_range(const PipelineDesc& desc, const Pipeline& p, uint32_t first, uin
     gl.glBindVertexArray(0);
 }
 
+// Compiles the description's program, its fragment source with `define`
+// (a line) inserted after the version line.
+StartupError compile_described(const PipelineDesc& desc, const std::string& define, GLuint& program) {
+    ShaderSource vertex = shader_source(desc.vertex_source, *desc.vertex_length);
+    ShaderSource fragment = shader_source(desc.fragment_source, *desc.fragment_length);
+    std::string text(fragment.text, fragment.length);
+    if (!define.empty()) {
+        const size_t line_end = text.find('\n');
+        text.insert(line_end == std::string::npos ? text.size() : line_end + 1, define);
+    }
+    return compile_program(desc.name, vertex.text, vertex.length, text.data(), text.size(), program);
+}
+
+void look_up_uniforms(const PipelineDesc& desc, GLuint program, GLint (&uniforms)[MAX_PIPELINE_UNIFORMS]) {
+    for (int i = 0; i < MAX_PIPELINE_UNIFORMS && desc.uniforms[i]; ++i) {
+        uniforms[i] = gl.glGetUniformLocation(program, desc.uniforms[i]);
+    }
+}
+
+// Attributes of the planet buffer pointed at `first`, then `count` instances.
+void draw_planet_run(const Pipeline& p, GLuint program, uint32_t first, uint32_t count) {
+    gl.glUseProgram(program);
+    gl.glBindVertexArray(p.vertex_array);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, p.instance_buffer);
+    point_attributes(PLANET_PIPELINE, first);
+    gl.glDrawArraysInstanced(GL_TRIANGLES, 0, 6, static_cast<GLsizei>(count));
+    gl.glBindVertexArray(0);
+}
+
+void set_view_uniforms(GLuint program, const GLint (&uniforms)[MAX_PIPELINE_UNIFORMS], Vec2 view_origin,
+                       Vec2 view_size, float pixel_size) {
+    gl.glUseProgram(program);
+    gl.glUniform2f(uniforms[VIEW_ORIGIN], view_origin.x, view_origin.y);
+    gl.glUniform2f(uniforms[VIEW_SIZE], view_size.x, view_size.y);
+    gl.glUniform1f(uniforms[PIXEL_SIZE], pixel_size);
+}
+
 }  // namespace
 
 StartupError create_pipeline(const PipelineDesc& desc, Pipeline& p) {
     p = Pipeline{};
-    ShaderSource vertex = shader_source(desc.vertex_source, *desc.vertex_length);
-    ShaderSource fragment = shader_source(desc.fragment_source, *desc.fragment_length);
-    StartupError e = compile_program(desc.name, vertex.text, vertex.length, fragment.text, fragment.length, p.program);
+    StartupError e = compile_described(desc, {}, p.program);
     if (e != StartupError::None) return e;
     create_instance_arrays(desc, p);
-    for (int i = 0; i < MAX_PIPELINE_UNIFORMS && desc.uniforms[i]; ++i) {
-        p.uniforms[i] = gl.glGetUniformLocation(p.program, desc.uniforms[i]);
-    }
+    look_up_uniforms(desc, p.program, p.uniforms);
     return StartupError::None;
 }
 
@@ -98,7 +132,20 @@ void destroy_pipeline(Pipeline& p) {
 }
 
 StartupError create_capsule_pipeline(CapsulePipeline& p) { return create_pipeline(CAPSULE_PIPELINE, p); }
-StartupError create_planet_pipeline(PlanetPipeline& p) { return create_pipeline(PLANET_PIPELINE, p); }
+StartupError create_planet_pipeline(PlanetPipeline& p) {
+    p = PlanetPipeline{};
+    for (int s = 0; s < PLANET_PROGRAMS; ++s) {
+        const std::string define = "#define PLANET_STYLE " + std::to_string(s) + ".0\n";
+        StartupError e = compile_described(PLANET_PIPELINE, define, p.styles[s].program);
+        if (e != StartupError::None) {
+            destroy_planet_pipeline(p);
+            return e;
+        }
+        look_up_uniforms(PLANET_PIPELINE, p.styles[s].program, p.styles[s].uniforms);
+    }
+    create_instance_arrays(PLANET_PIPELINE, p);
+    return StartupError::None;
+}
 StartupError create_nebula_pipeline(NebulaPipeline& p) { return create_pipeline(NEBULA_PIPELINE, p); }
 
 StartupError create_text_pipeline(TextPipeline& p) {
@@ -116,7 +163,13 @@ StartupError create_text_pipeline(TextPipeline& p) {
 }
 
 void destroy_capsule_pipeline(CapsulePipeline& p) { destroy_pipeline(p); }
-void destroy_planet_pipeline(PlanetPipeline& p) { destroy_pipeline(p); }
+void destroy_planet_pipeline(PlanetPipeline& p) {
+    for (StyleProgram& s : p.styles) {
+        if (s.program) gl.glDeleteProgram(s.program);
+    }
+    destroy_pipeline(p);
+    p = PlanetPipeline{};
+}
 void destroy_nebula_pipeline(NebulaPipeline& p) { destroy_pipeline(p); }
 
 void destroy_text_pipeline(TextPipeline& p) {
@@ -136,21 +189,17 @@ void orphan_and_fill(const PipelineDesc& desc, GLuint buffer, const void* items,
 
 void upload_capsules(const CapsulePipeline& p, const CapsuleList& list, Vec2 view_origin, Vec2 view_size,
                      float pixel_size) {
-    gl.glUseProgram(p.program);
-    gl.glUniform2f(p.uniforms[VIEW_ORIGIN], view_origin.x, view_origin.y);
-    gl.glUniform2f(p.uniforms[VIEW_SIZE], view_size.x, view_size.y);
-    gl.glUniform1f(p.uniforms[PIXEL_SIZE], pixel_size);
+    set_view_uniforms(p.program, p.uniforms, view_origin, view_size, pixel_size);
     uint32_t count = list.count < list.capacity ? list.count : list.capacity;
     orphan_and_fill(CAPSULE_PIPELINE, p.instance_buffer, list.items, count);
 }
 
 void upload_planets(const PlanetPipeline& p, const PlanetList& list, Vec2 view_origin, Vec2 view_size,
                     float pixel_size, float time) {
-    gl.glUseProgram(p.program);
-    gl.glUniform2f(p.uniforms[VIEW_ORIGIN], view_origin.x, view_origin.y);
-    gl.glUniform2f(p.uniforms[VIEW_SIZE], view_size.x, view_size.y);
-    gl.glUniform1f(p.uniforms[PIXEL_SIZE], pixel_size);
-    gl.glUniform1f(p.uniforms[PLANET_TIME], time);
+    for (const StyleProgram& s : p.styles) {
+        set_view_uniforms(s.program, s.uniforms, view_origin, view_size, pixel_size);
+        gl.glUniform1f(s.uniforms[PLANET_TIME], time);
+    }
     orphan_and_fill(PLANET_PIPELINE, p.instance_buffer, list.items, list.count);
 }
 
@@ -158,8 +207,19 @@ void draw_capsules(const CapsulePipeline& p, bool additive, uint32_t first, uint
     draw_range(CAPSULE_PIPELINE, p, first, count, additive ? blend_additive : blend_normal);
 }
 
-void draw_planets(const PlanetPipeline& p, uint32_t first, uint32_t count) {
-    draw_range(PLANET_PIPELINE, p, first, count, blend_premultiplied);
+void draw_planets(const PlanetPipeline& p, const PlanetList& list, uint32_t first, uint32_t count) {
+    uint64_t end = static_cast<uint64_t>(first) + count;
+    if (end > PLANET_BUFFER_INSTANCES) end = PLANET_BUFFER_INSTANCES;
+    if (end > list.count) end = list.count;
+    if (first >= end) return;
+    blend_premultiplied();
+    for (auto run = static_cast<uint32_t>(first); run < end;) {
+        const int style = planet_program_index(list.items[run].look[2]);
+        uint32_t next = run + 1;
+        while (next < end && planet_program_index(list.items[next].look[2]) == style) ++next;
+        draw_planet_run(p, p.styles[style].program, run, next - run);
+        run = next;
+    }
 }
 
 void draw_nebulae(const NebulaPipeline& p, const PlanetPipeline& planets, uint32_t first, uint32_t count,

@@ -51,7 +51,17 @@ enum NebulaUniform { NEBULA_VIEW_ORIGIN = 0, NEBULA_VIEW_SIZE = 1, NEBULA_TIME =
 enum TextUniform { SCREEN_SIZE = 0, ATLAS_SIZE = 1, GLYPH_SAMPLER = 2 };
 
 struct CapsulePipeline : Pipeline {};
-struct PlanetPipeline : Pipeline {};
+// One program per body style, each compiled with only its style's code: a
+// software rasteriser runs every branch of a shader for every pixel, so one
+// program for all styles cost each pixel the noise of all of them. The
+// vertex array and buffer are shared; `program` stays 0.
+struct StyleProgram {
+    GLuint program = 0;
+    GLint uniforms[MAX_PIPELINE_UNIFORMS] = {-1, -1, -1, -1, -1};
+};
+struct PlanetPipeline : Pipeline {
+    StyleProgram styles[PLANET_PROGRAMS];
+};
 // The nebulae: no buffer of its own, it reads the nebula records of the
 // planet pipeline's buffer.
 struct NebulaPipeline : Pipeline {};
@@ -82,7 +92,8 @@ extern const PipelineDesc TEXT_PIPELINE;     // "text"
 extern const PipelineDesc NEBULA_PIPELINE;   // "nebulae"
 
 // Compiles the program and creates its vertex array and buffer. On failure
-// nothing of the pipeline is left behind.
+// nothing of the pipeline is left behind. The planet pipeline compiles its
+// fragment source once per style.
 StartupError create_pipeline(const PipelineDesc& desc, Pipeline& p);
 // Deletes program, vertex array and buffer (in that order); zero names are skipped.
 void destroy_pipeline(Pipeline& p);
@@ -112,7 +123,9 @@ void upload_planets(const PlanetPipeline& p, const PlanetList& list, Vec2 view_o
 // Draw instances [first, first + count) of the last upload, clamped to the
 // buffer; an empty range issues no GL call at all.
 void draw_capsules(const CapsulePipeline& p, bool additive, uint32_t first, uint32_t count);
-void draw_planets(const PlanetPipeline& p, uint32_t first, uint32_t count);
+// Each run of instances of one style is drawn with that style's program; the
+// list is the one last uploaded.
+void draw_planets(const PlanetPipeline& p, const PlanetList& list, uint32_t first, uint32_t count);
 // Draws the nebula records [first, first + count) of the planet pipeline's
 // last upload over the view rectangle (world units), NEBULAE_PER_DRAW at a
 // time, adding their light; an empty range issues no GL call at all.

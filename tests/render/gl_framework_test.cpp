@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -146,12 +147,53 @@ TEST_F(GlFramework, CapsuleRangesAreClampedToTheBufferAndPointedAtTheirFirstReco
     }
 }
 
+// Bodies are drawn in list order, each run of one style by that style's program.
+TEST_F(GlFramework, PlanetRunsAreDrawnByTheirStylesPrograms) {
+    PlanetPipeline p{};
+    for (int s = 0; s < PLANET_PROGRAMS; ++s) p.styles[s].program = 100 + static_cast<GLuint>(s);
+    PlanetList list;
+    const float styles[] = {STYLE_SUN, STYLE_ROCKY, STYLE_ROCKY, STYLE_DOME, STYLE_DOME, STYLE_GAS, STYLE_LAVA, STYLE_TERRAN};
+    for (float style : styles) {
+        PlanetInstance i{};
+        i.look[2] = style;
+        push_planet(list, i);
+    }
+    const struct {
+        uint32_t first, count;
+        std::vector<std::array<double, 3>> runs;  // program, first instance, instances
+    } cases[] = {
+        {0, 8, {{104, 0, 1}, {100, 1, 2}, {105, 3, 2}, {101, 5, 1}, {103, 6, 1}, {102, 7, 1}}},
+        {2, 2, {{100, 2, 1}, {105, 3, 1}}},
+        {6, 10, {{103, 6, 1}, {102, 7, 1}}},  // stops at the list's end
+        {8, 1, {}},
+    };
+    for (const auto& c : cases) {
+        install_fake_gl();
+        draw_planets(p, list, c.first, c.count);
+        std::vector<std::array<double, 3>> runs;
+        double program = 0;
+        std::vector<GlCall> pointers;
+        for (const GlCall& call : fake_gl.calls) {
+            if (call.name == "glUseProgram") program = call.args[0];
+            if (call.name == "glVertexAttribPointer" && call.args[0] == 0) pointers.push_back(call);
+            if (call.name == "glDrawArraysInstanced") runs.push_back({program, pointers.back().args[5] / 96, call.args[3]});
+        }
+        EXPECT_EQ(runs, c.runs) << c.first;
+        if (c.runs.empty()) {
+            EXPECT_TRUE(fake_gl.calls.empty());
+        }
+    }
+}
+
 TEST_F(GlFramework, BlendStatesFollowTheDraw) {
     CapsulePipeline capsules{};
     PlanetPipeline planets{};
     draw_capsules(capsules, false, 0, 1);
     draw_capsules(capsules, true, 0, 1);
-    draw_planets(planets, 46, 5);
+    PlanetList list;
+    list.count = PLANET_CAPACITY;
+    for (PlanetInstance& i : list.items) i = PlanetInstance{};
+    draw_planets(planets, list, 46, 5);
     auto blends = calls_named("glBlendFuncSeparate");
     ASSERT_EQ(blends.size(), 3u);
     EXPECT_THAT(blends[0].args, ElementsAre(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
@@ -281,10 +323,9 @@ TEST_F(GlFramework, AFrameClearsThenDrawsTheWorldBackToFront) {
         if (c.name == "glDrawArraysInstanced") draws.push_back({program, blend});
     }
     double world = r->world_capsules.program;
-    double planets = r->planets.program;
     std::vector<std::pair<double, Blend>> expected = {{r->nebulae.program, PREMULTIPLIED}};
     for (int layer = 0; layer < 4; ++layer) expected.push_back({world, NORMAL});                 // stars
-    expected.push_back({planets, PREMULTIPLIED});  // sun, planet, station dome
+    for (int style : {1, 4, 5}) expected.push_back({r->planets.styles[style].program, PREMULTIPLIED});  // gas planet, sun, dome
     expected.push_back({world, NORMAL});           // halos and smoke
     expected.push_back({world, ADDITIVE});         // glows, planes, objects
     expected.push_back({world, NORMAL});           // ropes and wreck pieces
@@ -325,21 +366,30 @@ TEST_F(GlFramework, PipelinesAreBuiltFromTheirDescriptions) {
     EXPECT_EQ(call_names(), with(tail));
     EXPECT_EQ(calls_named("glBufferData")[0].args[1], 262144);
 
+    // The planets compile one program per style, then share one vertex array and buffer.
     install_fake_gl();
     PlanetPipeline planets;
     ASSERT_EQ(create_planet_pipeline(planets), StartupError::None);
-    tail = repeat(per_attribute, 6);
-    tail.push_back("glBindVertexArray");
-    for (int i = 0; i < 4; ++i) tail.push_back("glGetUniformLocation");
-    EXPECT_EQ(call_names(), with(tail));
+    const std::vector<std::string> compile(common.begin(), common.begin() + 15);
+    std::vector<std::string> expected;
+    for (int s = 0; s < PLANET_PROGRAMS; ++s) {
+        expected.insert(expected.end(), compile.begin(), compile.end());
+        for (int i = 0; i < 4; ++i) expected.push_back("glGetUniformLocation");
+    }
+    expected.insert(expected.end(), common.begin() + 15, common.end());
+    for (const auto& name : repeat(per_attribute, 6)) expected.push_back(name);
+    expected.push_back("glBindVertexArray");
+    EXPECT_EQ(call_names(), expected);
     EXPECT_EQ(calls_named("glBufferData")[0].args[1], 4608);
+    EXPECT_EQ(planets.program, 0u);
+    for (const StyleProgram& s : planets.styles) EXPECT_NE(s.program, 0u);
 
     // The nebulae read the planet buffer: no buffer of their own, and records
     // that every instance of a draw shares.
     install_fake_gl();
     NebulaPipeline nebulae;
     ASSERT_EQ(create_nebula_pipeline(nebulae), StartupError::None);
-    std::vector<std::string> expected = with({});
+    expected = with({});
     expected.erase(std::find(expected.begin(), expected.end(), "glGenBuffers"), expected.end());
     expected.push_back("glBindVertexArray");
     for (const auto& name : repeat(per_attribute, 8)) expected.push_back(name);
@@ -383,6 +433,12 @@ TEST_F(GlFramework, ShutdownReleasesThePipelinesInOrderAndTheTextureLast) {
     const Pipeline* order[] = {&r->world_capsules, &r->screen_capsules, &r->planets, &r->nebulae, &r->text_pipeline};
     std::vector<std::pair<std::string, double>> expected;
     for (const Pipeline* p : order) {
+        if (p == &r->planets) {
+            for (const StyleProgram& s : r->planets.styles) expected.push_back({"glDeleteProgram", s.program});
+            expected.push_back({"glDeleteVertexArrays", p->vertex_array});
+            expected.push_back({"glDeleteBuffers", p->instance_buffer});
+            continue;
+        }
         expected.push_back({"glDeleteProgram", p->program});
         expected.push_back({"glDeleteVertexArrays", p->vertex_array});
         if (p != &r->nebulae) expected.push_back({"glDeleteBuffers", p->instance_buffer});  // it has none
