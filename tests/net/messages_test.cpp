@@ -43,7 +43,7 @@ bool server_takes(const Bytes& b) {
 
 bool client_takes(const Bytes& b, ClientMessage& m) {
     static World scratch;
-    return decode_client_message(b.data(), b.size(), SnapshotGate{}, scratch, m);
+    return decode_client_message(b.data(), b.size(), PROTOCOL_VERSION, SnapshotGate{}, scratch, m);
 }
 bool client_takes(const Bytes& b) {
     ClientMessage m;
