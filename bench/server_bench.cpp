@@ -28,6 +28,26 @@ ServerSession* busy_session(uint8_t protocol = PROTOCOL_VERSION) {
     return s;
 }
 
+// Input `number` of every player. Fire always; turn and thrust in a slow
+// rhythm that differs per player. A v21 player holds the world of the tick
+// before (after the first few ticks, once it has it).
+void send_inputs(ServerSession& s, uint32_t number, uint8_t protocol) {
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        const uint32_t phase = (number / 30 + i) % 4;
+        const InputByte in{phase == 0, phase == 2, phase != 3, true, false, ITEM_NONE};
+        const uint8_t packed = pack_input(in);
+        uint8_t buffer[MAX_DATAGRAM];
+        WireWriter w(buffer, protocol);
+        if (protocol == PROTOCOL_VERSION_21) {
+            const WorldReport held{number > 4, false, static_cast<uint32_t>(s.tick)};
+            encode_input_batch_21(w, number, {&packed, 1}, held);
+        } else {
+            encode_input_batch(w, number, {&packed, 1});
+        }
+        receive(s, buffer, w.length, player(i));
+    }
+}
+
 // range(0) = 1: the even tick that builds the snapshots; 0: an odd tick.
 void BM_ServerTick(benchmark::State& state) {
     const bool snapshots = state.range(0) != 0;
@@ -35,17 +55,7 @@ void BM_ServerTick(benchmark::State& state) {
     uint32_t number = 0;
     size_t bytes = 0;
     for (auto _ : state) {
-        ++number;
-        for (int i = 0; i < MAX_PLANES; ++i) {
-            // Fire always; turn and thrust in a slow rhythm that differs per player.
-            const uint32_t phase = (number / 30 + i) % 4;
-            const InputByte in{phase == 0, phase == 2, phase != 3, true, false, ITEM_NONE};
-            const uint8_t packed = pack_input(in);
-            uint8_t buffer[MAX_DATAGRAM];
-            WireWriter w(buffer);
-            encode_input_batch(w, number, {&packed, 1});
-            receive(*s, buffer, w.length, player(i));
-        }
+        send_inputs(*s, ++number, PROTOCOL_VERSION);
         s->tick = snapshots ? (s->tick | 1) : (s->tick & ~uint64_t{1});
         server_tick(*s);
         while (const OutgoingDatagram* d = pop_outgoing(*s)) bytes += d->length;
@@ -67,20 +77,7 @@ void BM_ServerTicks(benchmark::State& state) {
     uint32_t number = 0;
     size_t bytes = 0;
     for (auto _ : state) {
-        ++number;
-        for (int i = 0; i < MAX_PLANES; ++i) {
-            const uint32_t phase = (number / 30 + i) % 4;
-            const InputByte in{phase == 0, phase == 2, phase != 3, true, false, ITEM_NONE};
-            const uint8_t packed = pack_input(in);
-            uint8_t buffer[MAX_DATAGRAM];
-            WireWriter w(buffer, protocol);
-            if (protocol == PROTOCOL_VERSION_21) {
-                encode_input_batch_21(w, number, {&packed, 1}, WorldReport{number > 4, false, static_cast<uint32_t>(s->tick)});
-            } else {
-                encode_input_batch(w, number, {&packed, 1});
-            }
-            receive(*s, buffer, w.length, player(i));
-        }
+        send_inputs(*s, ++number, protocol);
         server_tick(*s);
         while (const OutgoingDatagram* d = pop_outgoing(*s)) bytes += d->length;
     }

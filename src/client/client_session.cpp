@@ -138,6 +138,18 @@ uint8_t decode_image(const ClientSession& c) {
 
 // ---- protocol 21: the confirmed world -------------------------------------------
 
+// What a v20 snapshot tells, told by the confirmed world: the server is
+// there, these inputs are applied, these players are present; the next
+// frame rebuilds the prediction from it.
+void confirmed_world_moved(ClientSession& c) {
+    c.confirmed_advanced = true;
+    c.acknowledged_input = std::max(c.acknowledged_input, c.confirmed_input);
+    c.last_snapshot_tick = c.confirmed_tick;
+    c.last_heard_tick = c.client_tick;
+    note_presence(c, c.confirmed);
+    ++c.snapshots_accepted;
+}
+
 // A whole world from the server, taken when it is newer than the confirmed
 // one (also past a replacement the client stopped at), or when the client
 // asked for one after a mismatch and this one is of that tick or later.
@@ -153,13 +165,8 @@ void take_world_image(ClientSession& c, const SnapshotInfo& info, uint8_t edits,
     c.confirmed_input = info.acknowledged_input;
     c.blocked = false;
     c.wants_world = false;
-    c.confirmed_advanced = true;
-    c.acknowledged_input = std::max(c.acknowledged_input, info.acknowledged_input);
-    c.last_snapshot_tick = info.tick;
-    c.last_heard_tick = c.client_tick;
-    note_presence(c, c.confirmed);
     ++c.images_taken;
-    ++c.snapshots_accepted;
+    confirmed_world_moved(c);
 }
 
 // Makes the edits of record `index` after the first `skip` of them. False
@@ -216,12 +223,7 @@ void apply_tick_run(ClientSession& c, const TickRun& run) {
         if (!apply_record(c, run, static_cast<uint8_t>(i), skip)) return;
     }
     c.confirmed_input = run.own_input;
-    c.confirmed_advanced = true;
-    c.acknowledged_input = std::max(c.acknowledged_input, run.own_input);
-    c.last_snapshot_tick = c.confirmed_tick;
-    c.last_heard_tick = c.client_tick;
-    note_presence(c, c.confirmed);
-    ++c.snapshots_accepted;
+    confirmed_world_moved(c);
 }
 
 // ---- chat relays ---------------------------------------------------------------

@@ -44,10 +44,7 @@ WireError decode_input_batch_21(WireReader& r, InputBatch& batch, WorldReport& r
     report.wants_world = flags & REPORT_WANTS_WORLD;
     batch.present = 0;
     if (!wire_ok(r)) return r.error;
-    while (batch.present < batch.count && wire_remaining(r) > 0) {
-        batch.inputs[batch.present] = unpack_input(read_uint8(r));
-        ++batch.present;
-    }
+    read_batch_inputs(r, batch);
     return r.error;
 }
 

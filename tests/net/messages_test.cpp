@@ -181,8 +181,9 @@ TEST(MessageDispatch, EachSideTakesOnlyItsOwnTags) {
 
 TEST(MessageDispatch, OtherVersionsAndShortDatagramsAreDropped) {
     EXPECT_FALSE(server_takes({0x53, 0x4B, 19, TAG_JOIN_REQUEST}));
-    EXPECT_FALSE(server_takes({0x53, 0x4B, 21, TAG_JOIN_REQUEST}));
-    EXPECT_FALSE(client_takes({0x53, 0x4B, 21, TAG_SERVER_FULL}));
+    EXPECT_FALSE(server_takes({0x53, 0x4B, 22, TAG_JOIN_REQUEST}));
+    EXPECT_TRUE(server_takes({0x53, 0x4B, 21, TAG_JOIN_REQUEST}));   // the server speaks 20 and 21
+    EXPECT_FALSE(client_takes({0x53, 0x4B, 21, TAG_SERVER_FULL}));  // a client only its own
     EXPECT_FALSE(server_takes({0x53, 0x4B, 20}));
     EXPECT_FALSE(server_takes({}));
     // Bytes after a complete message are ignored.
