@@ -155,7 +155,7 @@ TEST_F(SessionTest, MalformedDatagramsAreDropped) {
         {},
         {0x53, 0x4B, 20},
         {0x53, 0x4B, 19, TAG_LEAVE},
-        {0x53, 0x4B, 21, TAG_LEAVE},
+        {0x53, 0x4B, 22, TAG_LEAVE},
         {0x54, 0x4B, 20, TAG_LEAVE},
         {0x53, 0x4B, 20, TAG_WELCOME, 0},
         {0x53, 0x4B, 20, TAG_INPUT_BATCH, 3, 0, 0, 0, 5, 1, 1, 1, 1, 1},  // newest 3, five inputs
