@@ -563,8 +563,14 @@ def main():
         with open(os.path.join(args.work, "build.log"), "w", encoding="utf-8") as log:
             runner = Runner(args, scratch, build, log)
             runner.prepare(files)
-            # One file after another keeps the rebuilds small.
-            todo.sort(key=lambda r: (r.mutation.file, r.line))
+            # What no unit test noticed last time (or never ran) first, as the
+            # likeliest to have changed; within that, one file after another
+            # keeps the rebuilds small.
+            def noticed_before(row):
+                hit = cache.get(row.mutation.ident())
+                return bool(hit) and hit.get("status") == "unit"
+
+            todo.sort(key=lambda r: (noticed_before(r), r.mutation.file, r.line))
             for n, row in enumerate(todo, 1):
                 m = row.mutation
                 print(f"mutants: [{n}/{len(todo)}] {m.file}:{row.line}: {m.rule}", flush=True)
