@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "render/capsules.h"
+#include "render/label_list.h"
 #include "render/letterbox.h"
 #include "render/pipelines.h"
 #include "render/stars.h"
@@ -29,6 +30,7 @@ struct Renderer {
     NebulaPipeline nebulae;
     TextPipeline text_pipeline;
     TextState text;  // font, glyph cache and atlas, the frame's glyphs
+    LabelList labels;  // the interface's texts of the frame
 
     CapsuleList world_list;   // 4096 capsules
     CapsuleList screen_list;  // 512 capsules
