@@ -17,6 +17,7 @@
 #include "client/session.h"
 #include "net/messages.h"
 #include "net/snapshot.h"
+#include "server/server_session.h"
 
 namespace {
 
@@ -197,6 +198,26 @@ TEST_F(OnlineLink, BatchCarriesAtMostSixteenInputsWhenAHundredAreUnacknowledged)
         const uint32_t number = 86 + i;
         EXPECT_EQ(last[9 + i], pack_input(s.client.history[number % INPUT_HISTORY])) << "input " << number;
     }
+}
+
+// The in-process server's queue may hold datagrams for other addresses; the
+// tutorial's client takes only those addressed to it.
+TEST(InProcessLink, TakesOnlyWhatIsAddressedToItsClient) {
+    ServerSession* server = create_session(World{});
+    ASSERT_NE(server, nullptr);
+    ServerLink link;
+    open_in_process(link, server);
+    uint8_t welcome[5] = {WIRE_MAGIC_0, WIRE_MAGIC_1, PROTOCOL_VERSION, TAG_WELCOME, 6};
+    ASSERT_TRUE(push_outgoing(server->outgoing, make_endpoint(10, 0, 0, 7, 7777), welcome, sizeof welcome));
+    welcome[4] = 3;
+    ASSERT_TRUE(push_outgoing(server->outgoing, IN_PROCESS_CLIENT, welcome, sizeof welcome));
+    std::vector<uint8_t> slots;
+    collect(
+        link,
+        [](void* context, const uint8_t* bytes, size_t) { static_cast<std::vector<uint8_t>*>(context)->push_back(bytes[4]); },
+        &slots);
+    EXPECT_EQ(slots, std::vector<uint8_t>{3});
+    close(link, false);
 }
 
 TEST_F(OnlineLink, DatagramFromTheServersAddressButAnotherPortIsDropped) {
