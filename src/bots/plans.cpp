@@ -17,6 +17,7 @@ constexpr float FIXED_COST = 3.0f;            // seconds any tow takes beyond th
 constexpr float NEED_FLOOR = 0.15f;           // a resource it has enough of still denies others
 constexpr float SUN_VALUE = 2.5f;
 constexpr float STATION_VALUE = 2.0f;
+constexpr uint32_t SUN_LEAD = 12;             // a lead in sun resource worth taking collectors from
 
 struct Needs {
     uint32_t need[RESOURCE_KINDS];
@@ -50,6 +51,12 @@ Needs read_needs(const Bot& b, const World& w) {
 float need_weight(const Needs& n, uint8_t resource) {
     const float share = static_cast<float>(n.need[resource % RESOURCE_KINDS]) / static_cast<float>(n.target);
     return NEED_FLOOR + share;
+}
+
+// Whether the plane of `other` is well ahead in the race for the sun.
+bool ahead(const World& w, uint8_t other, uint8_t self) {
+    if (!is_slot(other) || !w.planes[other].in_use) return false;
+    return w.planes[other].sun_resource >= w.planes[self].sun_resource + SUN_LEAD;
 }
 
 struct Choice {
@@ -103,6 +110,9 @@ Choice best_tow(const Bot& b, const World& w, const Needs& n) {
         if (o.upgraded) {
             if (sun < 0 || !n.wants_sun) continue;
             if (body == sun && mine) continue;  // already gathering sun resource
+            // Taking a gathering sun collector from someone no further on
+            // than itself only passes the lead back and forth.
+            if (body == sun && !mine && o.owner != NONE && !ahead(w, o.owner, b.slot)) continue;
             const float tow = body == sun ? 0.0f : field_distance(w, o.pos, w.bodies[sun].pos) / TOW_SPEED;
             consider(best, SUN_VALUE, reach + tow, k, static_cast<uint8_t>(sun));
             continue;
