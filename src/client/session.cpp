@@ -61,6 +61,16 @@ bool start_online_session(Session& s, const ServerEntry& entry) {
     s.practice = false;
     keep_server_text(s, name);
     begin(s);
+    // Protocol 21 when the server's status says it speaks it, 20 when it
+    // answered an older version; a server not heard from yet is tried with
+    // 21, then 20.
+    const bool answered = entry.status.load(std::memory_order_acquire) == ServerStatus::Answered && entry.result.answered;
+    if (answered) {
+        const bool speaks_21 = entry.result.version >= PROTOCOL_VERSION_21;
+        choose_protocol(s.client, speaks_21 ? PROTOCOL_VERSION_21 : PROTOCOL_VERSION, true);
+    } else {
+        choose_protocol(s.client, PROTOCOL_VERSION_21, false);
+    }
     notify(s.notifications, INFO_COLOUR, {"Connecting to ", name});
     return true;
 }

@@ -105,16 +105,17 @@ bool parse_status_request(std::string_view line, bool& compatible) {
     const std::string_view version = next_word(rest);
     if (version.empty()) return false;
     uint64_t value = 0;
-    // A version this server cannot even read is a different one.
-    compatible = parse_status_decimal(version, 255, value) && value == static_cast<uint64_t>(PROTOCOL_VERSION);
+    // A version this server cannot even read is a different one; it speaks 20 and 21.
+    compatible = parse_status_decimal(version, 255, value) && is_known_version(static_cast<int>(value));
     return true;
 }
 
 size_t build_status_reply(char* out, size_t capacity, unsigned players, unsigned bots, uint64_t uptime_seconds,
                           bool compatible) {
+    // The newest version it speaks: a client that speaks 21 too joins with it.
     const int n = std::snprintf(out, capacity,
                                 "skorvia status version=%d players=%u bots=%u max=%u uptime=%llu compatible=%s\n",
-                                PROTOCOL_VERSION, players, bots, static_cast<unsigned>(STATUS_MAX_PLAYERS),
+                                PROTOCOL_VERSION_21, players, bots, static_cast<unsigned>(STATUS_MAX_PLAYERS),
                                 static_cast<unsigned long long>(uptime_seconds), compatible ? "yes" : "no");
     return n < 0 ? 0 : static_cast<size_t>(n) < capacity ? static_cast<size_t>(n) : capacity - 1;
 }

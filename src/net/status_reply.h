@@ -1,9 +1,11 @@
 #pragma once
 // The status exchange's text, shared by the server that answers and the
 // client that asks. Over TCP, on the game's port:
-//   request  "check 20\n"
-//   reply    "skorvia status version=20 players=1 bots=2 max=8 uptime=120 compatible=yes\n"
-// `players` counts the people connected, `bots` the computer players.
+//   request  "check 20\n" (or "check 21\n")
+//   reply    "skorvia status version=21 players=1 bots=2 max=8 uptime=120 compatible=yes\n"
+// The server states the newest protocol it speaks (21) and finds a client
+// of protocol 20 or 21 compatible. `players` counts the people connected,
+// `bots` the computer players.
 // A reply is whitespace-separated words (spaces, carriage returns and line
 // feeds; tabs are not separators): "skorvia", "status", then key=value words
 // in any order. Words without '=' and unknown keys are skipped; when a key
@@ -45,7 +47,7 @@ size_t build_status_request(char* out, size_t capacity, int version);
 
 // Reads a request line (the bytes before its line feed, a trailing carriage
 // return allowed): "check" and the client's protocol version. False for any
-// other line. `compatible` is set when the version is this server's.
+// other line. `compatible` is set when the server speaks that version (20 or 21).
 bool parse_status_request(std::string_view line, bool& compatible);
 
 // The server's reply line, with its line feed, into `out` (at least

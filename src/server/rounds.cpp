@@ -18,4 +18,5 @@ void start_next_round(ServerSession& session, bool random_layout, uint64_t seed)
     for (uint8_t slot = 0; slot < MAX_PLANES; ++slot) {
         if (session.slots[slot].in_use) spawn_plane(w, slot);
     }
+    world_replaced(session);  // v21 clients are sent the new world whole
 }

@@ -14,6 +14,7 @@
 #include "base/endpoint.h"
 #include "net/messages.h"
 #include "server/bot_roster.h"
+#include "net/ticks.h"
 #include "server/outgoing.h"
 #include "server/tutorial_state.h"
 #include "world/world.h"
@@ -35,6 +36,33 @@ constexpr uint64_t RESTART_WINDOW = 120;
 // How far a batch may reach beyond the numbers the client can have counted
 // since its newest input arrived (one per tick): room for jitter.
 constexpr uint64_t INPUT_LEAD_SLACK = 32;
+
+// Protocol 21: ticks kept for resending to clients that have not
+// acknowledged them (2.1 s); a client further behind is sent a whole world.
+constexpr int TICK_LOG = 256;
+// Ticks between two sends of a whole world that the client has not
+// acknowledged yet.
+constexpr uint64_t WORLD_RESEND = 24;
+
+// What the server did in one tick, as a v21 client needs it to repeat the
+// tick on its confirmed world: the world edits made since the step before
+// (in order), the input each plane was given, each slot's last applied
+// input number after it, and on every TICK_HASH_INTERVAL-th tick the hash
+// of the world right after the step.
+struct TickRecord {
+    uint64_t tick = 0;  // 0: no record
+    uint8_t edit_count = 0;
+    WorldEdit edits[TICK_EDITS_MAX] = {};  // `record` unused here
+    uint8_t inputs[MAX_PLANES] = {};       // pack_input of each plane's input fields
+    uint32_t applied[MAX_PLANES] = {};
+    bool has_hash = false;
+    uint64_t hash = 0;
+};
+
+struct TickLog {
+    TickRecord records[TICK_LOG];  // tick t at index t mod TICK_LOG
+    TickRecord next;               // the edits made since the last step
+};
 
 // One input as received, stored at index sequence mod 64. An entry is trusted
 // only when its own number equals the number looked up.
@@ -80,6 +108,22 @@ struct PlayerSlot {
     uint32_t last_chat_serial = 0;
     uint8_t last_chat_length = 0;
     char last_chat_text[MAX_TEXT] = {};
+
+    // The protocol of the JoinRequest the slot was granted for (20 or 21);
+    // everything the slot is sent is in that version.
+    uint8_t protocol = PROTOCOL_VERSION;
+    // Protocol 21. The client needs a whole world (it joined, the world was
+    // replaced, it fell behind the tick log, or it asked); `world_sent`:
+    // one went out since, stamped `image_tick`, last sent at `world_sent_tick`.
+    bool needs_world = false;
+    bool world_sent = false;
+    uint64_t world_sent_tick = 0;
+    uint64_t image_tick = 0;
+    // The client's confirmed world, as its newest batch (`report_newest`) told.
+    bool holds_world = false;
+    uint64_t held_tick = 0;
+    uint32_t report_newest = 0;
+    uint64_t mismatches = 0;  // times its world's hash differed from the server's
 };
 
 struct ServerSession {
@@ -109,6 +153,11 @@ struct ServerSession {
     void (*send_now)(void* context, const uint8_t* bytes, size_t length, Endpoint to) = nullptr;
     void* send_context = nullptr;
     uint8_t send_buffer[MAX_DATAGRAM];
+    // Protocol 21: the ticks for the clients that step their own world, and
+    // the number of world-hash mismatches they reported, all slots together.
+    TickLog ticks;
+    uint64_t world_mismatches = 0;
+    TickRun run_scratch;  // built for one client at a time
 };
 
 // A session around an already generated world: every slot free, tick 0,
@@ -153,3 +202,9 @@ void consume_input(PlayerSlot& slot, Plane& plane);
 // Frees slot s and the player's plane; their turrets and upgrade stations
 // vanish, their collectors and exit vessels stay without an owner.
 void remove_player(ServerSession& session, uint8_t s);
+
+// A host that changes the world outside the step in any other way than a
+// join or a leave (a new round, an option) calls this after the change:
+// every v21 client is then sent a whole world. Join and leave are logged by
+// the session itself.
+void world_replaced(ServerSession& session);

@@ -56,6 +56,13 @@ TEST(Flight, ThrustFlameAndTopSpeed) {
     EXPECT_FLOAT_EQ(p.flame, 1.0f - 1.0f / 48.0f);
     for (int i = 0; i < 60; ++i) update_live_plane(w, 0);
     EXPECT_EQ(p.flame, 0.0f);
+
+    // Half a unit over the limit without thrust (pushed by a rope or a
+    // contact): scaled back to 500 along its own direction.
+    p.vel = {300.3f, 400.4f};
+    update_live_plane(w, 0);
+    EXPECT_FLOAT_EQ(p.vel.x, 300.0f);
+    EXPECT_FLOAT_EQ(p.vel.y, 400.0f);
 }
 
 TEST(Flight, PositionWrapsAcrossTheSeam) {

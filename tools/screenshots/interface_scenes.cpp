@@ -264,6 +264,17 @@ void win(RenderCopy& copy, InterfaceScene& scene, uint8_t winner) {
 void win_local(RenderCopy& copy, InterfaceScene& scene) { win(copy, scene, 0); }
 void win_other(RenderCopy& copy, InterfaceScene& scene) { win(copy, scene, 3); }
 
+// Overlays over the HUD's middle texts: the countdown moves above the leave
+// dialog; the banner and its countdown give way to the shop.
+void leave_while_dead(RenderCopy& copy, InterfaceScene& scene) {
+    respawn(copy, scene);
+    scene.view.leave_dialog = {true, 0};
+}
+void shop_after_a_win(RenderCopy& copy, InterfaceScene& scene) {
+    win(copy, scene, 3);
+    scene.view.shop = {true, 0};
+}
+
 // The local plane near the world's corner, things off screen in every
 // direction at several distances, and the sun across the corner.
 void minimap_world(RenderCopy& copy) {
@@ -378,6 +389,8 @@ const NamedInterfaceScene INTERFACE_SCENES[] = {
     {"ui_missing", missing},
     {"ui_win_local", win_local},
     {"ui_win_other", win_other},
+    {"ui_leave_while_dead", leave_while_dead},
+    {"ui_shop_after_a_win", shop_after_a_win},
     {"ui_minimap_radar", minimap_radar},
     {"ui_busiest", scene_busiest_interface},
 };
