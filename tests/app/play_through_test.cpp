@@ -158,6 +158,16 @@ void run_stage(App& app, void* user) {
 
 bool always(App&) { return true; }
 
+// Runs the whole program through the script's stages; the log it wrote.
+std::string play_script(Script& script) {
+    testing::internal::CaptureStderr();
+    const int status = run_app(FrameHook{run_stage, &script});
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_EQ(script.stuck_at, "") << log;
+    return log;
+}
+
 // --- the tutorial ----------------------------------------------------------
 
 ServerSession& tutorial_server(App& app) { return *app.session.link.session; }
@@ -219,11 +229,7 @@ TEST(PlayThrough, TheTutorialFlownWithHeldKeysAndLeftWithAClick) {
          [&](App& app) { stored_selection = static_cast<uint8_t>(app.menu_selection); }},
     };
 
-    testing::internal::CaptureStderr();
-    const int status = run_app(FrameHook{run_stage, &script});
-    const std::string log = testing::internal::GetCapturedStderr();
-    ASSERT_EQ(status, 0) << log;
-    EXPECT_EQ(script.stuck_at, "") << log;
+    const std::string log = play_script(script);
     EXPECT_EQ(title, "skorvia - tutorial");
     EXPECT_EQ(stored_selection, MenuTutorial);
     EXPECT_NE(log.find("info: player 0 joined from"), std::string::npos) << log;
@@ -401,11 +407,7 @@ TEST(PlayThrough, PracticeAgainstThreeBotsFromTheMenuAndBack) {
          [&](App& app) { stored_selection = static_cast<uint8_t>(app.menu_selection); }},
     };
 
-    testing::internal::CaptureStderr();
-    const int status = run_app(FrameHook{run_stage, &script});
-    const std::string log = testing::internal::GetCapturedStderr();
-    ASSERT_EQ(status, 0) << log;
-    EXPECT_EQ(script.stuck_at, "") << log;
+    const std::string log = play_script(script);
     EXPECT_EQ(title, "skorvia - practice");
     EXPECT_EQ(stored_selection, MenuPractice);
     EXPECT_NE(log.find("info: Bot 2 joined (normal)"), std::string::npos) << log;
