@@ -401,32 +401,32 @@ TEST_F(TutorialScript, ShootingWaitsForALivePlane) {
     EXPECT_EQ(step(), TUTORIAL_HAULING);
 }
 
-// With the player at the spawn point (4800, 2754) facing east, the planet
-// 1650 away scores by its room from the edges: east and west both leave 2646
-// (to the bottom edge), but east lies ahead of the nose and loses 800, so the
-// planet goes west. The collector lies 250 out the same way, at the plane's
-// angle.
+// A player at (6000, 2700) facing west: the planet 1650 ahead, at (4350,
+// 2700), would have 2700 of room (to the top and bottom edges) but loses 800
+// for lying ahead of the nose; behind, at (7650, 2700), it has 1950 (to the
+// right edge), more than 1900, so the planet goes behind. The collector lies
+// 250 out the same way, at the plane's angle.
 TEST_F(TutorialScript, FirstPlanetGoesWhereThereIsRoomBehindTheNose) {
     join_as(0);
-    ASSERT_EQ(w().planes[0].pos, (Vec2{4800, 2754}));
-    w().planes[0].angle = 0.0f;
+    w().planes[0].pos = {6000, 2700};
+    w().planes[0].angle = PI;
     s().tutorial.step = TUTORIAL_SHOOTING;
     s().tutorial.shots_counted = TUTORIAL_SHOTS_NEEDED;
     server_tick(s());
     ASSERT_EQ(step(), TUTORIAL_HAULING);
     ASSERT_EQ(w().body_count, 1u);
     const CelestialBody& planet = w().bodies[0];
-    EXPECT_NEAR(planet.pos.x, 3150.0f, 1e-2f);
-    EXPECT_NEAR(planet.pos.y, 2754.0f, 1e-2f);
+    EXPECT_NEAR(planet.pos.x, 7650.0f, 1e-2f);
+    EXPECT_NEAR(planet.pos.y, 2700.0f, 1e-2f);
     EXPECT_FALSE(planet.is_sun);
     EXPECT_EQ(planet.resource, 0);
     ASSERT_EQ(w().object_count, 1u);
     const WorldObject& c = w().objects[0];
-    EXPECT_EQ(c.home_angle, 0.0f);
+    EXPECT_EQ(c.home_angle, PI);
     EXPECT_EQ(c.owner, NONE);
     const Vec2 origin = hull_origin_world(c);
-    EXPECT_NEAR(origin.x, 4550.0f, 1e-2f);
-    EXPECT_NEAR(origin.y, 2754.0f, 1e-2f);
+    EXPECT_NEAR(origin.x, 6250.0f, 1e-2f);
+    EXPECT_NEAR(origin.y, 2700.0f, 1e-2f);
 }
 
 // The other player's collector goes 250 from the plane (at the spawn point,

@@ -47,11 +47,14 @@ TEST(PolygonContact, NormalFollowsTheOrderOfTheShapes) {
 TEST(PolygonContact, VertexAgainstFaceKeepsOnlyTheNearEnd) {
     Square a = square(0, 0);
     Vec2 diamond[4] = {{5, 12}, {10, 17}, {5, 22}, {0, 17}};  // lowest vertex 2 wu above the top face
-    Contact k = polygon_contact(a.p, 4, diamond, 4);
-    ASSERT_TRUE(k.touching);
-    EXPECT_EQ(k.normal, (Vec2{0, 1}));
-    EXPECT_EQ(k.point, (Vec2{5, 12}));
-    EXPECT_FLOAT_EQ(k.depth, 3.0f);
+    Vec2 reversed[4] = {{0, 17}, {5, 22}, {10, 17}, {5, 12}};  // the same, so the far end comes first
+    for (const Vec2* d : {diamond, reversed}) {
+        Contact k = polygon_contact(a.p, 4, d, 4);
+        ASSERT_TRUE(k.touching);
+        EXPECT_EQ(k.normal, (Vec2{0, 1}));
+        EXPECT_EQ(k.point, (Vec2{5, 12}));
+        EXPECT_FLOAT_EQ(k.depth, 3.0f);
+    }
 }
 
 TEST(PolygonContact, ReferenceFaceOnTheSecondShapeFlipsTheNormal) {
@@ -128,6 +131,17 @@ TEST(PolygonContact, TiesGoToTheFirstEdge) {
     ASSERT_TRUE(k.touching);
     EXPECT_EQ(k.normal, (Vec2{1, 0}));
     EXPECT_EQ(k.point, (Vec2{13, 13}));
+    EXPECT_EQ(k.depth, 2.0f);
+
+    // Mirrored below and to the left, [-13,-3]^2: the bottom face (0) and the
+    // left face (3) tie at 3, the bottom face is the reference, and the
+    // incident edge lies wholly before the face's start: the nearest point
+    // of the incident square, (-3, -3), is the contact.
+    Square below_left = square(-13, -13);
+    k = polygon_contact(a.p, 4, below_left.p, 4);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{0, -1}));
+    EXPECT_EQ(k.point, (Vec2{-3, -3}));
     EXPECT_EQ(k.depth, 2.0f);
 
     const Vec2 diamond[4] = {{12, 5}, {14, 7}, {16, 5}, {14, 3}};
