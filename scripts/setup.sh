@@ -342,6 +342,19 @@ ensure_npm() {
   install_missing yes nodejs npm
 }
 
+# Gives a finished file of the step under way its final name when its SHA-256
+# is the expected one (through a temporary name beside it), then removes the
+# step's scratch folder.
+keep_checked() { # file sha256 destination what
+  local sum
+  sum=$(sha256sum "$1" | cut -d' ' -f1)
+  [ "$sum" = "$2" ] || fail "checksum mismatch for $4: got $sum, expected $2; refusing the file"
+  mv "$1" "$3.tmp"
+  mv "$3.tmp" "$3"
+  rm -rf "$SCRATCH"
+  SCRATCH=
+}
+
 fetch_font() {
   ensure_npm
   mkdir -p "$(dirname "$FONT_FILE")" "$LOG_DIR"
@@ -360,14 +373,7 @@ fetch_font() {
   [ -n "$tarball" ] || fail "npm pack produced no archive for $FONT_PACKAGE@$FONT_VERSION (log: $log)"
   tar -xzf "$tarball" -C "$work" "package/$FONT_MEMBER" >>"$log" 2>&1 ||
     fail "$FONT_PACKAGE@$FONT_VERSION has no $FONT_MEMBER (log: $log)"
-  local sum
-  sum=$(sha256sum "$work/package/$FONT_MEMBER" | cut -d' ' -f1)
-  [ "$sum" = "$FONT_SHA256" ] ||
-    fail "checksum mismatch for $FONT_MEMBER of $FONT_PACKAGE@$FONT_VERSION: got $sum, expected $FONT_SHA256; refusing the file"
-  mv "$work/package/$FONT_MEMBER" "$FONT_FILE.tmp"
-  mv "$FONT_FILE.tmp" "$FONT_FILE"
-  rm -rf "$work"
-  SCRATCH=
+  keep_checked "$work/package/$FONT_MEMBER" "$FONT_SHA256" "$FONT_FILE" "$FONT_MEMBER of $FONT_PACKAGE@$FONT_VERSION"
   say "font saved as $FONT_FILE"
 }
 
@@ -399,13 +405,7 @@ derive_kerned_font() {
   say "deriving the kerned font"
   "$python" "$SCRIPTS_DIR/kern_font.py" "$FONT_FILE" "$work/font.ttf" >"$log" 2>&1 ||
     fail "could not derive the kerned font from $FONT_FILE (log: $log)"
-  local sum
-  sum=$(sha256sum "$work/font.ttf" | cut -d' ' -f1)
-  [ "$sum" = "$KERNED_FONT_SHA256" ] ||
-    fail "the derived kerned font has SHA-256 $sum, expected $KERNED_FONT_SHA256 (log: $log); refusing the file"
-  mv "$work/font.ttf" "$KERNED_FONT_FILE"
-  rm -rf "$work"
-  SCRATCH=
+  keep_checked "$work/font.ttf" "$KERNED_FONT_SHA256" "$KERNED_FONT_FILE" "the kerned font derived from $FONT_FILE (log: $log)"
   say "kerned font saved as $KERNED_FONT_FILE"
 }
 

@@ -108,6 +108,7 @@ StartupError create_app(App*& out) {
     }
     app->last_frame_ns = SDL_GetTicksNS();
     fill_server_list(app->servers);
+    start_gamepads();
     app->audio = create_audio();
     out = app;
     return StartupError::None;
@@ -118,6 +119,7 @@ StartupError create_app(App*& out) {
 void shut_down(App* app, Platform& platform) {
     SDL_HideWindow(platform.window);
     leave_session(*app);
+    close_pads(app->pads);
     destroy_audio(app->audio);
     app->audio = nullptr;
     destroy_renderer(app->renderer);

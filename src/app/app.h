@@ -6,6 +6,7 @@
 #include <SDL3/SDL_keyboard.h>
 #include <SDL3/SDL_video.h>
 
+#include "app/pads.h"
 #include "client/interface.h"
 #include "client/server_list.h"
 #include "client/session.h"
@@ -43,6 +44,7 @@ struct App : Interface {
     EffectLists effects;
 
     AudioState* audio = nullptr;  // null while playing without sound
+    Pads pads;
 
     // Where the flight controls are read from: the platform's keyboard state
     // (indexed by scancode). A test can point it at keys of its own.

@@ -107,6 +107,6 @@ void query_status(ServerEntry& entry, int timeout_ms) {
     r.players = reply.players;
     r.max_players = reply.max_players;
     r.uptime = reply.uptime;
-    r.compatible = reply.said_compatible ? reply.compatible : reply.version == PROTOCOL_VERSION;
+    r.compatible = reply.said_compatible ? reply.compatible : is_known_version(reply.version);
     entry.status.store(ServerStatus::Answered, std::memory_order_release);
 }

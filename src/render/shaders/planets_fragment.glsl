@@ -1,6 +1,10 @@
 #version 330 core
 // A lit sphere per pixel with procedural surfaces; the output is premultiplied,
-// and an alpha of 0 adds light (corona, nebula, dome glow) without covering.
+// and an alpha of 0 adds light (corona, dome glow) without covering.
+//
+// The program is built once per style: PLANET_STYLE (0 rocky, 1 gas,
+// 2 terran, 3 lava, 4 sun, 5 dome) is defined after the version line, so
+// each program holds only its own style's code.
 
 in vec2 local;
 flat in vec4 p_shape;
@@ -49,16 +53,6 @@ float fbm(vec3 p) {
               + 0.125 * noise3(4.01 * p + vec3(8.3, 2.8, 5.1))
               + 0.0625 * noise3(8.05 * p + vec3(4.6, 7.4, 1.2));
     return sum / 0.9375;
-}
-
-vec4 nebula(float d, float s, vec3 a) {
-    float fall = pow(1.0 - clamp(d, 0.0, 1.0), 1.6);
-    vec3 at = vec3(2.0 * local.x, 2.0 * local.y, s);
-    float cloud = 0.65 * noise3(at + vec3(0.004 * time, -0.003 * time, 0.0))
-                + 0.35 * noise3(2.3 * at + vec3(1.7 * s, 0.0, 0.006 * time));
-    float thick = fall * (0.45 + 0.55 * smoothstep(0.25, 0.75, cloud)) * p_color_a.a;
-    if (thick <= 0.001) discard;
-    return vec4(a * thick, 0.0);
 }
 
 vec4 dome(float d, float edge, float s, vec3 a, vec3 b) {
@@ -171,7 +165,7 @@ void main() {
     float s = p_shape.w;
     vec3 a = p_color_a.rgb;
     vec3 b = p_color_b.rgb;
-    float style = p_look.z;
+    const float style = PLANET_STYLE;
 
     float d2 = dot(local, local);
     float d = sqrt(d2);
@@ -182,9 +176,7 @@ void main() {
     float diffuse = clamp(dot(n, light), 0.0, 1.0);
     float shade = 0.16 + 0.84 * diffuse;
 
-    if (style > 5.5) {
-        frag_color = nebula(d, s, a);
-    } else if (style > 4.5) {
+    if (style > 4.5) {
         frag_color = dome(d, edge, s, a, b);
     } else if (style > 3.5) {
         frag_color = sun(d, disc, n, s, a, b);
