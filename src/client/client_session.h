@@ -78,6 +78,10 @@ struct ClientSession {
 
     ConnectionState state = ConnectionState::Connecting;
 
+    // Bit i = slot i: the slots the client knows to hold computer players
+    // (a practice game's host tells it), named "Bot N" instead of "Player N".
+    uint8_t bot_mask = 0;
+
     // Bit i = slot i; filled by snapshots, emptied by the announcements.
     uint8_t joined_mask = 0;
     uint8_t left_mask = 0;

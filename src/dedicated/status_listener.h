@@ -31,7 +31,8 @@ struct StatusListener {
 
 // What the reply says about the server right now.
 struct StatusFacts {
-    unsigned players = 0;
+    unsigned players = 0;  // people
+    unsigned bots = 0;
     uint64_t uptime_seconds = 0;
 };
 

@@ -23,13 +23,15 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The last value given for each known key, checked once all words are read.
 struct ReplyValues {
-    bool has_version = false, has_players = false, has_max = false, has_uptime = false, has_compatible = false;
-    std::string_view version, players, max, uptime, compatible;
+    bool has_version = false, has_players = false, has_bots = false, has_max = false, has_uptime = false,
+         has_compatible = false;
+    std::string_view version, players, bots, max, uptime, compatible;
 };
 
 void remember(ReplyValues& v, std::string_view key, std::string_view value) {
     if (key == "version") v.has_version = true, v.version = value;
     else if (key == "players") v.has_players = true, v.players = value;
+    else if (key == "bots") v.has_bots = true, v.bots = value;
     else if (key == "max") v.has_max = true, v.max = value;
     else if (key == "uptime") v.has_uptime = true, v.uptime = value;
     else if (key == "compatible") v.has_compatible = true, v.compatible = value;
@@ -81,7 +83,7 @@ bool parse_status_reply(std::string_view bytes, StatusReply& out) {
     if (!values.has_version) return false;
     StatusReply reply;
     if (!parse_byte(true, values.version, reply.version) || !parse_byte(values.has_players, values.players, reply.players) ||
-        !parse_byte(values.has_max, values.max, reply.max_players)) {
+        !parse_byte(values.has_bots, values.bots, reply.bots) || !parse_byte(values.has_max, values.max, reply.max_players)) {
         return false;
     }
     if (values.has_uptime && !parse_status_decimal(values.uptime, UINT64_MAX, reply.uptime)) return false;
@@ -108,10 +110,12 @@ bool parse_status_request(std::string_view line, bool& compatible) {
     return true;
 }
 
-size_t build_status_reply(char* out, size_t capacity, unsigned players, uint64_t uptime_seconds, bool compatible) {
+size_t build_status_reply(char* out, size_t capacity, unsigned players, unsigned bots, uint64_t uptime_seconds,
+                          bool compatible) {
     // The newest version it speaks: a client that speaks 21 too joins with it.
-    const int n = std::snprintf(out, capacity, "skorvia status version=%d players=%u max=%u uptime=%llu compatible=%s\n",
-                                PROTOCOL_VERSION_21, players, static_cast<unsigned>(STATUS_MAX_PLAYERS),
+    const int n = std::snprintf(out, capacity,
+                                "skorvia status version=%d players=%u bots=%u max=%u uptime=%llu compatible=%s\n",
+                                PROTOCOL_VERSION_21, players, bots, static_cast<unsigned>(STATUS_MAX_PLAYERS),
                                 static_cast<unsigned long long>(uptime_seconds), compatible ? "yes" : "no");
     return n < 0 ? 0 : static_cast<size_t>(n) < capacity ? static_cast<size_t>(n) : capacity - 1;
 }

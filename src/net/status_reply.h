@@ -2,9 +2,10 @@
 // The status exchange's text, shared by the server that answers and the
 // client that asks. Over TCP, on the game's port:
 //   request  "check 20\n" (or "check 21\n")
-//   reply    "skorvia status version=21 players=3 max=8 uptime=120 compatible=yes\n"
+//   reply    "skorvia status version=21 players=1 bots=2 max=8 uptime=120 compatible=yes\n"
 // The server states the newest protocol it speaks (21) and finds a client
-// of protocol 20 or 21 compatible.
+// of protocol 20 or 21 compatible. `players` counts the people connected,
+// `bots` the computer players.
 // A reply is whitespace-separated words (spaces, carriage returns and line
 // feeds; tabs are not separators): "skorvia", "status", then key=value words
 // in any order. Words without '=' and unknown keys are skipped; when a key
@@ -22,11 +23,12 @@ constexpr size_t STATUS_REQUEST_MAX = 64;
 // What a reply says.
 struct StatusReply {
     uint8_t version = 0;
-    uint8_t players = 0;      // 0 when the reply does not say
+    uint8_t players = 0;      // people; 0 when the reply does not say
     uint8_t max_players = 0;  // 0 when the reply does not say
     uint64_t uptime = 0;      // seconds; 0 when the reply does not say
     bool compatible = false;  // the server's own verdict, when it gave one
     bool said_compatible = false;
+    uint8_t bots = 0;         // computer players; 0 when the reply does not say
 };
 
 // A decimal value of at most `max`: an optional '+' ('-' only when every
@@ -50,4 +52,5 @@ bool parse_status_request(std::string_view line, bool& compatible);
 
 // The server's reply line, with its line feed, into `out` (at least
 // STATUS_REPLY_MAX bytes). Returns its length.
-size_t build_status_reply(char* out, size_t capacity, unsigned players, uint64_t uptime_seconds, bool compatible);
+size_t build_status_reply(char* out, size_t capacity, unsigned players, unsigned bots, uint64_t uptime_seconds,
+                          bool compatible);

@@ -153,7 +153,8 @@ void draw_countdowns(Renderer& r, const UiLayout& l, const InterfaceView& v, con
     }
 }
 
-void draw_win_banner(Renderer& r, const UiLayout& l, const World& w, uint8_t local_slot, bool tutorial) {
+void draw_win_banner(Renderer& r, const UiLayout& l, const World& w, uint8_t local_slot, uint8_t bot_mask,
+                     bool tutorial) {
     const uint8_t winner = w.winner;
     const float px = std::round(44 * l.u);
     const float centre = l.bx + l.bw / 2;
@@ -162,7 +163,7 @@ void draw_win_banner(Renderer& r, const UiLayout& l, const World& w, uint8_t loc
     if (winner == local_slot) {
         banner << "You win!";
     } else {
-        banner << "Player " << winner + 1 << " wins";
+        banner << (is_slot(winner) && (bot_mask >> winner & 1u) ? "Bot " : "Player ") << winner + 1 << " wins";
     }
     const bool present = is_slot(winner) && w.planes[winner].in_use;
     const Color c = present ? player_color(winner) : BOARDING_TEXT_COLOR;
@@ -230,7 +231,7 @@ void draw_hud(Renderer& r, const UiLayout& l, const InterfaceView& v) {
         draw_counters(r, l, *plane, below);
     }
     if (w.winner != NONE) {
-        draw_win_banner(r, l, w, v.local_slot, v.tutorial);
+        draw_win_banner(r, l, w, v.local_slot, v.bot_mask, v.tutorial);
     } else if (plane) {
         draw_countdowns(r, l, v, w, *plane);
     }

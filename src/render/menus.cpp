@@ -125,7 +125,9 @@ void draw_settings(Renderer& r, const UiLayout& l, const InterfaceView& v) {
     FixedText<32> resolution;
     resolution << "< " << v.resolution_width << "x" << v.resolution_height << " >";
     const std::string_view display = v.borderless_fullscreen ? "< Borderless fullscreen >" : "< Windowed >";
-    const std::string_view values[SettingsBack] = {volume.view(), resolution.view(), display};
+    constexpr std::string_view SKILLS[BOT_SKILLS] = {"< Easy >", "< Normal >", "< Hard >"};
+    const std::string_view bots = SKILLS[static_cast<int>(v.bot_skill) % BOT_SKILLS];
+    const std::string_view values[SettingsBack] = {volume.view(), resolution.view(), display, bots};
     for (int k = 0; k < SettingsBack; ++k) {
         const Row row = push_row(r, l, v, SETTINGS_ITEMS, k);
         draw_split_row(r, l, row, SETTINGS_LABELS[k], values[k], row_style(l, row));

@@ -36,7 +36,6 @@ void queue_datagram(ServerSession& s, Endpoint to, uint8_t version, Encode encod
     commit_outgoing(s.outgoing, to, w.length);
 }
 
-void log_player(LogText& line, int slot) { line << "player " << slot; }
 
 void append_address(LogText& line, Endpoint e) {
     line << static_cast<unsigned>(e.address >> 24) << '.' << static_cast<unsigned>((e.address >> 16) & 0xFF) << '.'
@@ -101,25 +100,19 @@ void handle_join(ServerSession& s, Endpoint sender, int held, uint8_t version) {
             break;
         }
     }
+    // Every slot taken: a bot makes room, people come first.
+    if (free_slot < 0 && s.make_room) free_slot = s.make_room(s);
     if (free_slot < 0) {
         queue_datagram(s, sender, version, [](WireWriter& w) { encode_server_full(w); });
         return;
     }
     const uint8_t index = static_cast<uint8_t>(free_slot);
-    PlayerSlot& slot = s.slots[index];
-    slot = PlayerSlot{};
-    slot.in_use = true;
+    PlayerSlot& slot = occupy_slot(s, index);
     slot.address = sender;
-    slot.last_heard = s.tick;
-    slot.joined_tick = s.tick;
-    slot.newest_tick = s.tick;
-    slot.numbering_tick = s.tick;
     slot.protocol = version;
-    spawn_plane(s.world, index);
-    log_world_edit(s, EDIT_SPAWN, index);
 
     LogText line;
-    log_player(line, index);
+    name_player(line, s, index);
     line << " joined from ";
     append_address(line, sender);
     s.log_sink(LogLevel::Info, line.view());
@@ -351,8 +344,7 @@ void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
         std::memcpy(from.last_chat_text, chat.text.data(), from.last_chat_length);
 
         LogText line;
-        log_player(line, index + 1);
-        line << ": ";
+        line << "player " << index + 1 << ": ";
         append_player_text(line, std::string_view(from.last_chat_text, from.last_chat_length));
         s.log_sink(LogLevel::Info, line.view());
         // Every client gets the line twice; they drop the copy by its serial.
@@ -372,12 +364,12 @@ void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
 void time_out_silent_players(ServerSession& s) {
     for (int i = 0; i < MAX_PLANES; ++i) {
         const PlayerSlot& slot = s.slots[i];
-        if (!slot.in_use) continue;
+        if (!slot.in_use || slot.bot) continue;
         const bool silent = s.tick - slot.last_heard > PLAYER_TIMEOUT;
         const bool never_played = !slot.sent_input && s.tick - slot.joined_tick > FIRST_INPUT_LIMIT;
         if (!silent && !never_played) continue;
         LogText line;
-        log_player(line, i);
+        name_player(line, s, i);
         line << " timed out";
         s.log_sink(LogLevel::Info, line.view());
         remove_player(s, static_cast<uint8_t>(i));
@@ -389,7 +381,7 @@ void log_wins(ServerSession& s) {
     for (uint64_t i = 0; i < w.event_count && i < MAX_EVENTS; ++i) {
         if (w.events[i].kind != EVENT_ROUND_WON) continue;
         LogText line;
-        log_player(line, w.events[i].a);
+        name_player(line, s, w.events[i].a);
         line << " won";
         s.log_sink(LogLevel::Info, line.view());
     }
@@ -515,9 +507,27 @@ ServerSession* create_session(const World& world) {
 
 void destroy_session(ServerSession* session) { delete session; }
 
+PlayerSlot& occupy_slot(ServerSession& s, uint8_t index) {
+    PlayerSlot& slot = s.slots[index];
+    slot = PlayerSlot{};
+    slot.in_use = true;
+    slot.last_heard = s.tick;
+    slot.joined_tick = s.tick;
+    slot.newest_tick = s.tick;
+    slot.numbering_tick = s.tick;
+    spawn_plane(s.world, index);
+    log_world_edit(s, EDIT_SPAWN, index);
+    return slot;
+}
+
+void name_player(LogText& line, const ServerSession& s, int slot) {
+    if (is_slot(static_cast<uint8_t>(slot)) && s.slots[slot].bot) line << "Bot " << slot + 1;
+    else line << "player " << slot;
+}
+
 int find_slot(const ServerSession& s, Endpoint sender) {
     for (int i = 0; i < MAX_PLANES; ++i) {
-        if (s.slots[i].in_use && s.slots[i].address == sender) return i;
+        if (s.slots[i].in_use && !s.slots[i].bot && s.slots[i].address == sender) return i;
     }
     return -1;
 }
@@ -546,18 +556,19 @@ void receive(ServerSession& s, const uint8_t* bytes, size_t length, Endpoint sen
 
 void remove_player(ServerSession& s, uint8_t index) {
     if (!is_slot(index)) return;
+    LogText line;
+    name_player(line, s, index);
+    line << " left";
     s.slots[index] = PlayerSlot{};
     remove_plane(s.world, index);
     log_world_edit(s, EDIT_REMOVE, index);
-    LogText line;
-    log_player(line, index);
-    line << " left";
     s.log_sink(LogLevel::Info, line.view());
 }
 
 void world_replaced(ServerSession& s) { log_world_edit(s, EDIT_REPLACE, 0); }
 
 void server_tick(ServerSession& s) {
+    if (s.bots_tick) s.bots_tick(s);
     for (int i = 0; i < MAX_PLANES; ++i) {
         if (s.slots[i].in_use) consume_input(s.slots[i], s.world.planes[i]);
     }

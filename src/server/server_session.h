@@ -13,6 +13,7 @@
 #include "base/log.h"
 #include "base/endpoint.h"
 #include "net/messages.h"
+#include "server/bot_roster.h"
 #include "net/ticks.h"
 #include "server/outgoing.h"
 #include "server/tutorial_state.h"
@@ -77,6 +78,9 @@ struct InputRecord {
 
 struct PlayerSlot {
     bool in_use = false;
+    // A computer player holds the slot: it has no address, and its inputs
+    // come from the session's own bots instead of the network.
+    bool bot = false;
     Endpoint address{};
     uint64_t last_heard = 0;  // server tick of the last datagram from `address`
     uint64_t joined_tick = 0;
@@ -132,6 +136,13 @@ struct ServerSession {
     // and the script's own progress.
     void (*after_tick)(ServerSession& session) = nullptr;
     TutorialState tutorial;
+    // Computer players, when a host asks for them (set_bots): first in every
+    // tick `bots_tick` lets them join, leave and decide; `make_room` frees a
+    // bot's slot for a person who finds every slot taken (-1 when none).
+    BotRoster bots;
+    void (*bots_tick)(ServerSession& session) = nullptr;
+    int (*make_room)(ServerSession& session) = nullptr;
+    uint64_t map_seed = 0;  // the current round's map, for a host that plays map after map
     // Where the join, leave, timeout, chat and win lines go: the program's
     // log on standard error, unless a host wants them elsewhere.
     void (*log_sink)(LogLevel level, std::string_view line) = log_line;
@@ -158,7 +169,7 @@ void destroy_session(ServerSession* session);
 // are dropped without a trace.
 void receive(ServerSession& session, const uint8_t* bytes, size_t length, Endpoint sender);
 
-// One server tick: inputs, the step, timeouts, the win log, snapshots on even
+// One server tick: bots joining or leaving, inputs, the step, timeouts, the win log, snapshots on even
 // ticks, and the host's script (`after_tick`) when it has one.
 void server_tick(ServerSession& session);
 
@@ -166,7 +177,15 @@ void server_tick(ServerSession& session);
 // none is left. Readable until the session queues the next datagram.
 inline const OutgoingDatagram* pop_outgoing(ServerSession& session) { return pop_outgoing(session.outgoing); }
 
-// The slot that `sender` holds, or -1.
+// Gives slot `index` (free) to a new player, counting from this tick, and
+// spawns its plane. The caller adds the address, or marks a bot.
+PlayerSlot& occupy_slot(ServerSession& session, uint8_t index);
+
+// How the log names the player in slot s: "player " + s for a person,
+// "Bot " + (s + 1) for a computer player (numbered as players see it).
+void name_player(LogText& line, const ServerSession& session, int slot);
+
+// The slot that `sender` holds, or -1 (never a bot's).
 int find_slot(const ServerSession& session, Endpoint sender);
 
 // Keeps the inputs of a batch that lie in the ring's window

@@ -336,7 +336,9 @@ TEST(PlayThrough, TheTutorialPlayedWithAGamepadPluggedInDuringTheGame) {
          [](App& app) { return pad.idle() && app.leave_dialog.open && app.leave_dialog.selection == LEAVE_LEAVE; },
          [](App&) { pad.press({SDL_GAMEPAD_BUTTON_SOUTH}); }},
         {"back on the main menu", [](App& app) { return app.screen == Screen::MainMenu && !app.session.active; },
-         [](App&) { pad.press({SDL_GAMEPAD_BUTTON_DPAD_DOWN, SDL_GAMEPAD_BUTTON_SOUTH}); }},  // "Settings"
+         [](App&) {
+             pad.press({SDL_GAMEPAD_BUTTON_DPAD_DOWN, SDL_GAMEPAD_BUTTON_DPAD_DOWN, SDL_GAMEPAD_BUTTON_SOUTH});  // "Settings"
+         }},
         {"the settings chosen on the menu with the d-pad and South",
          [](App& app) { return pad.idle() && app.screen == Screen::Settings; },
          [](App&) { pad.press({SDL_GAMEPAD_BUTTON_EAST}); }},
@@ -352,6 +354,61 @@ TEST(PlayThrough, TheTutorialPlayedWithAGamepadPluggedInDuringTheGame) {
     ASSERT_EQ(status, 0) << log;
     EXPECT_EQ(script.stuck_at, "") << log;
     EXPECT_EQ(log.find("playing without gamepads"), std::string::npos) << log;
+}
+
+// --- practice against bots ---------------------------------------------------
+
+TEST(PlayThrough, PracticeAgainstThreeBotsFromTheMenuAndBack) {
+    hold_only({});
+    std::string title;
+    uint8_t stored_selection = 0xFF;
+    Script script;
+    script.stages = {
+        {"main menu", always,
+         [](App& app) {
+             app.read_keyboard = test_keyboard;
+             push_key(SDL_SCANCODE_DOWN);
+             push_key(SDL_SCANCODE_DOWN);
+             push_key(SDL_SCANCODE_RETURN);  // "Practice"
+         }},
+        {"joined with three bots flying beside",
+         [](App& app) {
+             const ClientSession& c = app.session.client;
+             if (app.screen != Screen::Playing || !app.session.practice || c.state != ConnectionState::Joined) return false;
+             int bots = 0;
+             for (uint8_t i = 0; i < MAX_PLANES; ++i) bots += c.world.planes[i].in_use && (c.bot_mask >> i & 1u);
+             return bots == 3 && c.own_slot == 0;
+         },
+         [&](App& app) {
+             title = title_of(app);
+             hold_only({SDL_SCANCODE_UP});
+         }},
+        {"the bots fly",
+         [](App& app) {
+             const Plane& bot = app.session.client.world.planes[3];
+             return bot.in_use && (bot.vel.x != 0 || bot.vel.y != 0);
+         },
+         [](App&) {
+             hold_only({});
+             push_key(SDL_SCANCODE_ESCAPE);
+         }},
+        {"leave dialog", [](App& app) { return app.leave_dialog.open && !app.session.tutorial; },
+         [](App&) {
+             push_key(SDL_SCANCODE_RIGHT);  // "Leave"
+             push_key(SDL_SCANCODE_RETURN);
+         }},
+        {"back on the main menu", [](App& app) { return app.screen == Screen::MainMenu && !app.session.active; },
+         [&](App& app) { stored_selection = static_cast<uint8_t>(app.menu_selection); }},
+    };
+
+    testing::internal::CaptureStderr();
+    const int status = run_app(FrameHook{run_stage, &script});
+    const std::string log = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(status, 0) << log;
+    EXPECT_EQ(script.stuck_at, "") << log;
+    EXPECT_EQ(title, "skorvia - practice");
+    EXPECT_EQ(stored_selection, MenuPractice);
+    EXPECT_NE(log.find("info: Bot 2 joined (normal)"), std::string::npos) << log;
 }
 
 // --- online against the real server ----------------------------------------

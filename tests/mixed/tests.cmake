@@ -27,7 +27,7 @@ if(CMAKE_CROSSCOMPILING AND SKORVIA_LINUX_BINARY_DIR)
   set(_clang_tree ${SKORVIA_LINUX_BINARY_DIR}/clang-golden/tests)
   add_test(NAME same_bits_across_builds
     COMMAND ${CMAKE_COMMAND}
-      "-DPROGRAMS=Linux gcc=${SKORVIA_LINUX_BINARY_DIR}/tests\\;Linux clang=${_clang_tree}\\;Windows gcc (windows)=$<TARGET_FILE_DIR:determinism_O2>"
+      "-DPROGRAMS=Linux gcc=${SKORVIA_LINUX_BINARY_DIR}/tests|Linux clang=${_clang_tree}|Windows gcc (windows)=$<TARGET_FILE_DIR:determinism_O2>"
       "-DRUNNER=${_runner}"
       -P ${PROJECT_SOURCE_DIR}/tests/world/compare_builds.cmake)
   set_tests_properties(same_bits_across_builds PROPERTIES LABELS windows TIMEOUT 600)

@@ -102,19 +102,20 @@ TEST(StatusReplyParser, ReadsTheWordsOfAReply) {
 
 TEST(StatusExchange, TheServersReplyReadsBackAsSent) {
     char line[STATUS_REPLY_MAX];
-    const size_t n = build_status_reply(line, sizeof line, 7, 3600, true);
+    const size_t n = build_status_reply(line, sizeof line, 5, 2, 3600, true);
     // The newest protocol the server speaks.
-    EXPECT_EQ(std::string(line, n), "skorvia status version=21 players=7 max=8 uptime=3600 compatible=yes\n");
+    EXPECT_EQ(std::string(line, n), "skorvia status version=21 players=5 bots=2 max=8 uptime=3600 compatible=yes\n");
     StatusReply reply;
     ASSERT_TRUE(parse_status_reply(std::string_view(line, n), reply));
-    EXPECT_EQ(reply.players, 7);
+    EXPECT_EQ(reply.players, 5);
+    EXPECT_EQ(reply.bots, 2);
     EXPECT_EQ(reply.max_players, 8);
     EXPECT_EQ(reply.uptime, 3600u);
     EXPECT_TRUE(reply.compatible);
 
-    const size_t m = build_status_reply(line, sizeof line, 0, UINT64_MAX, false);
+    const size_t m = build_status_reply(line, sizeof line, 0, 0, UINT64_MAX, false);
     EXPECT_EQ(std::string(line, m),
-              "skorvia status version=21 players=0 max=8 uptime=18446744073709551615 compatible=no\n");
+              "skorvia status version=21 players=0 bots=0 max=8 uptime=18446744073709551615 compatible=no\n");
 }
 
 TEST(StatusExchange, RequestLines) {

@@ -360,6 +360,22 @@ protected:
         encode_input_batch(writer, number, {&packed, 1});
         receive(s(), buffer, writer.length, address(slot));
     }
+    // An object of `kind` owned by `owner` finishes its upgrade in the next
+    // tick, in a station far from everything (objects 0 and 1).
+    void upgrade_finishing(uint8_t kind, uint8_t owner) {
+        WorldObject station = make_collector({8000, 800}, 0, w().rules);
+        station.kind = OBJECT_STATION;
+        station.mass = 2.5f;
+        station.inertia = 3062.5f;
+        w().objects[0] = station;
+        WorldObject o = make_collector({8000, 800}, 0, w().rules);
+        o.kind = kind;
+        o.owner = owner;
+        o.upgrading_station = 0;
+        o.upgrade_timer = w().rules.upgrade_time - TICK * 0.5f;
+        w().objects[1] = o;
+        w().object_count = 2;
+    }
     uint32_t numbers[MAX_PLANES] = {};
 };
 
@@ -501,18 +517,7 @@ TEST_F(TutorialScript, SunGoesToTheGridCellWithTheMostRoom) {
         for (uint32_t& n : numbers) n = 0;
         join_as(0);
         if (k.planet) w().bodies[w().body_count++] = make_body({2550, 2550}, false, 0, 2, 0.0f);
-        // A collector of the player finishes its upgrade in this tick.
-        WorldObject station = make_collector({8000, 800}, 0, w().rules);
-        station.kind = OBJECT_STATION;
-        station.mass = 2.5f;
-        station.inertia = 3062.5f;
-        w().objects[0] = station;
-        WorldObject c = make_collector({8000, 800}, 0, w().rules);
-        c.owner = 0;
-        c.upgrading_station = 0;
-        c.upgrade_timer = w().rules.upgrade_time - TICK * 0.5f;
-        w().objects[1] = c;
-        w().object_count = 2;
+        upgrade_finishing(OBJECT_COLLECTOR, 0);
         s().tutorial.step = TUTORIAL_UPGRADING;
         server_tick(s());
         ASSERT_EQ(step(), TUTORIAL_SUN) << k.planet;
@@ -526,20 +531,6 @@ TEST_F(TutorialScript, SunGoesToTheGridCellWithTheMostRoom) {
 // What completes each lesson, and what just misses it, with the tutorial
 // player in slot 2 and another player in slot 3.
 TEST_F(TutorialScript, EachLessonCompletesOnItsOwnCondition) {
-    auto upgrade_finishes = [this](uint8_t kind) {
-        WorldObject station = make_collector({8000, 800}, 0, w().rules);
-        station.kind = OBJECT_STATION;
-        station.mass = 2.5f;
-        station.inertia = 3062.5f;
-        w().objects[0] = station;
-        WorldObject o = make_collector({8000, 800}, 0, w().rules);
-        o.kind = kind;
-        o.owner = 2;
-        o.upgrading_station = 0;
-        o.upgrade_timer = w().rules.upgrade_time - TICK * 0.5f;
-        w().objects[1] = o;
-        w().object_count = 2;
-    };
     auto wins = [this](uint8_t slot) {
         const float y = 1000.0f + 2000.0f * (slot - 2);
         const Vec2 hull[7] = {{145, 0}, {75, -64}, {-105, -74}, {-140, -42}, {-140, 42}, {-105, 74}, {75, 64}};
@@ -575,7 +566,7 @@ TEST_F(TutorialScript, EachLessonCompletesOnItsOwnCondition) {
              r[2] = meets ? 20 : 19;
          }},
         {"upgrading: a collector, not a turret", TUTORIAL_UPGRADING,
-         [&](bool meets) { upgrade_finishes(meets ? OBJECT_COLLECTOR : OBJECT_TURRET); }},
+         [&](bool meets) { upgrade_finishing(meets ? OBJECT_COLLECTOR : OBJECT_TURRET, 2); }},
         {"the sun: the exit vessel's cost", TUTORIAL_SUN, [&](bool meets) { w().planes[2].sun_resource = meets ? 50 : 49; }},
         {"the exit vessel: the player's own win", TUTORIAL_EXIT_VESSEL, [&](bool meets) { wins(meets ? 2 : 3); }},
     };

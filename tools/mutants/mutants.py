@@ -182,9 +182,9 @@ def test_file_of(root, files, failure):
         return None
     for rel in files:
         if rel.startswith("tests/") and rel.endswith(".cpp"):
-            with open(os.path.join(root, rel), encoding="utf-8", errors="replace") as f:
-                if pattern.search(f.read()):
-                    return rel
+            data = read_bytes(os.path.join(root, rel))
+            if data is not None and pattern.search(data.decode(errors="replace")):
+                return rel
     return None
 
 
@@ -563,8 +563,14 @@ def main():
         with open(os.path.join(args.work, "build.log"), "w", encoding="utf-8") as log:
             runner = Runner(args, scratch, build, log)
             runner.prepare(files)
-            # One file after another keeps the rebuilds small.
-            todo.sort(key=lambda r: (r.mutation.file, r.line))
+            # What no unit test noticed last time (or never ran) first, as the
+            # likeliest to have changed; within that, one file after another
+            # keeps the rebuilds small.
+            def noticed_before(row):
+                hit = cache.get(row.mutation.ident())
+                return bool(hit) and hit.get("status") == "unit"
+
+            todo.sort(key=lambda r: (noticed_before(r), r.mutation.file, r.line))
             for n, row in enumerate(todo, 1):
                 m = row.mutation
                 print(f"mutants: [{n}/{len(todo)}] {m.file}:{row.line}: {m.rule}", flush=True)
