@@ -2,7 +2,7 @@
 # developer tools (headless screenshots, tools/screenshots) and the rendering
 # benchmarks.
 foreach(shader lines_vertex lines_fragment planets_vertex planets_fragment nebulae_vertex nebulae_fragment
-               text_vertex text_fragment)
+               noise text_vertex text_fragment)
   skorvia_embed(skorvia_game ${shader}_glsl ${CMAKE_CURRENT_LIST_DIR}/shaders/${shader}.glsl)
 endforeach()
 

@@ -16,6 +16,7 @@ const PipelineDesc CAPSULE_PIPELINE = {
 const PipelineDesc PLANET_PIPELINE = {
     "planets", planets_vertex_glsl, &planets_vertex_glsl_size, planets_fragment_glsl, &planets_fragment_glsl_size,
     PLANET_STRIDE, PLANET_BUFFER_INSTANCES, 6, 1, false, {"view_origin", "view_size", "pixel_size", "time"},
+    PipelineDesc::FragmentNoise,
 };
 
 const PipelineDesc TEXT_PIPELINE = {
@@ -26,7 +27,7 @@ const PipelineDesc TEXT_PIPELINE = {
 const PipelineDesc NEBULA_PIPELINE = {
     "nebulae", nebulae_vertex_glsl, &nebulae_vertex_glsl_size, nebulae_fragment_glsl, &nebulae_fragment_glsl_size,
     PLANET_STRIDE, 0, 2 * NEBULAE_PER_DRAW, NEBULA_DIVISOR, false,
-    {"view_origin", "view_size", "time", "grid", "count"},
+    {"view_origin", "view_size", "time", "grid", "count"}, PipelineDesc::VertexNoise,
 };
 
 namespace {
@@ -76,17 +77,24 @@ void draw_range(const PipelineDesc& desc, const Pipeline& p, uint32_t first, uin
     gl.glBindVertexArray(0);
 }
 
-// Compiles the description's program, its fragment source with `define`
-// (a line) inserted after the version line.
+// A shader source with `insert` after its version line (its first line).
+std::string after_version_line(ShaderSource source, const std::string& insert) {
+    std::string text(source.text, source.length);
+    const size_t line_end = text.find('\n');
+    text.insert(line_end == std::string::npos ? text.size() : line_end + 1, insert);
+    return text;
+}
+
+// Compiles the description's program: the shared noise inserted into the
+// stage that uses it, and `define` (a line) into the fragment stage.
 StartupError compile_described(const PipelineDesc& desc, const std::string& define, GLuint& program) {
-    ShaderSource vertex = shader_source(desc.vertex_source, *desc.vertex_length);
-    ShaderSource fragment = shader_source(desc.fragment_source, *desc.fragment_length);
-    std::string text(fragment.text, fragment.length);
-    if (!define.empty()) {
-        const size_t line_end = text.find('\n');
-        text.insert(line_end == std::string::npos ? text.size() : line_end + 1, define);
-    }
-    return compile_program(desc.name, vertex.text, vertex.length, text.data(), text.size(), program);
+    const std::string noise(reinterpret_cast<const char*>(noise_glsl), noise_glsl_size);
+    const std::string vertex = after_version_line(shader_source(desc.vertex_source, *desc.vertex_length),
+                                                  desc.noise == PipelineDesc::VertexNoise ? noise : "");
+    const std::string fragment =
+        after_version_line(shader_source(desc.fragment_source, *desc.fragment_length),
+                           define + (desc.noise == PipelineDesc::FragmentNoise ? noise : ""));
+    return compile_program(desc.name, vertex.data(), vertex.size(), fragment.data(), fragment.size(), program);
 }
 
 void look_up_uniforms(const PipelineDesc& desc, GLuint program, GLint (&uniforms)[MAX_PIPELINE_UNIFORMS]) {

@@ -32,6 +32,9 @@ struct PipelineDesc {
     // once at creation; the others move them at every draw.
     bool fixed_pointers;
     const char* uniforms[MAX_PIPELINE_UNIFORMS];  // null past the last
+    // The stage that uses the shared noise functions, which are inserted
+    // after its version line.
+    enum NoiseStage : uint8_t { NoNoise, VertexNoise, FragmentNoise } noise = NoNoise;
 };
 
 // The GL objects of one pipeline and its uniform locations, in the order of

@@ -15,6 +15,8 @@ extern const unsigned char nebulae_vertex_glsl[];
 extern const unsigned long nebulae_vertex_glsl_size;
 extern const unsigned char nebulae_fragment_glsl[];
 extern const unsigned long nebulae_fragment_glsl_size;
+extern const unsigned char noise_glsl[];  // inserted into the stages that use it
+extern const unsigned long noise_glsl_size;
 extern const unsigned char text_vertex_glsl[];
 extern const unsigned long text_vertex_glsl_size;
 extern const unsigned char text_fragment_glsl[];

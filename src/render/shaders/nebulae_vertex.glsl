@@ -3,7 +3,8 @@
 // the view: cell `gl_InstanceID`, corner `gl_VertexID % 6`. A cloud changes
 // over hundreds of world units, so between corners a few dozen units apart
 // the interpolated light differs from the exact one by well under one level
-// of colour, and the view is filled once instead of once per nebula.
+// of colour, and the view is filled once instead of once per nebula. The
+// noise (hash3, noise3) comes from noise.glsl, inserted after the version line.
 
 // Per nebula k: location 2k its shape (centre x, y, radius, seed), location
 // 2k + 1 its colour (rgb, strength in alpha). Every cell reads the same records.
@@ -19,24 +20,6 @@ out vec3 light;
 
 const vec2 CORNERS[6] = vec2[6](vec2(0.0, 0.0), vec2(1.0, 0.0), vec2(0.0, 1.0),
                                 vec2(0.0, 1.0), vec2(1.0, 0.0), vec2(1.0, 1.0));
-
-// Hash without sine, so it is stable across GPUs (the planets' noise).
-float hash3(vec3 p) {
-    vec3 q = fract(p * 0.1031);
-    q += dot(q, q.zyx + 31.32);
-    return fract((q.x + q.y) * q.z);
-}
-
-float noise3(vec3 p) {
-    vec3 i = floor(p);
-    vec3 f = fract(p);
-    vec3 u = f * f * (3.0 - 2.0 * f);
-    float x00 = mix(hash3(i), hash3(i + vec3(1.0, 0.0, 0.0)), u.x);
-    float x10 = mix(hash3(i + vec3(0.0, 1.0, 0.0)), hash3(i + vec3(1.0, 1.0, 0.0)), u.x);
-    float x01 = mix(hash3(i + vec3(0.0, 0.0, 1.0)), hash3(i + vec3(1.0, 0.0, 1.0)), u.x);
-    float x11 = mix(hash3(i + vec3(0.0, 1.0, 1.0)), hash3(i + vec3(1.0, 1.0, 1.0)), u.x);
-    return mix(mix(x00, x10, u.y), mix(x01, x11, u.y), u.z);
-}
 
 // The light one nebula adds at a world position: thickest at its centre,
 // none from its radius on.
