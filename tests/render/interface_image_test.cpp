@@ -202,15 +202,17 @@ TEST_F(InterfaceImage, TheSelectedMenuRowHasItsOutline) {
     scene->view.menu_selection = 1;
     const std::vector<uint8_t> image = draw();
     const UiLayout l = ui_layout(WIDTH, HEIGHT, 1);
-    const Rect plain = menu_item_rect(l.box, 4, 0);
-    const Rect selected = menu_item_rect(l.box, 4, 1);
-    ASSERT_EQ(selected.y, 297);
+    const Rect plain = menu_item_rect(l.box, MAIN_MENU_ITEMS, 0);
+    const Rect selected = menu_item_rect(l.box, MAIN_MENU_ITEMS, 1);
+    // Five rows of pitch 50 centred about 0.42 of the height: 302.4 - 120 + 40 + 50.
+    ASSERT_EQ(selected.y, 272);
+    const int middle = static_cast<int>(selected.y) + 20;  // rows are 40 high
     // The top edge's middle and the far left of the left half circle.
-    EXPECT_GT(at(image, 640, 297).min(), 190);
-    EXPECT_GT(at(image, 430, 317).min(), 150);
+    EXPECT_GT(at(image, 640, static_cast<int>(selected.y)).min(), 190);
+    EXPECT_GT(at(image, static_cast<int>(selected.x), middle).min(), 150);
     // The row above: its pill only, dark.
     EXPECT_LT(at(image, 640, static_cast<int>(plain.y)).min(), 60);
-    EXPECT_LT(at(image, static_cast<int>(plain.x), 267).min(), 60);
+    EXPECT_LT(at(image, static_cast<int>(plain.x), middle - 50).min(), 60);
 }
 
 // The minimap's background reaches far past its box (radius = the box's
