@@ -1,12 +1,15 @@
 # What `cmake --install` (and `make install`) puts where, under the usual
 # prefix layout:
-#   bin/skorvia, bin/skorvia-server          the programs
+#   bin/skorvia, bin/skorvia-server          the programs (and bin/skorvia-registry
+#                                            when the registry is built)
 #   share/applications/skorvia.desktop       the menu entry
 #   share/icons/hicolor/256x256/apps/        the icon
-#   share/man/man6/                          skorvia(6), skorvia-server(6)
+#   share/man/man6/                          skorvia(6), skorvia-server(6),
+#                                            skorvia-registry(6)
 #   share/doc/skorvia/                       the font's licence
-#   lib/systemd/system/                      skorvia-server.service and the
-#                                            per-port skorvia-server@.service
+#   lib/systemd/system/                      skorvia-server.service, the
+#                                            per-port skorvia-server@.service,
+#                                            skorvia-registry.service
 # The client's files only when the client is built. The programs go to bin/,
 # which is on every user's PATH and every service manager's; a distribution
 # that keeps games apart sets CMAKE_INSTALL_BINDIR=games, and the units follow.
@@ -63,4 +66,21 @@ if(TARGET skorvia-server)
     list(APPEND _unit_files ${_unit_out})
   endforeach()
   install(FILES ${_unit_files} DESTINATION ${SKORVIA_SYSTEMD_UNIT_DIR})
+endif()
+
+if(TARGET skorvia-registry)
+  add_dependencies(skorvia_programs skorvia-registry)
+  install(TARGETS skorvia-registry RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${_packaging}/skorvia-registry.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
+    set(_registry_path "${CMAKE_INSTALL_BINDIR}/skorvia-registry")
+  else()
+    set(_registry_path "\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/skorvia-registry")
+  endif()
+  set(_unit_out ${CMAKE_BINARY_DIR}/packaging/skorvia-registry.service)
+  install(CODE "
+    set(SKORVIA_REGISTRY_PATH \"${_registry_path}\")
+    configure_file(\"${_packaging}/skorvia-registry.service.in\" \"${_unit_out}\" @ONLY)
+  ")
+  install(FILES ${_unit_out} DESTINATION ${SKORVIA_SYSTEMD_UNIT_DIR})
 endif()

@@ -9,6 +9,8 @@
 #include <SDL3/SDL_video.h>
 
 #include "app/client_hooks.h"
+#include "app/kept.h"
+#include "app/requests.h"
 #include "base/errors.h"
 #include "base/log.h"
 #include "audio/audio_device.h"
@@ -76,22 +78,21 @@ void fill_server_list(ServerList& servers) {
     if (const char* text = std::getenv("SKORVIA_SERVER")) add_server(servers, text);
 }
 
-bool status_queries_running(const ServerList& servers) {
-    for (int i = 0; i < servers.count; ++i) {
-        if (servers.entries[i].status.load(std::memory_order_acquire) == ServerStatus::Checking) return true;
-    }
-    return false;
+bool workers_running(const App& app) {
+    return status_queries_running(app.servers) || internet_round_running(app.internet);
 }
 
 // Frees the App unless a status query still writes into its server list past
-// the wait; then the memory is left to the ending process.
+// the wait; then the memory is left to the ending process. A registry round
+// is waited for too: it may be inside the TLS library, which must not be
+// torn down under it.
 void free_app(App* app) {
     uint64_t waited = 0;
-    while (status_queries_running(app->servers) && waited < STATUS_WORKER_WAIT_MS) {
+    while (workers_running(*app) && waited < STATUS_WORKER_WAIT_MS) {
         SDL_Delay(10);
         waited += 10;
     }
-    if (status_queries_running(app->servers)) return;
+    if (workers_running(*app)) return;
     delete app;
 }
 
@@ -108,7 +109,10 @@ StartupError create_app(App*& out) {
     }
     app->last_frame_ns = SDL_GetTicksNS();
     fill_server_list(app->servers);
+    load_kept(*app);
+    set_up_internet(app->internet, std::getenv("SKORVIA_REGISTRY"));
     app->audio = create_audio();
+    apply_volume(*app);
     out = app;
     return StartupError::None;
 }

@@ -119,6 +119,8 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
     log_round(s.layout, s.seed, "");
     s.started_ns = monotonic_ns();
     s.clock = start_tick_clock(s.started_ns);
+    s.name = options.name;
+    start_announcer(s.announcer, options, s.sockets.port);
     return 0;
 }
 
@@ -128,7 +130,9 @@ int run_server(DedicatedServer& s, const sigset_t& sleep_mask) {
         if (stop_signal() != 0) break;
         read_datagrams(s);
         const int64_t now = monotonic_ns();
-        serve_status(s.status, StatusFacts{players_in(*s.session), static_cast<uint64_t>((now - s.started_ns) / 1'000'000'000)}, now);
+        const StatusFacts facts = {players_in(*s.session), static_cast<uint64_t>((now - s.started_ns) / 1'000'000'000),
+                                   s.name};
+        serve_status(s.status, facts, now);
         run_due_ticks(s);
     }
     LogText line;
@@ -138,6 +142,7 @@ int run_server(DedicatedServer& s, const sigset_t& sleep_mask) {
 }
 
 void stop_server(DedicatedServer& s) {
+    stop_announcer(s.announcer);
     close_status_connections(s.status);
     close_server_sockets(s.sockets);
     destroy_session(s.session);

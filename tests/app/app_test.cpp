@@ -46,7 +46,7 @@ void probe_frame(App& app, void* user) {
     SDL_Delay(20);
     if (p.frames == 1) {
         p.servers = app.servers.count;
-        p.second_server_has_endpoint = app.servers.count > 1 && app.servers.entries[1].has_endpoint;
+        p.second_server_has_endpoint = app.servers.count > 1 && server_at(app.servers, 1).has_endpoint;
         const char* title = SDL_GetWindowTitle(app.window);
         p.title = title ? title : "";
         p.first_camera = app.camera_centre;
