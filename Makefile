@@ -9,8 +9,17 @@
 #   make check-asan  every test under AddressSanitizer and UndefinedBehaviorSanitizer
 #   make check-tsan  the tests that run threads under ThreadSanitizer
 #   make soak    the 30-minute soak of the dedicated server (SOAK_ARGS)
+#   make mutants mutation testing of the rules: which one-line change would
+#                no test notice? Long; results kept in build/mutants/
+#                (MUTANTS_ARGS, e.g. MUTANTS_ARGS="--only hooks")
+#   make windows the Windows programs and build-windows/skorvia-windows.zip
+#   make test-windows  the Windows build's tests under Wine, and the
+#                comparisons with the Linux builds (part of `make test`
+#                when Wine is installed)
 # Builds go to build/ (release: build-release/, fuzzing: build/clang-fuzz/,
-# sanitizers: build-asan/ and build-tsan/, the soak: build-soak/).
+# the clang golden game: build/clang-golden/,
+# sanitizers: build-asan/ and build-tsan/, the soak: build-soak/, Windows:
+# build-windows/).
 SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 
@@ -18,15 +27,19 @@ BUILD ?= build
 RELEASE_BUILD ?= build-release
 PREFIX ?= /usr/local
 FUZZ_BUILD ?= $(BUILD)/clang-fuzz
+CLANG_BUILD ?= $(BUILD)/clang-golden
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 SOAK_BUILD ?= build-soak
+WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SOURCES := $(wildcard fuzz/fuzz_*.cpp)
 # The set-up script names the cached SDL3 and font; read only after it ran.
 DEPS_ARGS = $$(scripts/setup.sh --print-cmake-args)
+WINDOWS_DEPS_ARGS = $$(scripts/setup.sh --print-windows-cmake-args)
 
-.PHONY: all setup run test bench server build configure fuzz install clean check-asan check-tsan soak
+.PHONY: all setup run test bench server build configure fuzz install clean check-asan check-tsan soak \
+	mutants golden-clang windows test-windows configure-test configure-windows
 
 all: build
 
@@ -43,11 +56,47 @@ run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target skorvia
 	./$(BUILD)/skorvia
 
-test: setup
-	cmake -S . -B $(BUILD) -G Ninja $(DEPS_ARGS) -DSKORVIA_WERROR=ON -DSKORVIA_FUZZ_BINARY_DIR=$(abspath $(FUZZ_BUILD)) $(CMAKE_ARGS)
+configure-test: setup
+	cmake -S . -B $(BUILD) -G Ninja $(DEPS_ARGS) -DSKORVIA_WERROR=ON -DSKORVIA_FUZZ_BINARY_DIR=$(abspath $(FUZZ_BUILD)) -DSKORVIA_CLANG_BINARY_DIR=$(abspath $(CLANG_BUILD)) $(CMAKE_ARGS)
+
+test: configure-test
 	cmake --build $(BUILD) -j $(JOBS)
 	$(MAKE) --no-print-directory fuzz
+	$(MAKE) --no-print-directory golden-clang
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@# The Windows build's tests, when Wine is there to run them.
+	if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then \
+	  $(MAKE) --no-print-directory test-windows; \
+	else \
+	  echo "no Wine or mingw-w64 here: the Windows build's tests are skipped"; \
+	fi
+
+# The Windows tree: always with warnings as errors, so that `make windows`
+# and `make test-windows` share one configuration. The client is in it once
+# SDL3 for Windows is built (`make windows` builds it).
+configure-windows:
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja $(WINDOWS_DEPS_ARGS) -DSKORVIA_WERROR=ON \
+	  -DSKORVIA_LINUX_BINARY_DIR=$(abspath $(BUILD)) $(CMAKE_ARGS)
+
+windows:
+	@scripts/setup.sh --windows
+	$(MAKE) --no-print-directory configure-windows
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	@echo "built $(WINDOWS_BUILD)/skorvia-windows.zip"
+
+# The Windows programs' tests under Wine, then the comparisons with the Linux
+# builds: the same bits as the Linux gcc and clang builds, and a game of a
+# Windows player with a Linux one on the Linux server.
+WINDOWS_TEST_TARGETS := core_tests session_tests fmath_check determinism_O0 determinism_O2 skorvia_peer skorvia-server
+test-windows: configure-test
+	cmake --build $(BUILD) -j $(JOBS) --target skorvia-server dedicated_tests fmath_check determinism_O2
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DSKORVIA_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fmath_check determinism_O2
+	$(MAKE) --no-print-directory configure-windows
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target $(WINDOWS_TEST_TARGETS)
+	@# The Wine prefix is made once, before the tests start in parallel.
+	env -u DISPLAY WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine-prefix WINEDEBUG=-all wineboot --init
+	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS) -L windows
 
 # The libFuzzer targets: a clang build of the core and fuzz/fuzz_*.cpp.
 fuzz:
@@ -57,6 +106,13 @@ ifneq ($(FUZZ_SOURCES),)
 else
 	@echo "no fuzz targets (fuzz/fuzz_*.cpp)"
 endif
+
+# The golden game built by clang in a tree of its own (no client, no
+# sanitizers): the test determinism_clang compares its world hashes with the
+# main tree's.
+golden-clang:
+	CC=clang CXX=clang++ cmake -S . -B $(CLANG_BUILD) -G Ninja -DSKORVIA_BUILD_CLIENT=OFF -DSKORVIA_BUILD_BENCH=OFF -DSKORVIA_WERROR=ON
+	cmake --build $(CLANG_BUILD) -j $(JOBS) --target determinism_O2
 
 bench: setup
 ifneq ($(wildcard bench/*.cpp),)
@@ -115,6 +171,12 @@ soak: setup
 	cmake --build $(SOAK_BUILD) -j $(JOBS) --target skorvia_load
 	./$(SOAK_BUILD)/tests/skorvia_load --soak $(SOAK_ARGS)
 
+# Each mutation of tools/mutants/mutations.txt is built and tested in a scratch
+# copy of the tree under $(BUILD)/mutants/, at the lowest priority, one build
+# job at a time; a second run on an unchanged tree only prints the table.
+mutants: setup
+	python3 tools/mutants/mutants.py --work $(BUILD)/mutants $(MUTANTS_ARGS)
+
 # Builds only what gets installed. DESTDIR (staging for packages) is passed on
 # to the install step, which reads it from the environment.
 install: configure
@@ -122,4 +184,4 @@ install: configure
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
-	rm -rf $(BUILD) $(RELEASE_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(SOAK_BUILD)
+	rm -rf $(BUILD) $(RELEASE_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(SOAK_BUILD) $(WINDOWS_BUILD)

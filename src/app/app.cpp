@@ -117,7 +117,10 @@ StartupError create_app(App*& out) {
     return StartupError::None;
 }
 
+// The window goes away first: the wait for status queries below may take
+// seconds, and a window left on screen would look frozen.
 void shut_down(App* app, Platform& platform) {
+    SDL_HideWindow(platform.window);
     leave_session(*app);
     destroy_audio(app->audio);
     app->audio = nullptr;

@@ -4,7 +4,7 @@
 // that can't be read, or that the game did not write as they are, are left
 // alone (after one warning) until the player changes what they hold.
 #include "client/kept_settings.h"
-#include "config/kept_files.h"
+#include "platform/kept_files.h"
 
 struct App;
 

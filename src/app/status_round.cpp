@@ -1,7 +1,6 @@
 // A round of status queries for the server list: one short-lived detached
 // worker per entry, which writes only into its own entry (the result first,
 // then the status that publishes it).
-#include <system_error>
 #include <thread>
 
 #include "app/app.h"
@@ -10,11 +9,13 @@
 
 namespace {
 
+// A worker that can't be started, for whatever reason (no thread left, no
+// memory for its state), leaves the entry offline until the next round.
 void start_query(ServerEntry& entry) {
     entry.status.store(ServerStatus::Checking, std::memory_order_release);
     try {
         std::thread([&entry] { query_status(entry); }).detach();
-    } catch (const std::system_error&) {
+    } catch (...) {
         entry.status.store(ServerStatus::Unreachable, std::memory_order_release);
     }
 }

@@ -117,10 +117,12 @@ void play_cue(AudioState& audio, float volume, float pan, uint8_t sound) {
     post_cue(audio.cues, Cue{volume, pan, sound});
 }
 
+// A target that is not a number is dropped: the glide toward it would make
+// the engine's volume, and every sample after, NaN for good.
 void set_engine(AudioState& audio, int engine, float volume, float pan) {
     if (engine < 0 || engine >= ENGINE_COUNT) return;
-    audio.engines[engine].target_volume.store(volume, std::memory_order_relaxed);
-    audio.engines[engine].target_pan.store(pan, std::memory_order_relaxed);
+    if (std::isfinite(volume)) audio.engines[engine].target_volume.store(volume, std::memory_order_relaxed);
+    if (std::isfinite(pan)) audio.engines[engine].target_pan.store(pan, std::memory_order_relaxed);
 }
 
 void mix_frames(AudioState& audio, float* out, int frames) {

@@ -66,6 +66,7 @@ void delete_audio_state(AudioState* audio);
 // volume is at most 0.001, the index names no sound, or 64 cues wait.
 void play_cue(AudioState& audio, float volume, float pan, uint8_t sound);
 // Game thread: where engine `engine` (0..7) heads; the mixer glides there.
+// A target that is not finite is ignored (the engine keeps its previous one).
 void set_engine(AudioState& audio, int engine, float volume, float pan);
 // Game thread: the volume setting, 0..1; the mixer reads it on its next pass.
 inline void set_master_volume(AudioState& audio, float volume) {

@@ -6,12 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#else
-#include <unistd.h>
-#endif
+#include "platform/terminal.h"
 
 namespace {
 
@@ -66,12 +61,9 @@ size_t format_log_line(char* out, size_t capacity, LogLevel level, std::string_v
 }
 
 bool stderr_wants_colour() {
-    if (!isatty(2)) return false;
     const char* no_colour = std::getenv("NO_COLOR");
     if (no_colour && no_colour[0] != '\0') return false;
-    const char* term = std::getenv("TERM");
-    if (!term || term[0] == '\0' || std::strcmp(term, "dumb") == 0) return false;
-    return true;
+    return stderr_is_colour_terminal();
 }
 
 void log_line(LogLevel level, std::string_view message) {

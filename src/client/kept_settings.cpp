@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "client/server_list.h"
-#include "config/key_values.h"
+#include "base/key_values.h"
 #include "net/status_reply.h"
 #include "net/wire.h"
 

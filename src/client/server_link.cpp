@@ -3,72 +3,23 @@
 #include <cstring>
 #include <span>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
-
 #include "net/messages.h"
 #include "server/server_session.h"
 
 namespace {
 
-#ifdef _WIN32
-using AddressLength = int;
-bool start_sockets() {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-void stop_sockets() { WSACleanup(); }
-void close_socket(SocketHandle s) { closesocket(static_cast<SOCKET>(s)); }
-bool socket_failed(SocketHandle s) { return s == static_cast<SocketHandle>(INVALID_SOCKET); }
-bool selectable(SocketHandle) { return true; }
-#else
-using AddressLength = socklen_t;
-bool start_sockets() { return true; }
-void stop_sockets() {}
-void close_socket(SocketHandle s) { ::close(s); }
-bool socket_failed(SocketHandle s) { return s < 0; }
-// select() can only watch descriptors below FD_SETSIZE.
-bool selectable(SocketHandle s) { return s < FD_SETSIZE; }
-#endif
-
-sockaddr_in to_sockaddr(Endpoint e) {
-    sockaddr_in a;
-    std::memset(&a, 0, sizeof a);
-    a.sin_family = AF_INET;
-    a.sin_port = htons(e.port);
-    a.sin_addr.s_addr = htonl(e.address);
-    return a;
-}
-
 // Whether a datagram can be read without waiting.
 bool readable(SocketHandle s) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    timeval zero{};
-    return select(static_cast<int>(s) + 1, &set, nullptr, nullptr, &zero) > 0 && FD_ISSET(s, &set);
+    SocketWait wait{s, SOCKET_READABLE, 0};
+    return wait_sockets(&wait, 1, 0) > 0 && (wait.ready & SOCKET_READABLE) != 0;
 }
 
 void collect_online(ServerLink& link, DatagramHandler handler, void* context) {
     while (readable(link.socket)) {
-        sockaddr_in from;
-        AddressLength from_length = sizeof from;
-        const auto received = recvfrom(link.socket, reinterpret_cast<char*>(link.receive_buffer),
-                                       static_cast<int>(MAX_DATAGRAM), 0, reinterpret_cast<sockaddr*>(&from),
-                                       &from_length);
+        Endpoint from;
+        const long received = receive_datagram_from(link.socket, link.receive_buffer, MAX_DATAGRAM, from);
         if (received < 0) return;
-        const bool from_server = from_length >= static_cast<AddressLength>(sizeof from) &&
-                                 from.sin_family == AF_INET && ntohl(from.sin_addr.s_addr) == link.server.address &&
-                                 ntohs(from.sin_port) == link.server.port;
-        if (from_server) handler(context, link.receive_buffer, static_cast<size_t>(received));
+        if (from == link.server) handler(context, link.receive_buffer, static_cast<size_t>(received));
     }
 }
 
@@ -90,14 +41,8 @@ const char* link_error_name(LinkError e) {
 
 LinkError open_online(ServerLink& link, Endpoint server) {
     if (!start_sockets()) return LinkError::NetworkDown;
-    const SocketHandle s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (socket_failed(s)) {
-        stop_sockets();
-        return LinkError::NetworkDown;
-    }
-    sockaddr_in any = to_sockaddr({0, 0});
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (!selectable(s) || bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+    SocketHandle s = open_socket(SocketKind::Udp);
+    if (s == NO_SOCKET || !bind_socket(s, Endpoint{})) {
         close_socket(s);
         stop_sockets();
         return LinkError::NetworkDown;
@@ -118,12 +63,7 @@ void open_in_process(ServerLink& link, ServerSession* session) {
 
 void send(ServerLink& link, const uint8_t* bytes, size_t length) {
     switch (link.kind) {
-    case LinkKind::Online: {
-        const sockaddr_in to = to_sockaddr(link.server);
-        sendto(link.socket, reinterpret_cast<const char*>(bytes), static_cast<int>(length), 0,
-               reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        break;
-    }
+    case LinkKind::Online: send_datagram_to(link.socket, bytes, length, link.server); break;
     case LinkKind::InProcess:
         if (link.session) receive(*link.session, bytes, length, IN_PROCESS_CLIENT);
         break;
@@ -151,9 +91,5 @@ void close(ServerLink& link, bool joined) {
 }
 
 uint16_t local_port(const ServerLink& link) {
-    if (link.kind != LinkKind::Online) return 0;
-    sockaddr_in local;
-    AddressLength length = sizeof local;
-    if (getsockname(link.socket, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
-    return ntohs(local.sin_port);
+    return link.kind == LinkKind::Online ? local_endpoint(link.socket).port : 0;
 }

@@ -8,6 +8,7 @@
 
 #include "base/endpoint.h"
 #include "net/wire.h"
+#include "platform/sockets.h"
 
 struct ServerSession;
 
@@ -23,14 +24,6 @@ enum class LinkError : uint8_t {
 };
 
 const char* link_error_name(LinkError e);
-
-#ifdef _WIN32
-using SocketHandle = uintptr_t;  // SOCKET
-constexpr SocketHandle NO_SOCKET = ~static_cast<uintptr_t>(0);
-#else
-using SocketHandle = int;
-constexpr SocketHandle NO_SOCKET = -1;
-#endif
 
 struct ServerLink {
     LinkKind kind = LinkKind::Closed;

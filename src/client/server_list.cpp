@@ -5,16 +5,7 @@
 #include "base/log.h"
 #include "net/status_query.h"
 #include "net/wire.h"
-
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <netdb.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#endif
+#include "platform/sockets.h"
 
 const char* parse_port(std::string_view text, uint16_t& port) {
     if (text.empty()) return "InvalidCharacter";
@@ -28,47 +19,7 @@ const char* parse_port(std::string_view text, uint16_t& port) {
     return nullptr;
 }
 
-const char* resolve_host(const char* host, uint32_t& address) {
-#ifdef _WIN32
-    static const bool sockets_started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    if (!sockets_started) return "NetworkSubsystemFailed";
-#endif
-    addrinfo hints = {};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    int rc = getaddrinfo(host, nullptr, &hints, &found);
-    if (rc != 0) {
-        switch (rc) {
-        case EAI_NONAME:
-#if defined(EAI_NODATA) && EAI_NODATA != EAI_NONAME
-        case EAI_NODATA:
-#endif
-#ifdef EAI_ADDRFAMILY
-        case EAI_ADDRFAMILY:
-#endif
-            return "UnknownHostName";
-        case EAI_AGAIN: return "TemporaryNameServerFailure";
-        case EAI_FAIL: return "NameServerFailure";
-        case EAI_MEMORY: return "OutOfMemory";
-        default: return "NameServerFailure";
-        }
-    }
-    const char* error = "UnknownHostName";
-    for (addrinfo* a = found; a; a = a->ai_next) {
-        if (a->ai_family != AF_INET || a->ai_addrlen < sizeof(sockaddr_in)) continue;
-        sockaddr_in ipv4;
-        std::memcpy(&ipv4, a->ai_addr, sizeof ipv4);
-        address = ntohl(ipv4.sin_addr.s_addr);
-        error = nullptr;
-        break;
-    }
-    freeaddrinfo(found);
-    return error;
-}
+const char* resolve_host(const char* host, uint32_t& address) { return resolve_ipv4(host, address); }
 
 const char* parse_server_text(std::string_view text, HostResolver resolve, Endpoint& endpoint) {
     std::string_view host = text;

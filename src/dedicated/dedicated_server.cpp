@@ -1,48 +1,45 @@
 #include "dedicated/dedicated_server.h"
 
-#include <poll.h>
-#include <time.h>
-
 #include <chrono>
+#include <csignal>
 
 #include "base/log.h"
 #include "dedicated/rounds.h"
-#include "dedicated/signals.h"
+#include "platform/stop.h"
 #include "server/server_session.h"
 #include "world/world.h"
 
 namespace {
 
-// The ppoll set: the UDP socket, the listening TCP socket and every open
+// The wait set: the UDP socket, the listening TCP socket and every open
 // status connection.
-constexpr int POLL_CAPACITY = 2 + STATUS_CONNECTIONS_MAX;
+constexpr int WAIT_CAPACITY = 2 + STATUS_CONNECTIONS_MAX;
 
 // Datagrams go to the socket as soon as the session builds them, so the
 // session's queue stays empty.
 void send_at_once(void* context, const uint8_t* bytes, size_t length, Endpoint to) {
-    send_datagram(static_cast<DedicatedServer*>(context)->sockets.udp, bytes, length, to);
+    // A full send buffer or any error drops the datagram.
+    send_datagram_to(static_cast<DedicatedServer*>(context)->sockets.udp, bytes, length, to);
 }
 
 // Sleeps until a socket is ready, the next tick is due, or a stop signal
 // arrives.
-void wait_for_sockets(DedicatedServer& s, const sigset_t& sleep_mask) {
-    pollfd fds[POLL_CAPACITY];
-    nfds_t count = 0;
-    fds[count++] = pollfd{s.sockets.udp, POLLIN, 0};
-    fds[count++] = pollfd{s.sockets.tcp, POLLIN, 0};
+void wait_for_sockets(DedicatedServer& s) {
+    SocketWait waits[WAIT_CAPACITY];
+    size_t count = 0;
+    waits[count++] = SocketWait{s.sockets.udp, SOCKET_READABLE, 0};
+    waits[count++] = SocketWait{s.sockets.tcp, SOCKET_READABLE, 0};
     for (const StatusConnection& c : s.status.connections) {
-        if (c.fd >= 0) fds[count++] = pollfd{c.fd, POLLIN, 0};
+        if (c.socket != NO_SOCKET) waits[count++] = SocketWait{c.socket, SOCKET_READABLE, 0};
     }
-    int64_t wait_ns = next_tick_due(s.clock) - monotonic_ns();
-    if (wait_ns < 0) wait_ns = 0;
-    const timespec timeout{static_cast<time_t>(wait_ns / 1'000'000'000), static_cast<long>(wait_ns % 1'000'000'000)};
-    ::ppoll(fds, count, &timeout, &sleep_mask);  // EINTR: a signal; the loop looks at it
+    // Ends early on a signal; the loop looks at the stop request then.
+    wait_sockets(waits, count, next_tick_due(s.clock) - monotonic_ns());
 }
 
 void read_datagrams(DedicatedServer& s) {
     for (int i = 0; i < DATAGRAMS_PER_WAKE; ++i) {
         Endpoint from;
-        const long length = receive_datagram(s.sockets.udp, s.datagram, sizeof s.datagram, from);
+        const long length = receive_datagram_from(s.sockets.udp, s.datagram, sizeof s.datagram, from);
         if (length < 0) return;
         receive(*s.session, s.datagram, static_cast<size_t>(length), from);
     }
@@ -95,7 +92,7 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
         log_line(LogLevel::Error, line);
         return 1;
     }
-    s.status.listen_fd = s.sockets.tcp;
+    s.status.listener = s.sockets.tcp;
     s.layout = options.layout;
     s.seed = options.seed_given ? options.seed : seed_from_clock();
 
@@ -124,10 +121,10 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
     return 0;
 }
 
-int run_server(DedicatedServer& s, const sigset_t& sleep_mask) {
-    while (stop_signal() == 0) {
-        wait_for_sockets(s, sleep_mask);
-        if (stop_signal() != 0) break;
+int run_server(DedicatedServer& s) {
+    while (stop_requested() == 0) {
+        wait_for_sockets(s);
+        if (stop_requested() != 0) break;
         read_datagrams(s);
         const int64_t now = monotonic_ns();
         const StatusFacts facts = {players_in(*s.session), static_cast<uint64_t>((now - s.started_ns) / 1'000'000'000),
@@ -136,7 +133,7 @@ int run_server(DedicatedServer& s, const sigset_t& sleep_mask) {
         run_due_ticks(s);
     }
     LogText line;
-    line << "stopping on " << (stop_signal() == SIGINT ? "SIGINT" : "SIGTERM");
+    line << "stopping on " << (stop_requested() == SIGINT ? "SIGINT" : "SIGTERM");
     log_line(LogLevel::Info, line);
     return 0;
 }

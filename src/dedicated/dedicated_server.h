@@ -5,7 +5,6 @@
 //   run_server     the loop, until SIGINT or SIGTERM
 //   stop_server    closes everything
 // With registries given it also announces itself to them (announcer.h).
-#include <csignal>
 #include <cstdint>
 
 #include "dedicated/announcer.h"
@@ -42,9 +41,9 @@ struct DedicatedServer {
 // logging why.
 int start_server(DedicatedServer& server, const ServerOptions& options);
 
-// Serves until a stop signal arrives (install_stop_signals first). Logs the
-// stop and returns 0.
-int run_server(DedicatedServer& server, const sigset_t& sleep_mask);
+// Serves until a stop is requested (install_stop_handlers, platform/stop.h,
+// first). Logs the stop and returns 0.
+int run_server(DedicatedServer& server);
 
 void stop_server(DedicatedServer& server);
 

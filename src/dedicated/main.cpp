@@ -4,7 +4,7 @@
 #include "base/log.h"
 #include "dedicated/dedicated_server.h"
 #include "dedicated/options.h"
-#include "dedicated/signals.h"
+#include "platform/stop.h"
 
 int main(int argc, char** argv) {
     ServerOptions options;
@@ -20,11 +20,10 @@ int main(int argc, char** argv) {
     case OptionsOutcome::Run:
         break;
     }
-    sigset_t sleep_mask;
-    install_stop_signals(sleep_mask);
+    install_stop_handlers();
     static DedicatedServer server;  // large: kept off the stack
     if (const int status = start_server(server, options); status != 0) return status;
-    const int status = run_server(server, sleep_mask);
+    const int status = run_server(server);
     stop_server(server);
     return status;
 }

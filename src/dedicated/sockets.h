@@ -1,15 +1,18 @@
 #pragma once
 // The server's two sockets on one port: UDP for the game, TCP for the status
-// query. Both are IPv4 on any address, non-blocking and closed on exec.
+// query. Both are IPv4 on any address, non-blocking and not inherited by
+// child processes.
 #include <cstddef>
 #include <cstdint>
 
 #include "base/endpoint.h"
+#include "platform/sockets.h"
 
 struct ServerSockets {
-    int udp = -1;
-    int tcp = -1;        // listening
-    uint16_t port = 0;   // the real port, also when the system chose it
+    SocketHandle udp = NO_SOCKET;
+    SocketHandle tcp = NO_SOCKET;  // listening
+    uint16_t port = 0;             // the real port, also when the system chose it
+    bool started = false;          // the system's socket layer is started
 };
 
 enum class OpenOutcome : uint8_t {
@@ -22,10 +25,3 @@ enum class OpenOutcome : uint8_t {
 // free for both.
 OpenOutcome open_server_sockets(uint16_t port, ServerSockets& out, char* error_text, size_t error_capacity);
 void close_server_sockets(ServerSockets& s);
-
-// One datagram from the UDP socket without waiting. Returns its length, or
-// -1 when nothing is waiting (or on an error).
-long receive_datagram(int udp, uint8_t* buffer, size_t capacity, Endpoint& from);
-
-// One datagram to `to`; a full send buffer or any error drops it.
-void send_datagram(int udp, const uint8_t* bytes, size_t length, Endpoint to);

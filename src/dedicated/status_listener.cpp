@@ -1,17 +1,12 @@
 #include "dedicated/status_listener.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <string_view>
 
 namespace {
 
 void close_connection(StatusConnection& c) {
-    if (c.fd >= 0) ::close(c.fd);
+    close_socket(c.socket);
     c = StatusConnection{};
 }
 
@@ -21,7 +16,7 @@ StatusConnection* entry_for(StatusListener& l, uint32_t address) {
     StatusConnection* free_entry = nullptr;
     int from_address = 0;
     for (StatusConnection& c : l.connections) {
-        if (c.fd < 0) {
+        if (c.socket == NO_SOCKET) {
             if (!free_entry) free_entry = &c;
         } else if (c.address == address) {
             ++from_address;
@@ -32,20 +27,16 @@ StatusConnection* entry_for(StatusListener& l, uint32_t address) {
 
 void accept_waiting(StatusListener& l, int64_t now_ns) {
     for (int i = 0; i < STATUS_ACCEPTS_PER_CALL; ++i) {
-        sockaddr_in peer{};
-        socklen_t size = sizeof peer;
-        const int fd = ::accept4(l.listen_fd, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
-            return;  // nothing waiting, or out of descriptors for now
-        }
-        const uint32_t address = ntohl(peer.sin_addr.s_addr);
+        Endpoint peer;
+        SocketHandle socket = accept_connection(l.listener, peer);
+        if (socket == NO_SOCKET) return;  // nothing waiting, or out of descriptors for now
+        const uint32_t address = peer.address;
         StatusConnection* entry = entry_for(l, address);
         if (!entry) {
-            ::close(fd);
+            close_socket(socket);
             continue;
         }
-        entry->fd = fd;
+        entry->socket = socket;
         entry->address = address;
         entry->deadline_ns = now_ns + STATUS_CONNECTION_DEADLINE_NS;
         entry->length = 0;
@@ -60,9 +51,8 @@ void serve_connection(StatusConnection& c, const StatusFacts& facts, int64_t now
             close_connection(c);
             return;
         }
-        const ssize_t n = ::recv(c.fd, c.request + c.length, room, 0);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        const long n = receive_bytes(c.socket, c.request + c.length, room);
+        if (n == SOCKET_WOULD_BLOCK) break;
         if (n <= 0) {  // gone, or reset
             close_connection(c);
             return;
@@ -78,7 +68,7 @@ void serve_connection(StatusConnection& c, const StatusFacts& facts, int64_t now
                                                           facts.name);
             // A fresh connection's send buffer always has room for one
             // short line; if not, the peer gets nothing.
-            ::send(c.fd, reply, reply_length, MSG_NOSIGNAL | MSG_DONTWAIT);
+            send_bytes(c.socket, reply, reply_length);
         }
         close_connection(c);
         return;
@@ -89,9 +79,9 @@ void serve_connection(StatusConnection& c, const StatusFacts& facts, int64_t now
 }  // namespace
 
 void serve_status(StatusListener& l, const StatusFacts& facts, int64_t now_ns) {
-    if (l.listen_fd >= 0) accept_waiting(l, now_ns);
+    if (l.listener != NO_SOCKET) accept_waiting(l, now_ns);
     for (StatusConnection& c : l.connections) {
-        if (c.fd >= 0) serve_connection(c, facts, now_ns);
+        if (c.socket != NO_SOCKET) serve_connection(c, facts, now_ns);
     }
 }
 
@@ -101,6 +91,6 @@ void close_status_connections(StatusListener& l) {
 
 int open_status_connections(const StatusListener& l) {
     int n = 0;
-    for (const StatusConnection& c : l.connections) n += c.fd >= 0;
+    for (const StatusConnection& c : l.connections) n += c.socket != NO_SOCKET;
     return n;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "net/status_reply.h"
+#include "platform/sockets.h"
 
 constexpr int STATUS_CONNECTIONS_MAX = 16;
 constexpr int STATUS_CONNECTIONS_PER_ADDRESS = 4;
@@ -17,7 +18,7 @@ constexpr int64_t STATUS_CONNECTION_DEADLINE_NS = 1'000'000'000;
 constexpr int STATUS_ACCEPTS_PER_CALL = 64;
 
 struct StatusConnection {
-    int fd = -1;
+    SocketHandle socket = NO_SOCKET;
     uint32_t address = 0;  // the peer's IPv4 address, host byte order
     int64_t deadline_ns = 0;
     uint8_t length = 0;
@@ -25,7 +26,7 @@ struct StatusConnection {
 };
 
 struct StatusListener {
-    int listen_fd = -1;
+    SocketHandle listener = NO_SOCKET;
     StatusConnection connections[STATUS_CONNECTIONS_MAX];
 };
 

@@ -1,6 +1,6 @@
 #include "dedicated/tick_clock.h"
 
-#include <time.h>
+#include <chrono>
 
 namespace {
 
@@ -29,9 +29,7 @@ uint64_t due_by(int64_t elapsed) {
 }  // namespace
 
 int64_t monotonic_ns() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<int64_t>(t.tv_sec) * NS_PER_SECOND + t.tv_nsec;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 int64_t next_tick_due(const TickClock& clock) { return clock.origin_ns + offset_of(clock.scheduled); }

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -96,6 +97,46 @@ TEST(App, RunsFramesAndShutsDownOnQuit) {
     EXPECT_FALSE(probe.settings_flag_after_apply);
     // The server list asked for the servers' status and wound the timer up.
     EXPECT_GT(probe.recheck_timer, 4.5f);
+}
+
+// A status query still running at exit: the window is hidden before the
+// shutdown waits for it. The stand-in query ends only once it sees the window
+// hidden, so a shutdown that waited first would show it for the whole wait.
+struct ExitProbe {
+    std::thread query;
+    bool saw_hidden = false;
+};
+
+void start_query_that_ends_when_hidden(App& app, void* user) {
+    ExitProbe& p = *static_cast<ExitProbe*>(user);
+    if (p.query.joinable()) return;
+    ServerEntry& entry = app.servers.entries[0];
+    entry.status.store(ServerStatus::Checking, std::memory_order_release);
+    SDL_Window* window = app.window;
+    p.query = std::thread([&p, &entry, window] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN) {
+                p.saw_hidden = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        entry.status.store(ServerStatus::Unreachable, std::memory_order_release);
+    });
+    app.running = false;
+}
+
+TEST(App, HidesTheWindowBeforeWaitingForStatusQueries) {
+    ExitProbe probe;
+    testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run_app(FrameHook{start_query_that_ends_when_hidden, &probe}), 0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    testing::internal::GetCapturedStderr();
+    probe.query.join();
+    EXPECT_TRUE(probe.saw_hidden);
+    EXPECT_LT(took, std::chrono::seconds(5));  // the wait ended with the query, not at its limit
 }
 
 // --- the built program ---------------------------------------------------

@@ -9,13 +9,38 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 
 #include "app/app.h"
 #include "app/client_hooks.h"
+
+namespace {
+// While set, allocations on this thread fail as they do when memory runs out.
+thread_local bool out_of_memory = false;
+}  // namespace
+
+// The allocation functions of this test program: malloc and free, and a way
+// to run out of memory on purpose.
+void* operator new(std::size_t size) {
+    if (!out_of_memory) {
+        if (void* p = std::malloc(size ? size : 1)) return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return out_of_memory ? nullptr : std::malloc(size ? size : 1);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -89,6 +114,18 @@ TEST(StatusRound, ChecksEveryAddressedEntryAndPublishesItsAnswer) {
     EXPECT_EQ(online.result.players, 3);
     EXPECT_EQ(online.result.max_players, 8);
     EXPECT_EQ(online.result.uptime, 42u);
+}
+
+// A worker that can't be started for want of memory leaves its entry offline
+// (and the program running) like one the system refuses a thread.
+TEST(StatusRound, AWorkerWithoutMemoryToStartLeavesItsEntryOffline) {
+    auto app = std::make_unique<App>();
+    add_server(app->servers, "127.0.0.1:9");
+    out_of_memory = true;
+    start_status_queries(*app);
+    out_of_memory = false;
+    EXPECT_EQ(app->servers.entries[0].status.load(), ServerStatus::Unreachable);
+    EXPECT_EQ(app->status_recheck_timer, STATUS_RECHECK);
 }
 
 }  // namespace

@@ -194,6 +194,24 @@ TEST_F(MixerTest, EngineLoopsAroundItsSound) {
     EXPECT_EQ(e.position, 1.5f);
 }
 
+// A target that is not finite would turn the gliding volume, and with it every
+// later sample, into NaN: the engine keeps heading for its last finite target.
+TEST_F(MixerTest, EngineIgnoresTargetsThatAreNotFinite) {
+    use_sound(SOUND_ENGINE, std::vector<float>(48000, 0.5f));
+    EngineLoop& e = a.engines[2];
+    set_engine(a, 2, 0.4f, 0.25f);
+    for (float bad : {std::nanf(""), INFINITY, -INFINITY}) {
+        set_engine(a, 2, bad, bad);
+        EXPECT_EQ(e.target_volume.load(), 0.4f);
+        EXPECT_EQ(e.target_pan.load(), 0.25f);
+    }
+    set_engine(a, 2, std::nanf(""), -0.5f);  // a finite pan still moves
+    EXPECT_EQ(e.target_pan.load(), -0.5f);
+    mix(512);
+    for (float v : out) ASSERT_TRUE(std::isfinite(v));
+    EXPECT_GT(e.volume, 0.0f);
+}
+
 TEST_F(MixerTest, MasterVolumeZeroSilencesWhileVoicesGoOn) {
     play_cue(a, 1.0f, 0.0f, SOUND_IMPACT);
     set_master_volume(a, 0.0f);

@@ -55,6 +55,39 @@ TEST_F(ChatRelays, OwnRelayWithAStaleSequenceKeepsThePendingLineButIsShownOnce) 
     EXPECT_EQ(c.received_count, 1);
 }
 
+// The relay that clears a pending line lets the next one go out on the very
+// next tick instead of waiting out the 30-tick resend interval.
+TEST_F(ChatRelays, NextPendingLineGoesOutOnTheTickAfterTheRelay) {
+    for (int i = 0; i < 40; ++i) advance_client(c, link, {});
+    queue_chat_line(c, link, "one");
+    queue_chat_line(c, link, "two");
+    EXPECT_EQ(c.last_chat_send_tick, 40u) << "the first line goes out at once";
+    for (int i = 0; i < 5; ++i) advance_client(c, link, {});
+    relay(1, 2, 1, "one");
+    ASSERT_EQ(c.pending_count, 1);
+    advance_client(c, link, {});
+    EXPECT_EQ(c.last_chat_send_tick, 46u) << "sent 6 ticks after the first, not 30";
+}
+
+TEST_F(ChatRelays, UnansweredLineIsSentAgainEveryThirtyTicks) {
+    for (int i = 0; i < 40; ++i) advance_client(c, link, {});
+    queue_chat_line(c, link, "anyone?");
+    for (int i = 0; i < 29; ++i) advance_client(c, link, {});
+    EXPECT_EQ(c.last_chat_send_tick, 40u);
+    advance_client(c, link, {});
+    EXPECT_EQ(c.last_chat_send_tick, 70u);
+}
+
+TEST(ChatRelay, CountsOnlyWhileJoined) {
+    ClientSession c;
+    uint8_t buffer[MAX_DATAGRAM];
+    WireWriter w(buffer);
+    encode_chat_relay(w, 1, 4, 1, "early");
+    handle_datagram(c, buffer, w.length);
+    EXPECT_EQ(c.received_count, 0);
+    EXPECT_EQ(c.seen_count, 0);
+}
+
 TEST_F(ChatRelays, TwoRelaysWithOneSerialShowOneLine) {
     relay(3, 5, 1, "hi");
     relay(3, 5, 1, "hi");

@@ -141,6 +141,24 @@ TEST_F(ClientSessionTest, DuplicatedOlderAndOverAcknowledgingSnapshotsAreIgnored
     EXPECT_EQ(c.snapshots_accepted, 2u);
     EXPECT_EQ(c.acknowledged_input, 3u);
     EXPECT_EQ(c.world.planes[0].pos, (Vec2{400, 100}));
+    snapshot(world_with_plane({500, 100}), 14, 1);  // newer, but acknowledges less
+    EXPECT_EQ(c.snapshots_accepted, 3u);
+    EXPECT_EQ(c.acknowledged_input, 3u) << "the largest acknowledgement of any accepted snapshot";
+}
+
+// The replay reaches back at most the 240 inputs of the history: with 250
+// unacknowledged it steps the snapshot's world 240 times, as a dead plane's
+// countdown (TICK per step) shows.
+TEST_F(ClientSessionTest, ReplayReachesBackAtMostTheInputHistory) {
+    welcome(0);
+    World dead = world_with_plane({100, 100});
+    dead.planes[0].dead = true;
+    dead.planes[0].respawn_timer = 100;
+    snapshot(dead, 2, 0);
+    for (int i = 0; i < 250; ++i) tick();
+    ASSERT_EQ(c.next_input, 251u);
+    snapshot(dead, 4, 0);
+    EXPECT_NEAR(c.world.planes[0].respawn_timer, 100.0f - 240 * TICK, 1e-3f);
 }
 
 // Server ticks are serial numbers: a snapshot is taken when its tick is ahead
@@ -327,6 +345,12 @@ TEST_F(ClientSessionTest, PlayersPresentFromTheSecondSnapshotOnAreAnnounced) {
     snapshot(w, 6, 0);
     EXPECT_EQ(c.left_mask, 1 << 2);
     EXPECT_EQ(c.destroyed_mask, 1 << 4);  // still waiting for the announcement, not repeated
+
+    c.joined_mask = c.left_mask = c.destroyed_mask = 0;  // announced
+    snapshot(w, 8, 0);
+    EXPECT_EQ(c.joined_mask, 0) << "still present: not joined again";
+    EXPECT_EQ(c.left_mask, 0);
+    EXPECT_EQ(c.destroyed_mask, 0) << "still dead: not destroyed again";
 }
 
 // Played against the in-process server: the purchase pressed before a frame

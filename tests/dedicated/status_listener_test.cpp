@@ -25,7 +25,7 @@ struct Listening {
     Listening() {
         char error[160];
         EXPECT_EQ(open_server_sockets(0, sockets, error, sizeof error), OpenOutcome::Ok) << error;
-        listener.listen_fd = sockets.tcp;
+        listener.listener = sockets.tcp;
     }
     ~Listening() {
         close_status_connections(listener);

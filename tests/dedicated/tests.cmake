@@ -2,7 +2,8 @@
 # skorvia-server started as a child process and played against over UDP on
 # loopback by the project's own client session. Also skorvia_load, the tool
 # that measures the server (not a test).
-if(TARGET skorvia-server AND TARGET skorvia_session)
+# Their support (child processes, signals, /proc) is POSIX: Linux only.
+if(TARGET skorvia-server AND TARGET skorvia_session AND NOT WIN32)
   file(GLOB _dedicated_support CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/support/*.cpp)
   add_library(dedicated_test_support STATIC ${_dedicated_support})
   target_include_directories(dedicated_test_support PUBLIC ${CMAKE_CURRENT_LIST_DIR})
@@ -11,10 +12,11 @@ if(TARGET skorvia-server AND TARGET skorvia_session)
   file(GLOB _dedicated_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_test.cpp)
   add_executable(dedicated_tests ${_dedicated_tests})
   target_link_libraries(dedicated_tests PRIVATE dedicated_test_support GTest::gtest GTest::gtest_main)
+  target_include_directories(dedicated_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/mixed)
   target_compile_definitions(dedicated_tests PRIVATE SKORVIA_SERVER_BINARY="$<TARGET_FILE:skorvia-server>")
   add_dependencies(dedicated_tests skorvia-server)
   # They keep real time (120 ticks per second): not beside other busy tests.
-  gtest_discover_tests(dedicated_tests DISCOVERY_TIMEOUT 60 PROPERTIES RUN_SERIAL TRUE)
+  skorvia_add_gtest(dedicated_tests PROPERTIES RUN_SERIAL TRUE)
 
   file(GLOB _load_tool CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/tools/*.cpp)
   add_executable(skorvia_load ${_load_tool})

@@ -9,5 +9,5 @@ if(TARGET skorvia_registry_service AND TARGET dedicated_test_support)
     SKORVIA_SERVER_BINARY="$<TARGET_FILE:skorvia-server>"
     SKORVIA_REGISTRY_BINARY="$<TARGET_FILE:skorvia-registry>")
   add_dependencies(registry_tests skorvia-server skorvia-registry)
-  gtest_discover_tests(registry_tests DISCOVERY_TIMEOUT 60 PROPERTIES RUN_SERIAL TRUE)
+  skorvia_add_gtest(registry_tests PROPERTIES RUN_SERIAL TRUE)
 endif()

@@ -151,6 +151,28 @@ TEST_F(Text, KerningAppliesBetweenEveryPairIncludingAcrossSpaces) {
     EXPECT_THAT(glyphs().items[2].rect, ElementsAre(53, 29, 16, 22));  // 52.5 rounds away from zero
 }
 
+// The embedded font's own pair kerning. Its ascent 935 and descent -265 make
+// 1200 px one pixel per font unit, so each width is the sum of the two
+// advances and the pair's kerning as the published Fira Sans Regular holds
+// them (its hmtx and its GPOS `kern` lookups, read with fontTools): letters
+// from the main lookup, "&1" from the lookup of figures and symbols, and "f)"
+// kerned apart.
+TEST_F(Text, TheEmbeddedFontKernsItsPairs) {
+    const struct {
+        const char* pair;
+        float advances;
+        float kerning;
+    } pairs[] = {
+        {"AV", 573 + 556, -14}, {"To", 517 + 584, -55}, {"Ty", 517 + 492, -40}, {"LT", 498 + 517, -83},
+        {"P.", 581 + 240, -120}, {"&1", 729 + 433, -69}, {"f)", 335 + 324, 80}, {"WA", 826 + 573, 0},
+    };
+    ASSERT_EQ(scale(1200), 1.0f);
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(p.pair);
+        EXPECT_EQ(measure_text(*r, p.pair, 1200), p.advances + p.kerning);
+    }
+}
+
 TEST(TextStartUp, BytesThatAreNoFontAreABadFontAndAllocateNothing) {
     const std::vector<unsigned char> zeros(256, 0);
     auto text = std::make_unique<TextState>();

@@ -201,6 +201,10 @@ TEST(SweepCircle, Cases) {
         {"ends before", {-30, 0}, {-15, 0}, false, 0.0f},
         {"zero length outside", {20, 0}, {20, 0}, false, 0.0f},
         {"moving away", {15, 0}, {30, 0}, false, 0.0f},
+        // The discriminant is exactly 0: 40^2 (20^2) - 4 (40^2) (20^2 + 10^2 - 10^2).
+        {"grazes the top", {-20, 10}, {20, 10}, true, 0.5f},
+        // (-Bq - sqrt(disc)) / 2A = (1200 - 400) / 800 = 1.
+        {"ends on the circle", {-30, 0}, {-10, 0}, true, 1.0f},
     };
     for (auto c : cases) {
         SweepHit h = sweep_circle(c.e, c.f, {0, 0}, 10.0f);

@@ -20,6 +20,13 @@ TEST(Wrap, CoordinatesLandInsideTheField) {
     EXPECT_EQ(wrap({10, -1}, SIZE).y, 5399.0f);
 }
 
+// A value just below 0 plus the size rounds to the size itself in float32;
+// the second remainder takes that to 0, so nothing ever lands on the size.
+TEST(Wrap, JustBelowZeroWrapsToZeroNotToTheSize) {
+    EXPECT_EQ(wrap({-1e-5f, -1e-5f}, SIZE), (Vec2{0, 0}));
+    EXPECT_EQ(wrap_angle(-1e-8f), 0.0f);
+}
+
 TEST(Wrap, DeltaTakesTheNearestCopy) {
     EXPECT_EQ(wrapped_delta({10, 0}, {9590, 0}, SIZE).x, -20.0f);
     EXPECT_EQ(wrapped_delta({9590, 0}, {10, 0}, SIZE).x, 20.0f);

@@ -86,6 +86,53 @@ TEST(Step, AWinEndsTheTickAndFreezesTimers) {
     EXPECT_FLOAT_EQ(w.round_over_timer, w.rules.round_over_delay - TICK);
 }
 
+// Phase 9 (sun heat) runs before phase 10 (gathering): a collector the heat
+// destroys gathers nothing in that tick, though it is in orbit of a planet.
+TEST(Step, HeatDestroysACollectorBeforeItGathers) {
+    for (bool hot : {false, true}) {
+        World w = empty_world();
+        add_body(w, planet_at({3000, 2000}, 1));
+        add_body(w, sun_at({3000, 1290}));  // 450 from the collector: 70 above the sun, not touching
+        WorldObject c = make_collector({3000, 1740}, 0.0f, w.rules);
+        c.pos = {3000, 1740};  // 260 from the planet's centre: 100 above its surface
+        c.vel = {-std::sqrt(250.0f * 160.0f * 160.0f / 260.0f), 0};  // the circular speed
+        c.health = 1;
+        c.heat = hot ? 0.999f : 0.0f;
+        c.owner = 2;
+        int k = add_object(w, c);
+        live_plane(w, 2, {8000, 4000});
+        step_world(w);
+        EXPECT_EQ(w.objects[k].destroyed, hot);
+        EXPECT_EQ(count_events(w, EVENT_GATHER), hot ? 0 : 1) << (hot ? "destroyed first" : "in orbit: gathers at once");
+        EXPECT_EQ(w.planes[2].resources[1], hot ? 0u : 1u);
+    }
+}
+
+// Phase 12 (stations) runs before phase 13 (boarding): an upgrade that
+// finishes in the tick of a win is made before the win destroys the objects
+// outside the winning vessel.
+TEST(Step, StationsFinishTheirWorkBeforeAWin) {
+    World w = empty_world();
+    int s = add_object(w, station_at({2000, 2000}, 0.0f, 1));
+    WorldObject c = make_collector({2000, 2000}, 0.0f, w.rules);
+    c.upgrading_station = static_cast<uint8_t>(s);
+    c.upgrade_timer = w.rules.upgrade_time - TICK * 0.5f;
+    c.upgrade_radius = 30;
+    c.owner = 1;
+    int k = add_object(w, c);
+    int v = add_object(w, vessel_at({6000, 3000}, 0.0f, 4));
+    Plane& p = live_plane(w, 4, {6000, 3000});
+    p.resources[0] = p.resources[1] = p.resources[2] = 15;
+    p.boarding_vessel = static_cast<uint8_t>(v);
+    p.boarding_timer = w.rules.boarding_time - TICK * 0.5f;
+    step_world(w);
+    ASSERT_EQ(w.winner, 4);
+    EXPECT_EQ(count_events(w, EVENT_UPGRADED), 1);
+    EXPECT_TRUE(w.objects[k].upgraded);
+    EXPECT_TRUE(w.objects[k].destroyed) << "outside the winning vessel";
+    EXPECT_TRUE(w.objects[s].free);
+}
+
 // A world from a server may hold any byte in its index fields; the step must
 // treat out-of-range values as "none" and never read outside its arrays.
 TEST(Step, HostileBytesFromTheWireAreHarmless) {

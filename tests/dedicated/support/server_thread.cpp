@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-#include "dedicated/signals.h"
+#include "platform/stop.h"
 
 bool open_server_thread(ServerThread& t, ServerOptions options) {
     request_stop(0);
@@ -10,11 +10,7 @@ bool open_server_thread(ServerThread& t, ServerOptions options) {
 }
 
 void run_server_thread(ServerThread& t) {
-    t.thread = std::thread([&t] {
-        sigset_t current;
-        pthread_sigmask(SIG_BLOCK, nullptr, &current);
-        t.exit_status = run_server(*t.server, current);
-    });
+    t.thread = std::thread([&t] { t.exit_status = run_server(*t.server); });
 }
 
 void stop_server_thread(ServerThread& t) {

@@ -12,6 +12,8 @@
 //   fmath_check            full run (a few minutes on 2 cores)
 //   fmath_check --quick    small sample of every set (about a second)
 //   fmath_check --threads N
+// Its last lines name a digest of every input and result (the same bits give
+// the same digest on every system and compiler) and the verdict.
 // Exits 1 when any result is not correctly rounded.
 #include <algorithm>
 #include <bit>
@@ -40,6 +42,7 @@ struct Stats {
     long double max_ulps = 0;   // |result - reference| in float ulps
     long double max_fast = 0;   // |fast double - reference| in double ulps
     uint64_t not_identical = 0; // fsincos differs from fsin / fcos
+    uint64_t digest = 0;        // of every input and result, in any order: the same bits give the same digest
     std::vector<std::string> examples;
 
     void merge(const Stats& o) {
@@ -47,6 +50,7 @@ struct Stats {
         wrong += o.wrong;
         careful += o.careful;
         fast_seen += o.fast_seen;
+        digest += o.digest;
         if (o.max_ulps > max_ulps) max_ulps = o.max_ulps;
         if (o.max_fast > max_fast) max_fast = o.max_fast;
         not_identical += o.not_identical;
@@ -71,12 +75,25 @@ long double double_ulp(long double v) {
     return std::ldexp(1.0L, std::ilogb(v) - 52);
 }
 
+// One result's share of the digest: a hash of the function's name, the
+// input and the result, so that any differing bit changes the sum.
+uint64_t mix(uint64_t input, uint32_t result, const char* what) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (const char* c = what; *c; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 0x100000001b3ull;
+    h ^= input * 0x9e3779b97f4a7c15ull;
+    h = (h ^ (h >> 31)) * 0xbf58476d1ce4e5b9ull;
+    h ^= result;
+    h = (h ^ (h >> 29)) * 0x94d049bb133111ebull;
+    return h ^ (h >> 32);
+}
+
 bool same(float a, float b) { return bits_of(a) == bits_of(b) || (a != a && b != b); }
 
 // One result against the long double reference.
 void record(Stats& st, const char* what, float x, float y2, bool two, float got, long double ref,
             double fast, bool fast_valid) {
     st.inputs++;
+    st.digest += mix(static_cast<uint64_t>(bits_of(x)) << 32 | bits_of(y2), bits_of(got), what);
     float want = static_cast<float>(ref);
     if (fast_valid) {
         st.fast_seen++;
@@ -146,8 +163,10 @@ Stats parallel(uint64_t count, const std::function<void(uint64_t, uint64_t, Stat
 }
 
 bool g_failed = false;
+uint64_t g_digest = 0;
 
 void report(const char* name, const Stats& st) {
+    g_digest += st.digest;
     std::printf("%-44s %12llu inputs  %llu not correctly rounded  max %.4Lf ulp", name,
                 static_cast<unsigned long long>(st.inputs), static_cast<unsigned long long>(st.wrong), st.max_ulps);
     if (st.fast_seen)
@@ -404,6 +423,8 @@ int main(int argc, char** argv) {
     });
     careful_sets(quick ? 2000 : 4000000);
 
+    // Builds for other systems or by other compilers compare this line.
+    std::printf("fmath_check: results digest %016llx\n", static_cast<unsigned long long>(g_digest));
     std::printf(g_failed ? "fmath_check: FAILED\n" : "fmath_check: every result correctly rounded\n");
     return g_failed ? 1 : 0;
 }

@@ -1,4 +1,4 @@
-#include "config/key_values.h"
+#include "base/key_values.h"
 
 namespace {
 

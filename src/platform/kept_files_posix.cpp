@@ -1,5 +1,5 @@
 // The kept files on POSIX systems.
-#include "config/kept_files.h"
+#include "platform/kept_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

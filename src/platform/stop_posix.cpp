@@ -1,18 +1,25 @@
-#include "dedicated/signals.h"
+#include "platform/stop.h"
+
+#include <pthread.h>
 
 #include <atomic>
+
+#include "platform/stop_posix.h"
 
 namespace {
 
 // Lock-free, so the handler may store into it.
-std::atomic<int> requested_stop{0};
+std::atomic<int> requested{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-void on_stop(int signal_number) { requested_stop.store(signal_number, std::memory_order_relaxed); }
+sigset_t sleep_mask;
+bool installed = false;
+
+void on_stop(int signal_number) { requested.store(signal_number, std::memory_order_relaxed); }
 
 }  // namespace
 
-void install_stop_signals(sigset_t& sleep_mask) {
+void install_stop_handlers() {
     struct sigaction action {};
     action.sa_handler = on_stop;
     sigemptyset(&action.sa_mask);
@@ -28,8 +35,11 @@ void install_stop_signals(sigset_t& sleep_mask) {
     pthread_sigmask(SIG_BLOCK, &stops, &sleep_mask);
     sigdelset(&sleep_mask, SIGINT);
     sigdelset(&sleep_mask, SIGTERM);
+    installed = true;
 }
 
-int stop_signal() { return requested_stop.load(std::memory_order_relaxed); }
+const sigset_t* stop_sleep_mask() { return installed ? &sleep_mask : nullptr; }
 
-void request_stop(int signal_number) { requested_stop.store(signal_number, std::memory_order_relaxed); }
+int stop_requested() { return requested.load(std::memory_order_relaxed); }
+
+void request_stop(int signal_number) { requested.store(signal_number, std::memory_order_relaxed); }

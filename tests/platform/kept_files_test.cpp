@@ -1,6 +1,6 @@
 // The kept files on a real file system: where they go, how they are read,
 // and that a write replaces a file whole or not at all.
-#include "config/kept_files.h"
+#include "platform/kept_files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,6 @@
 #include <fstream>
 #include <string>
 
-#include "config/key_values.h"
 
 namespace {
 
@@ -104,24 +103,6 @@ TEST_F(KeptFiles, FailuresAreNamedAndChangeNothing) {
     }
     std::ofstream(root + "/file") << "x";
     EXPECT_STREQ(write_kept_file((root + "/file/skorvia").c_str(), "servers.txt", "x", 1), "Not a directory");
-}
-
-TEST(KeyValues, LinesCommentsAndFaults) {
-    std::string_view text = "# a comment\n\n volume =  80 \r\nname=a = b\nbroken\n";
-    int line = 0;
-    KeyValue kv;
-    const char* error = nullptr;
-    ASSERT_TRUE(next_key_value(text, line, kv, error));
-    EXPECT_EQ(kv.key, "volume");
-    EXPECT_EQ(kv.value, "80");
-    EXPECT_EQ(kv.line, 3);
-    ASSERT_TRUE(next_key_value(text, line, kv, error));
-    EXPECT_EQ(kv.value, "a = b");
-    EXPECT_FALSE(next_key_value(text, line, kv, error));
-    EXPECT_STREQ(error, "a line without '='");
-    EXPECT_EQ(line, 5);
-    EXPECT_FALSE(next_key_value(text, line, kv, error));
-    EXPECT_EQ(error, nullptr) << "the end";
 }
 
 }  // namespace
