@@ -77,7 +77,7 @@ struct LiveRegistry {
         if (start_registry(service, options)) return;
         fill(service.registry, registry_now_ms());
         thread = std::thread([this] { run_registry(service); });
-        service.http->wait_until_ready();
+        while (!service.http->is_running()) std::this_thread::yield();
     }
     ~LiveRegistry() {
         stop_registry(service);

@@ -110,7 +110,7 @@ struct ExitProbe {
 void start_query_that_ends_when_hidden(App& app, void* user) {
     ExitProbe& p = *static_cast<ExitProbe*>(user);
     if (p.query.joinable()) return;
-    ServerEntry& entry = app.servers.entries[0];
+    ServerEntry& entry = server_at(app.servers, 0);
     entry.status.store(ServerStatus::Checking, std::memory_order_release);
     SDL_Window* window = app.window;
     p.query = std::thread([&p, &entry, window] {

@@ -124,7 +124,7 @@ TEST(StatusRound, AWorkerWithoutMemoryToStartLeavesItsEntryOffline) {
     out_of_memory = true;
     start_status_queries(*app);
     out_of_memory = false;
-    EXPECT_EQ(app->servers.entries[0].status.load(), ServerStatus::Unreachable);
+    EXPECT_EQ(server_at(app->servers, 0).status.load(), ServerStatus::Unreachable);
     EXPECT_EQ(app->status_recheck_timer, STATUS_RECHECK);
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -122,6 +123,7 @@ TEST(RegistryProcess, HonestServersAreListedLiarsNeverAndSilentOnesDropped) {
     const double gone_after = std::chrono::duration<double>(Clock::now() - stopped).count();
     EXPECT_TRUE(lists_port(listed(url), alpha.port));
     RecordProperty("silent_server_dropped_ms", static_cast<int>(gone_after * 1000));
+    std::printf("a stopped server left the list %.1f s after it stopped (forgotten after 3 s here)\n", gone_after);
 
     EXPECT_EQ(stop_server_process(alpha, SIGTERM), 0);
     EXPECT_EQ(stop_server_process(registry, SIGTERM), 0);
@@ -150,6 +152,7 @@ TEST(RegistryProcess, BadRequestsGetA4xxAndMemoryStaysFlat) {
     for (int i = 0; i < 300; ++i) ASSERT_TRUE(round()) << i;
     const long after = resident_kb(registry.pid);
     EXPECT_LT(after - before, 1024) << before << " kB before, " << after << " kB after";
+    std::printf("registry memory: %ld kB before and %ld kB after 1800 bad requests\n", before, after);
 
     // A client that sends half a request and waits is let go, and others
     // are served meanwhile.
