@@ -13,6 +13,7 @@ std::unique_ptr<httplib::Client> client_for(const RegistryUrl& url) {
     client->set_write_timeout(0, REGISTRY_READ_TIMEOUT_MS * 1000);
     client->set_follow_location(false);
     client->set_address_family(AF_INET);
+    client->set_tcp_nodelay(true);  // a request's headers and body leave in separate writes
 #ifdef CPPHTTPLIB_OPENSSL_SUPPORT
     client->enable_server_certificate_verification(true);
 #endif
