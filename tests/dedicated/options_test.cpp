@@ -40,6 +40,14 @@ TEST(ServerOptions, DefaultsAndEachOption) {
     EXPECT_TRUE(o.vessel_cost_given);
     EXPECT_EQ(o.vessel_cost, UINT32_MAX);
 
+    ASSERT_EQ(parse({"--register", "http://127.0.0.1:7780", "--register=https://registry.example.org/skorvia",
+                     "--name", "Friday night"},
+                    o),
+              OptionsOutcome::Run);
+    ASSERT_EQ(o.registry_count, 2);
+    EXPECT_STREQ(o.registries[1], "https://registry.example.org/skorvia");
+    EXPECT_STREQ(o.name, "Friday night");
+    EXPECT_EQ(o.announce_seconds, DEFAULT_ANNOUNCE_SECONDS);
     EXPECT_EQ(parse({"--port", "1", "--help"}, o), OptionsOutcome::Help);
 }
 
@@ -59,6 +67,11 @@ TEST(ServerOptions, BadArgumentsNameTheFault) {
         {{"--seed", "0x10"}, "0x10"},
         {{"--win-amount", "4294967296"}, "4294967296"},
         {{"--vessel-cost", "-5"}, "-5"},
+        {{"--register", "ftp://registry.example.org"}, "not an http:// or https:// address"},
+        {{"--register", "a", "--register", "b"}, "'a'"},
+        {{"--name", "a name of more than thirty-two bytes"}, "thirty-two"},
+        {{"--name", "tab\there"}, "bad name"},
+        {{"--announce-every", "0"}, "bad interval"},
         {{"--verbose"}, "--verbose"},
         {{"7777"}, "7777"},
     };
