@@ -9,8 +9,6 @@
 #include <SDL3/SDL_video.h>
 
 #include "app/client_hooks.h"
-#include "app/kept.h"
-#include "app/requests.h"
 #include "base/errors.h"
 #include "base/log.h"
 #include "audio/audio_device.h"
@@ -112,7 +110,8 @@ StartupError create_app(App*& out) {
     load_kept(*app);
     set_up_internet(app->internet, std::getenv("SKORVIA_REGISTRY"));
     app->audio = create_audio();
-    apply_volume(*app);
+    // The kept volume, heard from the start.
+    if (app->audio) set_master_volume(*app->audio, app->volume / 100.0f);
     out = app;
     return StartupError::None;
 }

@@ -6,8 +6,8 @@
 #include <SDL3/SDL_keyboard.h>
 #include <SDL3/SDL_video.h>
 
-#include "app/internet.h"
-#include "app/kept.h"
+#include "app/internet_list.h"
+#include "app/kept_state.h"
 #include "client/interface.h"
 #include "client/server_list.h"
 #include "client/server_rows.h"

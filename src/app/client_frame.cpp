@@ -6,6 +6,7 @@
 #include "app/client_hooks.h"
 #include "app/clock.h"
 #include "app/display.h"
+#include "app/internet.h"
 #include "app/kept.h"
 #include "app/window_title.h"
 #include "world/geometry.h"

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/app.h"
+#include "app/client_hooks.h"
 #include "base/log.h"
 
 // One round: what the worker was asked and what it found. Shared by the

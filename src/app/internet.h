@@ -5,29 +5,14 @@
 // unless that variable names one. A round of asking runs on a worker thread
 // whenever the servers screen asks its servers for their status; the main
 // thread takes its result in the next frame after it is done.
-#include <memory>
-#include <string>
 #include <string_view>
 
-#include "registry/registry_client.h"
+#include "app/internet_list.h"
 
 struct App;
-struct InternetRound;
 
-constexpr int MAX_REGISTRY_URLS = 4;
-
-struct InternetList {
-    RegistryUrl urls[MAX_REGISTRY_URLS];
-    std::string texts[MAX_REGISTRY_URLS];
-    std::string last_said[MAX_REGISTRY_URLS];  // the last warning per registry, to say it once
-    int count = 0;
-    std::shared_ptr<InternetRound> round;  // under way or done; null before the first
-    bool answered = false;                 // a registry answered in the last round taken
-    bool taken = false;                    // a round's result was taken
-};
-
-// Reads SKORVIA_REGISTRY (a bad address is skipped with a warning).
-void set_up_internet(InternetList& internet, const char* variable);
+// Reading SKORVIA_REGISTRY at start-up, and the wait for a round at shutdown:
+// app/client_hooks.h.
 
 // Starts a round unless one is under way.
 void start_internet_round(InternetList& internet);
@@ -35,8 +20,6 @@ void start_internet_round(InternetList& internet);
 // Puts a finished round's servers into the list. True when it did.
 bool take_internet_round(App& app);
 
-// True while a round's worker may still run.
-bool internet_round_running(const InternetList& internet);
 
 // What the "Internet" heading says while nothing is listed.
 std::string_view internet_note(const InternetList& internet);

@@ -1,6 +1,7 @@
 #include "app/kept.h"
 
 #include "app/app.h"
+#include "app/client_hooks.h"
 #include "base/log.h"
 
 namespace {

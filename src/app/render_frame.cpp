@@ -8,6 +8,7 @@
 #include <SDL3/SDL_video.h>
 
 #include "app/app.h"
+#include "app/internet.h"
 #include "render/interface_frame.h"
 #include "render/renderer.h"
 #include "server/shop.h"

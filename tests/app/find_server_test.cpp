@@ -16,6 +16,7 @@
 
 #include "app/app.h"
 #include "app/app_script.h"
+#include "app/client_hooks.h"
 #include "app/kept.h"
 #include "client/menus.h"
 
