@@ -90,8 +90,7 @@ windows:
 WINDOWS_TEST_TARGETS := core_tests session_tests fmath_check determinism_O0 determinism_O2 skorvia_peer skorvia-server
 test-windows: configure-test
 	cmake --build $(BUILD) -j $(JOBS) --target skorvia-server dedicated_tests fmath_check determinism_O2
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DSKORVIA_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fmath_check determinism_O2
+	$(MAKE) --no-print-directory golden-clang
 	$(MAKE) --no-print-directory configure-windows
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target $(WINDOWS_TEST_TARGETS)
 	@# The Wine prefix is made once, before the tests start in parallel.
@@ -109,10 +108,10 @@ endif
 
 # The golden game built by clang in a tree of its own (no client, no
 # sanitizers): the test determinism_clang compares its world hashes with the
-# main tree's.
+# main tree's, and the Windows tree its hashes and float results.
 golden-clang:
 	CC=clang CXX=clang++ cmake -S . -B $(CLANG_BUILD) -G Ninja -DSKORVIA_BUILD_CLIENT=OFF -DSKORVIA_BUILD_BENCH=OFF -DSKORVIA_WERROR=ON
-	cmake --build $(CLANG_BUILD) -j $(JOBS) --target determinism_O2
+	cmake --build $(CLANG_BUILD) -j $(JOBS) --target determinism_O2 fmath_check
 
 bench: setup
 ifneq ($(wildcard bench/*.cpp),)

@@ -1,11 +1,14 @@
 // What snapshots cost the client on a busy world: one snapshot decoded,
 // adopted and replayed on its own, and whole frames that receive one or a
-// flood of snapshots, of which only the newest is replayed.
+// flood of snapshots, of which only the newest is replayed. Beside them the
+// same frame in protocol 21: a run of two ticks steps the confirmed world,
+// which the prediction is then rebuilt from.
 #include <benchmark/benchmark.h>
 
 #include "busy_world.h"
 #include "client/client_session.h"
 #include "net/snapshot.h"
+#include "net/ticks.h"
 
 namespace {
 
@@ -104,5 +107,49 @@ BENCHMARK(BM_SnapshotFrame)
     ->Args({1, 240})
     ->Args({64, 240})
     ->Unit(benchmark::kMicrosecond);
+
+// One frame of a joined v21 client at 60 frames per second: a run of the
+// server's last two ticks (eight planes' inputs) steps the confirmed world
+// twice, the prediction is rebuilt from it with range(0) inputs replayed,
+// and the frame's two ticks step the prediction. The confirmed world starts
+// each frame as the busy world, so every frame costs the same.
+void BM_TickRunFrame(benchmark::State& state) {
+    const uint32_t replayed = static_cast<uint32_t>(state.range(0));
+    static World world = busy_world();
+    static ClientSession c;
+    static ServerLink closed;
+    prepare_joined_client(c);
+    choose_protocol(c, PROTOCOL_VERSION_21, true);
+    c.holds_world = true;
+
+    static TickRun run;
+    run.count = 2;
+    for (int i = 0; i < run.count; ++i) {
+        for (int p = 0; p < MAX_PLANES; ++p) run.inputs[i][p] = pack_input({p % 3 == 0, false, true, true, false, 0});
+    }
+    static uint8_t datagram[MAX_DATAGRAM];
+    uint32_t tick = 1000;
+    const InputByte input{false, true, true, true, false, 0};
+    size_t length = 0;
+    for (auto _ : state) {
+        c.confirmed = world;
+        c.confirmed_tick = tick;
+        run.first_tick = tick + 1;
+        run.own_input = c.next_input - 1 - replayed;
+        WireWriter w({datagram}, PROTOCOL_VERSION_21);
+        encode_tick_run(w, run);
+        length = w.length;
+        handle_datagram(c, datagram, length);
+        adopt_snapshot(c);
+        advance_client(c, closed, input);
+        advance_client(c, closed, input);
+        tick += 2;
+        benchmark::DoNotOptimize(c.world.planes[0].pos);
+    }
+    const uint64_t frames = static_cast<uint64_t>(state.iterations());
+    if (c.ticks_confirmed != 2 * frames || c.snapshots_adopted != frames) state.SkipWithError("run refused");
+    state.counters["bytes"] = static_cast<double>(length);
+}
+BENCHMARK(BM_TickRunFrame)->ArgName("replayed")->Arg(2)->Arg(16)->Arg(240)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

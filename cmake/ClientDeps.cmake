@@ -16,6 +16,13 @@ if(NOT STB_INCLUDE_DIR)
 endif()
 add_library(skorvia_stb INTERFACE)
 target_include_directories(skorvia_stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
+# The tools name it <stb/stb_image_write.h>. A cross-build can't put the
+# host's include folder on its path, so it gets a folder holding stb alone.
+if(CMAKE_CROSSCOMPILING)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/stb-include)
+  file(CREATE_LINK ${STB_INCLUDE_DIR} ${CMAKE_BINARY_DIR}/stb-include/stb SYMBOLIC)
+  target_include_directories(skorvia_stb SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/stb-include)
+endif()
 
 # The set-up script keeps the font in its cache, with a derived copy whose
 # pair kerning stb_truetype reads (scripts/kern_font.py); a packager passes

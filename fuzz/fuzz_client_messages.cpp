@@ -15,7 +15,7 @@ World scratch;
 
 void check(const uint8_t* data, size_t size, const SnapshotGate& gate) {
     ClientMessage m;
-    if (!decode_client_message(data, size, gate, scratch, m)) return;
+    if (!decode_client_message(data, size, PROTOCOL_VERSION, gate, scratch, m)) return;
     if (!is_client_tag(m.tag)) std::abort();
     WireWriter w{reencoded};
     switch (m.tag) {

@@ -3,7 +3,7 @@
 //   - the reply parser agrees with a plain second reading of the rules
 //     (words, the known keys, the last of a repeated key, the decimals);
 //   - a request line the server accepts starts with "check", and is called
-//     compatible only for version 20;
+//     compatible only for the versions it speaks, 20 and 21;
 //   - every reply the server builds reads back as what it said, its name
 //     included.
 //
@@ -79,13 +79,13 @@ bool reference_reply(std::string_view bytes, StatusReply& out) {
     std::string words[STATUS_REPLY_MAX];
     const size_t count = split_words(bytes, words, STATUS_REPLY_MAX);
     if (count < 2 || words[0] != "skorvia" || words[1] != "status") return false;
-    const std::string_view keys[] = {"version", "players", "max", "uptime", "compatible"};
-    std::string values[5];
-    bool given[5] = {};
+    const std::string_view keys[] = {"version", "players", "max", "uptime", "compatible", "bots"};
+    std::string values[6];
+    bool given[6] = {};
     for (size_t i = 2; i < count; ++i) {
         const size_t equals = words[i].find('=');
         if (equals == std::string::npos) continue;
-        for (int k = 0; k < 5; ++k) {
+        for (int k = 0; k < 6; ++k) {
             if (words[i].substr(0, equals) == keys[k]) {
                 given[k] = true;
                 values[k] = words[i].substr(equals + 1);
@@ -93,16 +93,17 @@ bool reference_reply(std::string_view bytes, StatusReply& out) {
         }
     }
     if (!given[0]) return false;
-    uint64_t v[4] = {};
-    const uint64_t limits[4] = {255, 255, 255, UINT64_MAX};
-    for (int k = 0; k < 4; ++k) {
-        if (given[k] && !reference_decimal(values[k], limits[k], v[k])) return false;
+    uint64_t v[6] = {};
+    const uint64_t limits[6] = {255, 255, 255, UINT64_MAX, 0, 255};
+    for (int k = 0; k < 6; ++k) {
+        if (k != 4 && given[k] && !reference_decimal(values[k], limits[k], v[k])) return false;
     }
     out = StatusReply{};
     out.version = static_cast<uint8_t>(v[0]);
     out.players = static_cast<uint8_t>(v[1]);
     out.max_players = static_cast<uint8_t>(v[2]);
     out.uptime = v[3];
+    out.bots = static_cast<uint8_t>(v[5]);
     out.said_compatible = given[4];
     out.compatible = given[4] && values[4] == "yes";
     return true;
@@ -110,7 +111,7 @@ bool reference_reply(std::string_view bytes, StatusReply& out) {
 
 bool same(const StatusReply& a, const StatusReply& b) {
     return a.version == b.version && a.players == b.players && a.max_players == b.max_players && a.uptime == b.uptime &&
-           a.compatible == b.compatible && a.said_compatible == b.said_compatible;
+           a.bots == b.bots && a.compatible == b.compatible && a.said_compatible == b.said_compatible;
 }
 
 // Bytes received fit the client's reply buffer only.
@@ -124,7 +125,7 @@ void check_reply(std::string_view bytes) {
 
 // What the server does with a peer's bytes: the line before the first line
 // feed, if one comes within its buffer.
-void check_request(std::string_view bytes, unsigned players, uint64_t uptime) {
+void check_request(std::string_view bytes, unsigned players, unsigned bots, uint64_t uptime) {
     if (bytes.size() > STATUS_REQUEST_MAX) bytes = bytes.substr(0, STATUS_REQUEST_MAX);
     const size_t line_feed = bytes.find('\n');
     if (line_feed == std::string_view::npos) return;
@@ -138,18 +139,18 @@ void check_request(std::string_view bytes, unsigned players, uint64_t uptime) {
     check(accepted == (count >= 2 && words[0] == "check"));
     if (!accepted) return;
     uint64_t version = 0;
-    check(compatible == (reference_decimal(words[1], 255, version) && version == PROTOCOL_VERSION));
+    check(compatible == (reference_decimal(words[1], 255, version) && is_known_version(static_cast<int>(version))));
 
     // The request line doubles as a server name: every name the server may
     // carry reads back as itself, whatever bytes it holds.
     std::string_view name = line.substr(0, line.size() < MAX_SERVER_NAME ? line.size() : MAX_SERVER_NAME);
     if (!is_valid_server_name(name)) name = {};
     char reply[STATUS_REPLY_MAX];
-    const size_t length = build_status_reply(reply, sizeof reply, players, uptime, compatible, name);
+    const size_t length = build_status_reply(reply, sizeof reply, players, bots, uptime, compatible, name);
     check(length > 0 && length < sizeof reply && reply[length - 1] == '\n');
     StatusReply read;
     check(parse_status_reply(std::string_view(reply, length), read));
-    check(read.version == PROTOCOL_VERSION && read.players == players && read.max_players == STATUS_MAX_PLAYERS &&
+    check(read.version == PROTOCOL_VERSION_21 && read.players == players && read.bots == bots && read.max_players == STATUS_MAX_PLAYERS &&
           read.uptime == uptime && read.said_compatible && read.compatible == compatible);
     check(read.name_view() == name);
 }
@@ -162,6 +163,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint64_t uptime = static_cast<uint64_t>(data[1]) * 0x0101010101010101ull;
     const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
     check_reply(text);
-    check_request(text, players, uptime);
+    check_request(text, players, STATUS_MAX_PLAYERS - players, uptime);
     return 0;
 }

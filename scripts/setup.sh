@@ -88,7 +88,7 @@ print_cmake_args() {
 # Debian packages (header-only, or built from source with the tree), and the
 # client only when SDL3 for Windows is built.
 print_windows_cmake_args() {
-  local args=("-DCMAKE_TOOLCHAIN_FILE=$MINGW_TOOLCHAIN" "-DSKORVIA_FONT_FILE=$FONT_FILE"
+  local args=("-DCMAKE_TOOLCHAIN_FILE=$MINGW_TOOLCHAIN" "-DSKORVIA_FONT_FILE=$KERNED_FONT_FILE"
               "-DSTB_INCLUDE_DIR=/usr/include/stb" "-DSKORVIA_GTEST_SOURCE_DIR=/usr/src/googletest")
   if cached_sdl3_windows; then
     args+=("-DSDL3_DIR=$SDL3_WINDOWS_PREFIX/lib/cmake/SDL3" -DSKORVIA_BUILD_CLIENT=ON)
@@ -319,7 +319,10 @@ build_sdl3() { build_sdl3_into "$SDL3_PREFIX" "for this system" -DCMAKE_POSITION
 ensure_sdl3_windows() {
   cached_sdl3_windows && return 0
   [ -e "$SDL3_WINDOWS_PREFIX" ] && rm -rf "$SDL3_WINDOWS_PREFIX"
-  build_sdl3_into "$SDL3_WINDOWS_PREFIX" "for Windows" -DCMAKE_TOOLCHAIN_FILE="$MINGW_TOOLCHAIN"
+  # Debian's source package leaves out the prebuilt Direct3D shaders: the game
+  # draws with OpenGL, so SDL's own Direct3D renderers and GPU API go.
+  build_sdl3_into "$SDL3_WINDOWS_PREFIX" "for Windows" -DCMAKE_TOOLCHAIN_FILE="$MINGW_TOOLCHAIN" \
+    -DSDL_RENDER_D3D=OFF -DSDL_RENDER_D3D11=OFF -DSDL_RENDER_D3D12=OFF -DSDL_GPU=OFF -DSDL_RENDER_GPU=OFF
 }
 
 ensure_sdl3() {
@@ -340,6 +343,19 @@ ensure_npm() {
   install_missing yes nodejs npm
 }
 
+# Gives a finished file of the step under way its final name when its SHA-256
+# is the expected one (through a temporary name beside it), then removes the
+# step's scratch folder.
+keep_checked() { # file sha256 destination what
+  local sum
+  sum=$(sha256sum "$1" | cut -d' ' -f1)
+  [ "$sum" = "$2" ] || fail "checksum mismatch for $4: got $sum, expected $2; refusing the file"
+  mv "$1" "$3.tmp"
+  mv "$3.tmp" "$3"
+  rm -rf "$SCRATCH"
+  SCRATCH=
+}
+
 fetch_font() {
   ensure_npm
   mkdir -p "$(dirname "$FONT_FILE")" "$LOG_DIR"
@@ -358,14 +374,7 @@ fetch_font() {
   [ -n "$tarball" ] || fail "npm pack produced no archive for $FONT_PACKAGE@$FONT_VERSION (log: $log)"
   tar -xzf "$tarball" -C "$work" "package/$FONT_MEMBER" >>"$log" 2>&1 ||
     fail "$FONT_PACKAGE@$FONT_VERSION has no $FONT_MEMBER (log: $log)"
-  local sum
-  sum=$(sha256sum "$work/package/$FONT_MEMBER" | cut -d' ' -f1)
-  [ "$sum" = "$FONT_SHA256" ] ||
-    fail "checksum mismatch for $FONT_MEMBER of $FONT_PACKAGE@$FONT_VERSION: got $sum, expected $FONT_SHA256; refusing the file"
-  mv "$work/package/$FONT_MEMBER" "$FONT_FILE.tmp"
-  mv "$FONT_FILE.tmp" "$FONT_FILE"
-  rm -rf "$work"
-  SCRATCH=
+  keep_checked "$work/package/$FONT_MEMBER" "$FONT_SHA256" "$FONT_FILE" "$FONT_MEMBER of $FONT_PACKAGE@$FONT_VERSION"
   say "font saved as $FONT_FILE"
 }
 
@@ -397,13 +406,7 @@ derive_kerned_font() {
   say "deriving the kerned font"
   "$python" "$SCRIPTS_DIR/kern_font.py" "$FONT_FILE" "$work/font.ttf" >"$log" 2>&1 ||
     fail "could not derive the kerned font from $FONT_FILE (log: $log)"
-  local sum
-  sum=$(sha256sum "$work/font.ttf" | cut -d' ' -f1)
-  [ "$sum" = "$KERNED_FONT_SHA256" ] ||
-    fail "the derived kerned font has SHA-256 $sum, expected $KERNED_FONT_SHA256 (log: $log); refusing the file"
-  mv "$work/font.ttf" "$KERNED_FONT_FILE"
-  rm -rf "$work"
-  SCRATCH=
+  keep_checked "$work/font.ttf" "$KERNED_FONT_SHA256" "$KERNED_FONT_FILE" "the kerned font derived from $FONT_FILE (log: $log)"
   say "kerned font saved as $KERNED_FONT_FILE"
 }
 

@@ -109,6 +109,7 @@ StartupError create_app(App*& out) {
     fill_server_list(app->servers);
     load_kept(*app);
     set_up_internet(app->internet, std::getenv("SKORVIA_REGISTRY"));
+    start_gamepads();
     app->audio = create_audio();
     // The kept volume, heard from the start.
     if (app->audio) set_master_volume(*app->audio, app->volume / 100.0f);
@@ -121,6 +122,7 @@ StartupError create_app(App*& out) {
 void shut_down(App* app, Platform& platform) {
     SDL_HideWindow(platform.window);
     leave_session(*app);
+    close_pads(app->pads);
     destroy_audio(app->audio);
     app->audio = nullptr;
     destroy_renderer(app->renderer);

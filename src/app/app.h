@@ -8,6 +8,7 @@
 
 #include "app/internet_list.h"
 #include "app/kept_state.h"
+#include "app/pads.h"
 #include "client/interface.h"
 #include "client/server_list.h"
 #include "client/server_rows.h"
@@ -48,6 +49,7 @@ struct App : Interface {
     EffectLists effects;
 
     AudioState* audio = nullptr;  // null while playing without sound
+    Pads pads;
 
     // Where the flight controls are read from: the platform's keyboard state
     // (indexed by scancode). A test can point it at keys of its own.

@@ -20,6 +20,9 @@ void handle_events(App& app) {
         switch (event.type) {
         case SDL_EVENT_QUIT: app.running = false; break;
         case SDL_EVENT_KEY_DOWN: on_key_down(app, event.key); break;
+        case SDL_EVENT_GAMEPAD_BUTTON_DOWN: on_pad_button(app, event.gbutton); break;
+        case SDL_EVENT_GAMEPAD_ADDED: on_pad_added(app.pads, event.gdevice.which); break;
+        case SDL_EVENT_GAMEPAD_REMOVED: on_pad_removed(app.pads, event.gdevice.which); break;
         case SDL_EVENT_TEXT_INPUT: on_text_input(app, event.text.text); break;
         case SDL_EVENT_MOUSE_BUTTON_DOWN:
             if (event.button.button == SDL_BUTTON_LEFT) on_click(app, event.button.x, event.button.y);

@@ -9,6 +9,8 @@ struct App;
 // A key press (with its scancode and repeat flag): keyboard mapping, menus,
 // overlays and the chat input.
 void on_key_down(App& app, const SDL_KeyboardEvent& key);
+// A gamepad button pressed: in the menus and overlays the key it stands for.
+void on_pad_button(App& app, const SDL_GamepadButtonEvent& button);
 // Text typed while the chat input is open.
 void on_text_input(App& app, const char* text);
 // A left click at a point in window coordinates.

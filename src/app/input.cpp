@@ -25,5 +25,5 @@ Controls sample_controls(const App& app) {
     if (app.shop.open || app.leave_dialog.open || app.session.chat.typing) return {};
     int count = 0;
     const bool* keys = app.read_keyboard ? app.read_keyboard(&count) : nullptr;
-    return controls_from_keyboard(keys, count);
+    return either(controls_from_keyboard(keys, count), pad_controls(app.pads));
 }

@@ -10,6 +10,7 @@
 #include "client/clicks.h"
 #include "client/keys.h"
 #include "client/menus.h"
+#include "client/pad.h"
 #include "client/playing_keys.h"
 
 namespace {
@@ -64,17 +65,28 @@ constexpr KeyTaker KEY_TAKERS[] = {
     {always, no_key, no_key, take_screen_key},
 };
 
+void take_key(App& app, Key key, bool repeat) {
+    for (const KeyTaker& taker : KEY_TAKERS) {
+        if (!taker.open(app) || taker.lets_through(key)) continue;
+        if (repeat && !taker.takes_repeats(key)) return;
+        carry_out(app, taker.take(app, key));
+        return;
+    }
+}
+
 }  // namespace
 
 void on_key_down(App& app, const SDL_KeyboardEvent& event) {
-    const std::optional<Key> key = map_key(event.scancode);
-    if (!key) return;
-    for (const KeyTaker& taker : KEY_TAKERS) {
-        if (!taker.open(app) || taker.lets_through(*key)) continue;
-        if (event.repeat && !taker.takes_repeats(*key)) return;
-        carry_out(app, taker.take(app, *key));
-        return;
-    }
+    if (const std::optional<Key> key = map_key(event.scancode)) take_key(app, *key, event.repeat);
+}
+
+// A pad's press is the key it stands for where the player is, taken by the
+// same takers as the keyboard's.
+void on_pad_button(App& app, const SDL_GamepadButtonEvent& event) {
+    const std::optional<PadButton> button = pad_button_of(event.button);
+    if (!button) return;
+    const std::optional<Key> key = pad_key(*button, pad_place(app, app.session.chat.typing));
+    if (key) take_key(app, *key, false);
 }
 
 void on_text_input(App& app, const char* text) {

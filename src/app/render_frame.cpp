@@ -53,6 +53,7 @@ uint8_t local_slot(const Session& s) {
 void fill_game(InterfaceView& v, const Session& s) {
     v.world = &s.client.world;
     v.local_slot = local_slot(s);
+    v.bot_mask = s.client.bot_mask;
     v.hud = &s.hud;
     v.tutorial = s.tutorial;
     v.tutorial_step = s.tutorial && s.link.session ? tutorial_step(*s.link.session) : 0;
@@ -85,6 +86,7 @@ void fill_interface_view(InterfaceView& v, const App& app, float display_scale) 
     v.resolution_width = resolution.width;
     v.resolution_height = resolution.height;
     v.borderless_fullscreen = app.borderless_fullscreen;
+    v.bot_skill = app.bot_skill;
     v.minimap_shown = app.minimap_shown;
     fill_server_rows(v, app);
     if (app.session.active) fill_game(v, app.session);

@@ -13,6 +13,7 @@ void carry_out(App& app, Request request) {
     switch (request.ask) {
     case Ask::Nothing: break;
     case Ask::StartTutorial: start_tutorial(app); break;
+    case Ask::StartPractice: start_practice(app); break;
     case Ask::StartOnline:
         if (request.server < app.servers.count) start_online_session(app, server_at(app.servers, request.server));
         break;

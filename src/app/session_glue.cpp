@@ -3,6 +3,8 @@
 // session's start and end.
 #include "app/session_glue.h"
 
+#include <chrono>
+
 #include "app/app.h"
 #include "app/client_hooks.h"
 #include "app/input.h"
@@ -46,6 +48,12 @@ void start_tutorial(App& app) {
     if (start_tutorial(app.session)) show_game(app);
 }
 
+void start_practice(App& app) {
+    // Any seed gives a fair map; the clock gives a new one every time.
+    const uint64_t seed = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    if (start_practice(app.session, app.bot_skill, seed)) show_game(app);
+}
+
 void session_frame(App& app) {
     SessionHooks hooks;
     hooks.user = &app;
@@ -56,7 +64,7 @@ void session_frame(App& app) {
 }
 
 void leave_session(App& app) {
-    const bool was_tutorial = app.session.tutorial;
+    const uint8_t back_to = app.session.tutorial ? MenuTutorial : app.session.practice ? MenuPractice : MenuConnect;
     leave_session(app.session);
     // The menus show only the starry backdrop: the last game's smoke, fire,
     // ropes and wrecks go with it.
@@ -65,6 +73,6 @@ void leave_session(App& app) {
     app.leave_dialog = LeaveDialog{};
     follow_chat_input(app);
     app.screen = Screen::MainMenu;
-    app.menu_selection = was_tutorial ? MenuTutorial : MenuConnect;
+    app.menu_selection = back_to;
     if (app.audio) silence_engines(*app.audio);
 }

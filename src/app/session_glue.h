@@ -11,3 +11,7 @@ void start_online_session(App& app, const ServerEntry& entry);
 
 // The tutorial against its in-process server.
 void start_tutorial(App& app);
+
+// A practice game against bots of the settings' skill, on a new random map
+// each time, against an in-process server.
+void start_practice(App& app);

@@ -4,6 +4,13 @@
 
 namespace {
 
+// How a line names the player in `slot`: "Player N" (or "player N" inside a
+// sentence), "Bot N" for a slot the client knows to be a computer player.
+const char* name_of(const ClientSession& c, uint8_t slot, bool first_word) {
+    if (is_slot(slot) && (c.bot_mask >> slot & 1u)) return "Bot ";
+    return first_word ? "Player " : "player ";
+}
+
 // ---- world events ------------------------------------------------------------
 
 void notify_purchase(NotificationList& list, const World& w, uint8_t item) {
@@ -26,12 +33,12 @@ void notify_purchase(NotificationList& list, const World& w, uint8_t item) {
     }
 }
 
-void notify_win(NotificationList& list, const World& w, uint64_t own_slot, uint8_t winner) {
-    if (winner == own_slot) {
+void notify_win(NotificationList& list, const ClientSession& c, uint8_t winner) {
+    if (winner == c.own_slot) {
         notify(list, GOLD_COLOUR, {"You win!"});
         return;
     }
-    notify(list, player_colour(w, winner), {"Player ", decimal(winner + 1u), " wins"});
+    notify(list, player_colour(c.world, winner), {name_of(c, winner, true), decimal(winner + 1u), " wins"});
 }
 
 void notify_upgrade(NotificationList& list, uint8_t kind) {
@@ -44,7 +51,9 @@ void notify_upgrade(NotificationList& list, uint8_t kind) {
 }
 
 // "You were destroyed by player 3", "Player 2 burned up in the sun", ...
-void announce_destroyed(NotificationList& list, const World& w, uint64_t own, uint8_t victim) {
+void announce_destroyed(NotificationList& list, const ClientSession& c, uint8_t victim) {
+    const World& w = c.world;
+    const uint64_t own = c.own_slot;
     const uint8_t killer = w.planes[victim].killer;
     const bool own_victim = victim == own;
     const DecimalText victim_number = decimal(victim + 1u);
@@ -52,11 +61,12 @@ void announce_destroyed(NotificationList& list, const World& w, uint64_t own, ui
         const Color colour = player_colour(w, killer);
         const DecimalText killer_number = decimal(killer + 1u);
         if (own_victim) {
-            notify(list, colour, {"You were destroyed by player ", killer_number});
+            notify(list, colour, {"You were destroyed by ", name_of(c, killer, false), killer_number});
         } else if (killer == own) {
-            notify(list, colour, {"You destroyed player ", victim_number});
+            notify(list, colour, {"You destroyed ", name_of(c, victim, false), victim_number});
         } else {
-            notify(list, colour, {"Player ", killer_number, " destroyed player ", victim_number});
+            notify(list, colour,
+                   {name_of(c, killer, true), killer_number, " destroyed ", name_of(c, victim, false), victim_number});
         }
         return;
     }
@@ -65,14 +75,14 @@ void announce_destroyed(NotificationList& list, const World& w, uint64_t own, ui
     switch (killer) {
     case KILL_SUN:
         if (own_victim) notify(list, colour, {"You burned up in the sun"});
-        else notify(list, colour, {"Player ", victim_number, " burned up in the sun"});
+        else notify(list, colour, {name_of(c, victim, true), victim_number, " burned up in the sun"});
         return;
     case KILL_OBJECT: what = "a resource collector"; break;
     case KILL_PLANET: what = "a planet"; break;
     default: return;  // left behind at a win, or a cause this client does not know
     }
     if (own_victim) notify(list, colour, {"You crashed into ", what});
-    else notify(list, colour, {"Player ", victim_number, " crashed into ", what});
+    else notify(list, colour, {name_of(c, victim, true), victim_number, " crashed into ", what});
 }
 
 }  // namespace
@@ -96,9 +106,10 @@ void announce_players(NotificationList& list, ClientSession& c) {
     const World& w = c.world;
     for (uint8_t i = 0; i < MAX_PLANES; ++i) {
         const uint8_t bit = static_cast<uint8_t>(1u << i);
-        if (c.joined_mask & bit) notify(list, player_colour(w, i), {"Player ", decimal(i + 1u), " joined"});
-        if (c.left_mask & bit) notify(list, INFO_COLOUR, {"Player ", decimal(i + 1u), " left"});
-        if ((c.destroyed_mask & bit) && w.planes[i].in_use) announce_destroyed(list, w, c.own_slot, i);
+        const char* name = name_of(c, i, true);
+        if (c.joined_mask & bit) notify(list, player_colour(w, i), {name, decimal(i + 1u), " joined"});
+        if (c.left_mask & bit) notify(list, INFO_COLOUR, {name, decimal(i + 1u), " left"});
+        if ((c.destroyed_mask & bit) && w.planes[i].in_use) announce_destroyed(list, c, i);
     }
     c.joined_mask = 0;
     c.left_mask = 0;
@@ -133,7 +144,7 @@ void notify_world_events(NotificationList& list, const ClientSession& c) {
     }
     for (uint64_t i = 0; i < count; ++i) {
         const WorldEvent& e = w.events[i];
-        if (e.kind == EVENT_ROUND_WON) notify_win(list, w, c.own_slot, e.a);
+        if (e.kind == EVENT_ROUND_WON) notify_win(list, c, e.a);
     }
     for (uint64_t i = 0; i < count; ++i) {
         const WorldEvent& e = w.events[i];

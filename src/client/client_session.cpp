@@ -7,12 +7,20 @@
 #include "base/log.h"
 #include "net/dispatch.h"
 #include "net/snapshot.h"
+#include "net/ticks.h"
+#include "world/damage.h"
+#include "world/generate.h"
 #include "world/geometry.h"
 #include "world/step.h"
+#include "world/world_hash.h"
 
 namespace {
 
-WireWriter writer(ClientSession& c) { return WireWriter(std::span<uint8_t, MAX_DATAGRAM>(c.outgoing)); }
+WireWriter writer(ClientSession& c) {
+    return WireWriter(std::span<uint8_t, MAX_DATAGRAM>(c.outgoing), c.protocol);
+}
+
+bool speaks_21(const ClientSession& c) { return c.protocol == PROTOCOL_VERSION_21; }
 
 bool joined(const ClientSession& c) { return c.state == ConnectionState::Joined; }
 
@@ -22,6 +30,14 @@ void send_join_request(ClientSession& c, ServerLink& link) {
     send(link, c.outgoing, w.length);
     c.join_sent = true;
     c.last_join_tick = c.client_tick;
+    ++c.join_tries;
+}
+
+// Unanswered requests in one protocol: the server may speak only the other.
+void maybe_switch_protocol(ClientSession& c) {
+    if (c.protocol_fixed || c.state != ConnectionState::Connecting || c.join_tries < JOIN_TRIES_PER_PROTOCOL) return;
+    c.protocol = speaks_21(c) ? static_cast<uint8_t>(PROTOCOL_VERSION) : static_cast<uint8_t>(PROTOCOL_VERSION_21);
+    c.join_tries = 0;
 }
 
 // The inputs acknowledged + 1 .. newest that fit in one batch, oldest first;
@@ -35,7 +51,12 @@ void send_input_batch(ClientSession& c, ServerLink& link, uint32_t newest) {
         packed[i] = pack_input(c.history[number % INPUT_HISTORY]);
     }
     WireWriter w = writer(c);
-    encode_input_batch(w, newest, std::span<const uint8_t>(packed, count));
+    if (speaks_21(c)) {
+        const WorldReport report{c.holds_world, c.wants_world, c.confirmed_tick};
+        encode_input_batch_21(w, newest, std::span<const uint8_t>(packed, count), report);
+    } else {
+        encode_input_batch(w, newest, std::span<const uint8_t>(packed, count));
+    }
     send(link, c.outgoing, w.length);
 }
 
@@ -86,10 +107,11 @@ void note_presence(ClientSession& c, const World& incoming) {
     c.have_previous = true;
 }
 
-// The inputs the snapshot has not applied yet, stepped again on its world.
-void replay_unacknowledged(ClientSession& c) {
+// The inputs the server had not applied yet in the world just adopted
+// (whose last applied own input is `acknowledged`), stepped again on it.
+void replay_unacknowledged(ClientSession& c, uint32_t acknowledged) {
     const int64_t next = c.next_input;
-    const int64_t first = std::max<int64_t>({static_cast<int64_t>(c.acknowledged_input) + 1, next - INPUT_HISTORY, 0});
+    const int64_t first = std::max<int64_t>({static_cast<int64_t>(acknowledged) + 1, next - INPUT_HISTORY, 0});
     Plane* own = c.own_slot < MAX_PLANES ? &c.world.planes[c.own_slot] : nullptr;
     for (int64_t n = first; n < next; ++n) {
         if (own && own->in_use) set_plane_input(*own, c.history[n % INPUT_HISTORY]);
@@ -112,6 +134,96 @@ void accept_snapshot(ClientSession& c, const SnapshotInfo& info, uint8_t image) 
 // The image the next snapshot is decoded into: never the one waiting.
 uint8_t decode_image(const ClientSession& c) {
     return c.snapshot_waiting ? static_cast<uint8_t>(1 - c.newest_incoming) : c.newest_incoming;
+}
+
+// ---- protocol 21: the confirmed world -------------------------------------------
+
+// What a v20 snapshot tells, told by the confirmed world: the server is
+// there, these inputs are applied, these players are present; the next
+// frame rebuilds the prediction from it.
+void confirmed_world_moved(ClientSession& c) {
+    c.confirmed_advanced = true;
+    c.acknowledged_input = std::max(c.acknowledged_input, c.confirmed_input);
+    c.last_snapshot_tick = c.confirmed_tick;
+    c.last_heard_tick = c.client_tick;
+    note_presence(c, c.confirmed);
+    ++c.snapshots_accepted;
+}
+
+// A whole world from the server, taken when it is newer than the confirmed
+// one (also past a replacement the client stopped at), or when the client
+// asked for one after a mismatch and this one is of that tick or later.
+void take_world_image(ClientSession& c, const SnapshotInfo& info, uint8_t edits, uint8_t image) {
+    const bool newer = !c.holds_world || tick_is_newer(info.tick, c.confirmed_tick) ||
+                       (info.tick == c.confirmed_tick && edits > c.confirmed_edits);
+    const bool wanted = c.wants_world && !tick_is_newer(c.want_tick, info.tick);
+    if (!newer && !wanted) return;
+    std::memcpy(&c.confirmed, &c.incoming[image], sizeof(World));
+    c.holds_world = true;
+    c.confirmed_tick = info.tick;
+    c.confirmed_edits = edits;
+    c.confirmed_input = info.acknowledged_input;
+    c.blocked = false;
+    c.wants_world = false;
+    ++c.images_taken;
+    confirmed_world_moved(c);
+}
+
+// Makes the edits of record `index` after the first `skip` of them. False
+// when one is a replacement: the client stops there, its position counting
+// the edits made before it, until a whole world comes.
+bool apply_edits(ClientSession& c, const TickRun& run, uint8_t index, uint8_t skip) {
+    uint8_t made = 0;
+    for (uint8_t i = 0; i < run.edit_count; ++i) {
+        const WorldEdit& e = run.edits[i];
+        if (e.record != index) continue;
+        if (made++ < skip) continue;
+        if (e.kind == EDIT_SPAWN) spawn_plane(c.confirmed, e.slot);
+        if (e.kind == EDIT_REMOVE) remove_plane(c.confirmed, e.slot);
+        if (e.kind == EDIT_REPLACE) {
+            c.blocked = true;
+            c.confirmed_edits = static_cast<uint8_t>(made - 1);
+            return false;
+        }
+    }
+    return true;
+}
+
+// One record: its edits, then the inputs the server gave each plane, then
+// the step; the hash check when the record carries the server's hash.
+bool apply_record(ClientSession& c, const TickRun& run, uint8_t index, uint8_t skip) {
+    if (!apply_edits(c, run, index, skip)) return false;
+    for (int s = 0; s < MAX_PLANES; ++s) {
+        Plane& p = c.confirmed.planes[s];
+        if (p.in_use) set_plane_input(p, unpack_input(run.inputs[index][s]));
+    }
+    step_world(c.confirmed);
+    ++c.confirmed_tick;
+    c.confirmed_edits = 0;
+    ++c.ticks_confirmed;
+    if (run.has_hash && run.hash_record == index && hash_world(c.confirmed) != run.hash) {
+        log_line(LogLevel::Warning, "the world differs from the server's; asking for the whole world");
+        c.wants_world = true;
+        c.want_tick = c.confirmed_tick;
+        ++c.world_mismatches;
+        return false;
+    }
+    return true;
+}
+
+// The records of a run that follow the confirmed tick. A run that starts
+// further on waits for the resend that follows the client's acknowledgement.
+void apply_tick_run(ClientSession& c, const TickRun& run) {
+    if (!c.holds_world || c.blocked || c.wants_world || run.own_input >= c.next_input) return;
+    if (!tick_is_newer(last_tick(run), c.confirmed_tick)) return;
+    const uint32_t first = c.confirmed_tick + 1u - run.first_tick;
+    if (first >= run.count) return;  // a gap before the run
+    for (uint32_t i = first; i < run.count; ++i) {
+        const uint8_t skip = i == first ? c.confirmed_edits : 0;
+        if (!apply_record(c, run, static_cast<uint8_t>(i), skip)) return;
+    }
+    c.confirmed_input = run.own_input;
+    confirmed_world_moved(c);
 }
 
 // ---- chat relays ---------------------------------------------------------------
@@ -156,19 +268,28 @@ void apply_chat_relay(ClientSession& c, const ChatRelay& relay) {
 
 void reset_client_session(ClientSession& c) { c = ClientSession{}; }
 
+void choose_protocol(ClientSession& c, uint8_t protocol, bool fixed) {
+    c.protocol = fixed ? protocol : static_cast<uint8_t>(PROTOCOL_VERSION_21);
+    c.protocol_fixed = fixed;
+    c.join_tries = 0;
+}
+
 void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length) {
     // A snapshot is decoded only when it can be used: the decoder's gate
     // holds the tick and input checks.
     MessageHeader header;
-    if (!read_header(bytes, length, header)) return;
-    if ((header.tag == TAG_SNAPSHOT || header.tag == TAG_CHAT_RELAY) && !joined(c)) return;
+    if (!read_header(bytes, length, header) || header.version != c.protocol) return;
+    if ((header.tag == TAG_SNAPSHOT || header.tag == TAG_CHAT_RELAY || header.tag == TAG_TICK_RUN) && !joined(c)) {
+        return;
+    }
 
     // Until the first snapshot of a session any tick is newer: the server's
-    // counter may stand anywhere in its 32-bit range.
-    const SnapshotGate gate{c.last_snapshot_tick, c.next_input, !c.have_previous};
+    // counter may stand anywhere in its 32-bit range. A v21 world image is
+    // judged against the confirmed world instead (take_world_image).
+    const SnapshotGate gate{c.last_snapshot_tick, c.next_input, !c.have_previous || speaks_21(c)};
     const uint8_t image = decode_image(c);
     ClientMessage message;
-    if (!decode_client_message(bytes, length, gate, c.incoming[image], message)) return;
+    if (!decode_client_message(bytes, length, c.protocol, gate, c.incoming[image], message)) return;
     switch (message.tag) {
     case TAG_WELCOME:
         if (joined(c)) return;
@@ -179,15 +300,24 @@ void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length) {
     case TAG_SERVER_FULL:
         if (c.state == ConnectionState::Connecting) c.state = ConnectionState::Full;
         break;
-    case TAG_SNAPSHOT: accept_snapshot(c, message.snapshot, image); break;
+    case TAG_SNAPSHOT:
+        if (speaks_21(c)) {
+            take_world_image(c, message.snapshot, message.edits_included, image);
+        } else {
+            accept_snapshot(c, message.snapshot, image);
+        }
+        break;
+    case TAG_TICK_RUN: apply_tick_run(c, message.tick_run); break;
     case TAG_CHAT_RELAY: apply_chat_relay(c, message.chat_relay); break;
     default: break;
     }
 }
 
 bool adopt_snapshot(ClientSession& c) {
-    if (!c.snapshot_waiting) return false;
+    const bool v21 = speaks_21(c);
+    if (v21 ? !c.confirmed_advanced : !c.snapshot_waiting) return false;
     c.snapshot_waiting = false;
+    c.confirmed_advanced = false;
 
     Vec2 displayed[MAX_PLANES];
     Vec2 predicted[MAX_PLANES];
@@ -198,8 +328,8 @@ bool adopt_snapshot(ClientSession& c) {
         displayed[i] = displayed_position(c, i);
     }
 
-    std::memcpy(&c.world, &c.incoming[c.newest_incoming], sizeof(World));
-    replay_unacknowledged(c);
+    std::memcpy(&c.world, v21 ? &c.confirmed : &c.incoming[c.newest_incoming], sizeof(World));
+    replay_unacknowledged(c, v21 ? c.confirmed_input : c.acknowledged_input);
 
     c.predicted_mask = 0;
     for (int i = 0; i < MAX_PLANES; ++i) {
@@ -232,12 +362,19 @@ void advance_client(ClientSession& c, ServerLink& link, const InputByte& input) 
     for (Vec2& v : c.smoothing) v *= SMOOTHING_DECAY;
 
     if (!joined(c)) {
-        if (!c.join_sent || c.client_tick - c.last_join_tick >= JOIN_RETRY) send_join_request(c, link);
+        if (!c.join_sent || c.client_tick - c.last_join_tick >= JOIN_RETRY) {
+            maybe_switch_protocol(c);
+            send_join_request(c, link);
+        }
         return;
     }
     if (c.client_tick - c.last_heard_tick > SERVER_SILENCE) {
         log_line(LogLevel::Warning, "lost connection to the server");
+        const uint8_t protocol = c.protocol;
+        const bool fixed = c.protocol_fixed;
         reset_client_session(c);
+        c.protocol = protocol;
+        c.protocol_fixed = fixed;
         return;
     }
 

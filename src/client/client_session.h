@@ -33,6 +33,9 @@ constexpr uint64_t SERVER_SILENCE = 360;
 constexpr uint32_t INPUT_WINDOW = 16;
 constexpr uint32_t INPUT_HISTORY = 240;
 constexpr int CHAT_PENDING = 4;
+// A client whose protocol was not chosen from the server's status tries
+// protocol 21 for this many JoinRequests (2 s), then 20 as long, and so on.
+constexpr uint32_t JOIN_TRIES_PER_PROTOCOL = 8;
 constexpr int RECEIVED_LINES = 8;
 constexpr int SEEN_SERIALS = 16;
 
@@ -75,6 +78,10 @@ struct ClientSession {
 
     ConnectionState state = ConnectionState::Connecting;
 
+    // Bit i = slot i: the slots the client knows to hold computer players
+    // (a practice game's host tells it), named "Bot N" instead of "Player N".
+    uint8_t bot_mask = 0;
+
     // Bit i = slot i; filled by snapshots, emptied by the announcements.
     uint8_t joined_mask = 0;
     uint8_t left_mask = 0;
@@ -101,13 +108,48 @@ struct ClientSession {
     World incoming[2]{};
     uint8_t newest_incoming = 0;
     bool snapshot_waiting = false;
+
+    // The protocol this session speaks (20 or 21); datagrams of the other
+    // version are dropped. `protocol_fixed`: chosen from the server's status
+    // and kept; otherwise 21 and 20 take turns while joins go unanswered.
+    // Both outlive the reset after a silent server.
+    uint8_t protocol = PROTOCOL_VERSION;
+    bool protocol_fixed = true;
+    uint32_t join_tries = 0;  // JoinRequests sent in the current protocol
+
+    // Protocol 21: the confirmed world is the server's world at
+    // `confirmed_tick` (with `confirmed_edits` edits of the next tick's
+    // record already made), stepped only with the inputs the server
+    // applied; the predicted `world` is rebuilt from it whenever it
+    // advanced (`confirmed_advanced`), as from a v20 snapshot.
+    World confirmed{};
+    bool holds_world = false;
+    uint32_t confirmed_tick = 0;
+    uint8_t confirmed_edits = 0;
+    uint32_t confirmed_input = 0;  // the own last applied input number in it
+    bool confirmed_advanced = false;
+    // Stopped at a replacement of the world (a new round) until a whole
+    // world comes.
+    bool blocked = false;
+    // Its hash differed from the server's at `want_tick`: frozen, and a
+    // whole world of that tick or later is asked for.
+    bool wants_world = false;
+    uint32_t want_tick = 0;
+    uint64_t world_mismatches = 0;  // for tests and diagnostics
+    uint64_t ticks_confirmed = 0;
+    uint64_t images_taken = 0;
 };
 
 // Reset by assigning a fresh value, so no field can be forgotten.
 static_assert(std::is_trivially_copyable_v<ClientSession>);
 
-// Back to the state of a fresh session: connecting, nothing sent, an empty world.
+// Back to the state of a fresh session: connecting, nothing sent, an empty
+// world, protocol 20.
 void reset_client_session(ClientSession& c);
+
+// The protocol to join with: `fixed` keeps it; otherwise protocol 21 is
+// tried first and 20 after JOIN_TRIES_PER_PROTOCOL unanswered requests.
+void choose_protocol(ClientSession& c, uint8_t protocol, bool fixed);
 
 // Takes one datagram from the server (Welcome, ServerFull, Snapshot,
 // ChatRelay); anything malformed, stale or out of place is dropped. An

@@ -8,6 +8,7 @@
 // the sound's volume) it asks of the shell with a Request.
 #include <cstdint>
 
+#include "bots/skills.h"
 #include "client/chat.h"
 
 enum class Screen : uint8_t {
@@ -34,12 +35,19 @@ struct LeaveDialog {
 };
 
 // The items of the main menu and of the settings, top to bottom.
-enum MainMenuItem : uint8_t { MenuConnect = 0, MenuTutorial = 1, MenuSettings = 2, MenuExit = 3 };
-enum SettingsItem : uint8_t { SettingsVolume = 0, SettingsResolution = 1, SettingsDisplay = 2, SettingsBack = 3 };
-constexpr uint8_t MAIN_MENU_ITEMS = 4;
-constexpr uint8_t SETTINGS_ITEMS = 4;
-constexpr const char* MAIN_MENU_LABELS[MAIN_MENU_ITEMS] = {"Connect to server", "Tutorial", "Settings", "Exit"};
-constexpr const char* SETTINGS_LABELS[SETTINGS_ITEMS] = {"Volume", "Resolution", "Display", "Back"};
+enum MainMenuItem : uint8_t { MenuConnect = 0, MenuTutorial = 1, MenuPractice = 2, MenuSettings = 3, MenuExit = 4 };
+enum SettingsItem : uint8_t {
+    SettingsVolume = 0,
+    SettingsResolution = 1,
+    SettingsDisplay = 2,
+    SettingsBots = 3,
+    SettingsBack = 4,
+};
+constexpr uint8_t MAIN_MENU_ITEMS = 5;
+constexpr uint8_t SETTINGS_ITEMS = 5;
+constexpr const char* MAIN_MENU_LABELS[MAIN_MENU_ITEMS] = {"Connect to server", "Tutorial", "Practice", "Settings",
+                                                           "Exit"};
+constexpr const char* SETTINGS_LABELS[SETTINGS_ITEMS] = {"Volume", "Resolution", "Display", "Bots", "Back"};
 
 // Window sizes offered by the settings, in window coordinates.
 struct Resolution {
@@ -66,6 +74,7 @@ struct Interface {
     uint8_t resolution_index = 1;  // 1280 x 720; no effect while borderless
     bool borderless_fullscreen = false;
     bool display_settings_changed = false;
+    BotSkill bot_skill = BotSkill::Normal;  // of the bots in a practice game
     bool minimap_shown = true;
 
     // Counts down while no session runs; the server list asks every server
@@ -81,6 +90,7 @@ struct Interface {
 enum class Ask : uint8_t {
     Nothing,
     StartTutorial,
+    StartPractice,  // against bots of the settings' skill
     StartOnline,  // against the server list's entry `server`
     LeaveSession,
     Quit,

@@ -37,6 +37,8 @@ bool parse_display(std::string_view value, KeptSettings& s) {
     return true;
 }
 
+bool parse_bots(std::string_view value, KeptSettings& s) { return parse_skill(value, s.bot_skill); }
+
 void format_volume(const KeptSettings& s, char* out, size_t n) { std::snprintf(out, n, "%u", s.volume); }
 void format_resolution(const KeptSettings& s, char* out, size_t n) {
     const Resolution& r = RESOLUTIONS[s.resolution_index < RESOLUTION_COUNT ? s.resolution_index : 1];
@@ -45,6 +47,7 @@ void format_resolution(const KeptSettings& s, char* out, size_t n) {
 void format_display(const KeptSettings& s, char* out, size_t n) {
     std::snprintf(out, n, "%s", DISPLAY_WORDS[s.borderless_fullscreen ? 1 : 0]);
 }
+void format_bots(const KeptSettings& s, char* out, size_t n) { std::snprintf(out, n, "%s", skill_name(s.bot_skill)); }
 
 // Every kept setting: its name in the file, how its value is read and written.
 struct SettingRow {
@@ -58,6 +61,7 @@ constexpr SettingRow SETTING_ROWS[] = {
     {"volume", parse_volume, format_volume, "0 to 100 in steps of 10"},
     {"resolution", parse_resolution, format_resolution, "960x540, 1280x720, 1600x900, 1920x1080 or 2560x1440"},
     {"display", parse_display, format_display, "windowed or borderless"},
+    {"bots", parse_bots, format_bots, "easy, normal or hard"},
 };
 
 const char* fail(char* error, size_t capacity, int line, const char* what, std::string_view detail = "") {
@@ -68,12 +72,15 @@ const char* fail(char* error, size_t capacity, int line, const char* what, std::
 
 }  // namespace
 
-KeptSettings kept_settings_of(const Interface& ui) { return {ui.volume, ui.resolution_index, ui.borderless_fullscreen}; }
+KeptSettings kept_settings_of(const Interface& ui) {
+    return {ui.volume, ui.resolution_index, ui.borderless_fullscreen, ui.bot_skill};
+}
 
 void apply_kept_settings(Interface& ui, const KeptSettings& kept) {
     ui.volume = kept.volume;
     ui.resolution_index = kept.resolution_index;
     ui.borderless_fullscreen = kept.borderless_fullscreen;
+    ui.bot_skill = kept.bot_skill;
     ui.display_settings_changed = true;
 }
 

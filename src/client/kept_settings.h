@@ -1,7 +1,7 @@
 #pragma once
 // The settings and the added servers as the game keeps them between runs:
 // the text of settings.txt ("volume = 80", "resolution = 1280x720",
-// "display = windowed") and of servers.txt (one server text per line).
+// "display = windowed", "bots = normal") and of servers.txt (one server text per line).
 #include <cstddef>
 #include <string_view>
 
@@ -13,6 +13,7 @@ struct KeptSettings {
     uint8_t volume = VOLUME_MAX;
     uint8_t resolution_index = 1;
     bool borderless_fullscreen = false;
+    BotSkill bot_skill = BotSkill::Normal;
 
     bool operator==(const KeptSettings&) const = default;
 };

@@ -25,6 +25,16 @@ constexpr float CELL_TOP = 45.0f;
 constexpr float CELL_PITCH_X = 166.0f;
 constexpr float CELL_PITCH_Y = 186.0f;
 
+// The margin an overlay keeps from the box's edges, in its own units.
+constexpr float OVERLAY_MARGIN = 12.0f;
+
+// The box again, laid out at another interface scale.
+InterfaceBox at_scale(const InterfaceBox& box, float u) {
+    InterfaceBox scaled = box;
+    scaled.u = u;
+    return scaled;
+}
+
 // A rectangle of width x height centred in the box, its corner rounded.
 Rect centred(const InterfaceBox& box, float width, float height) {
     return {std::round(box.x + (box.width - width) / 2), std::round(box.y + (box.height - height) / 2), width, height};
@@ -56,22 +66,36 @@ Rect menu_item_rect(const InterfaceBox& box, int count, int k) {
     return {x, y, ITEM_WIDTH * u, ITEM_HEIGHT * u};
 }
 
-Rect leave_dialog_rect(const InterfaceBox& box) { return centred(box, DIALOG_WIDTH * box.u, DIALOG_HEIGHT * box.u); }
+float overlay_scale(const InterfaceBox& box, float width, float height) {
+    const float fit = std::fmin(box.width / (width + 2 * OVERLAY_MARGIN), box.height / (height + 2 * OVERLAY_MARGIN));
+    return std::fmin(box.u, fit);
+}
+
+float leave_dialog_scale(const InterfaceBox& box) { return overlay_scale(box, DIALOG_WIDTH, DIALOG_HEIGHT); }
+float shop_scale(const InterfaceBox& box) { return overlay_scale(box, SHOP_WIDTH, SHOP_HEIGHT); }
+
+Rect leave_dialog_rect(const InterfaceBox& box) {
+    const float u = leave_dialog_scale(box);
+    return centred(box, DIALOG_WIDTH * u, DIALOG_HEIGHT * u);
+}
 
 Rect leave_button_rect(const InterfaceBox& box, uint8_t button) {
-    const float u = box.u;
-    const Rect d = leave_dialog_rect(box);
+    const float u = leave_dialog_scale(box);
+    const Rect d = leave_dialog_rect(at_scale(box, u));
     const float gap = (DIALOG_WIDTH * u - 2 * BUTTON_WIDTH * u) / 3;
     const float dx = button == LEAVE_STAY ? gap : BUTTON_WIDTH * u + 2 * gap;
     const float dy = DIALOG_HEIGHT * u - BUTTON_HEIGHT * u - BUTTON_BOTTOM_MARGIN * u;
     return {std::round(d.x + dx), std::round(d.y + dy), BUTTON_WIDTH * u, BUTTON_HEIGHT * u};
 }
 
-Rect shop_panel_rect(const InterfaceBox& box) { return centred(box, SHOP_WIDTH * box.u, SHOP_HEIGHT * box.u); }
+Rect shop_panel_rect(const InterfaceBox& box) {
+    const float u = shop_scale(box);
+    return centred(box, SHOP_WIDTH * u, SHOP_HEIGHT * u);
+}
 
 Rect shop_cell_rect(const InterfaceBox& box, int k) {
-    const float u = box.u;
-    const Rect p = shop_panel_rect(box);
+    const float u = shop_scale(box);
+    const Rect p = shop_panel_rect(at_scale(box, u));
     const int row = k < SHOP_ROW ? 0 : 1;
     const int column = k < SHOP_ROW ? k : k - SHOP_ROW;
     return {std::round(p.x + CELL_LEFT * u + CELL_PITCH_X * u * column),

@@ -30,12 +30,20 @@ InterfaceBox interface_box(float fb_width, float fb_height, float display_scale)
 // Item k (from 0) of a menu of `count` items (420 u x 40 u, 50 u apart).
 Rect menu_item_rect(const InterfaceBox& box, int count, int k);
 
-// The leave dialog (340 u x 140 u, centred) and its buttons "Stay" (0) and
-// "Leave" (1) of 120 u x 36 u, on one line near its bottom.
+// The scale an overlay of width x height units is laid out at: the interface
+// scale u, or less when that would not fit the box with a margin of 12 units
+// (at the overlay's scale) around it, so a small window shows it whole.
+float overlay_scale(const InterfaceBox& box, float width, float height);
+float leave_dialog_scale(const InterfaceBox& box);
+float shop_scale(const InterfaceBox& box);
+
+// The leave dialog (340 u x 140 u, centred, u its overlay scale) and its
+// buttons "Stay" (0) and "Leave" (1) of 120 u x 36 u, on one line near its
+// bottom.
 Rect leave_dialog_rect(const InterfaceBox& box);
 Rect leave_button_rect(const InterfaceBox& box, uint8_t button);
 
-// The shop panel (680 u x 441 u, centred) and item k's cell (150 u x 170 u):
-// items 0..3 in the first row, 4..6 in the second.
+// The shop panel (680 u x 441 u, centred, u its overlay scale) and item k's
+// cell (150 u x 170 u): items 0..3 in the first row, 4..6 in the second.
 Rect shop_panel_rect(const InterfaceBox& box);
 Rect shop_cell_rect(const InterfaceBox& box, int k);

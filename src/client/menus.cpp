@@ -19,6 +19,7 @@ Request choose_main_menu_item(Interface& ui) {
         ui.status_recheck_timer = 0.0f;  // the servers are asked again in the next frame
         return {};
     case MenuTutorial: return {Ask::StartTutorial};
+    case MenuPractice: return {Ask::StartPractice};
     case MenuSettings: show(ui, Screen::Settings, 0); return {};
     case MenuExit: return {Ask::Quit};
     default: return {};
@@ -70,6 +71,12 @@ Request change_setting(Interface& ui, bool down) {
         ui.borderless_fullscreen = !ui.borderless_fullscreen;
         ui.display_settings_changed = true;
         return {};
+    case SettingsBots: {
+        // Easy, normal, hard, wrapping around like the resolution.
+        const int skill = static_cast<int>(ui.bot_skill) + (down ? BOT_SKILLS - 1 : 1);
+        ui.bot_skill = static_cast<BotSkill>(skill % BOT_SKILLS);
+        return {};
+    }
     default: return {};
     }
 }

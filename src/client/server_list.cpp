@@ -240,7 +240,7 @@ void query_status(ServerEntry& entry, int timeout_ms) {
     r.players = reply.players;
     r.max_players = reply.max_players;
     r.uptime = reply.uptime;
-    r.compatible = reply.said_compatible ? reply.compatible : reply.version == PROTOCOL_VERSION;
+    r.compatible = reply.said_compatible ? reply.compatible : is_known_version(reply.version);
     std::memcpy(r.name, reply.name, reply.name_length);
     r.name_length = reply.name_length;
     entry.status.store(ServerStatus::Answered, std::memory_order_release);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "client/announce.h"
+#include "server/practice.h"
 #include "server/server_session.h"
 #include "server/tutorial.h"
 
@@ -57,8 +58,19 @@ bool start_online_session(Session& s, const ServerEntry& entry) {
     }
     s.active = true;
     s.tutorial = false;
+    s.practice = false;
     keep_server_text(s, name);
     begin(s);
+    // Protocol 21 when the server's status says it speaks it, 20 when it
+    // answered an older version; a server not heard from yet is tried with
+    // 21, then 20.
+    const bool answered = entry.status.load(std::memory_order_acquire) == ServerStatus::Answered && entry.result.answered;
+    if (answered) {
+        const bool speaks_21 = entry.result.version >= PROTOCOL_VERSION_21;
+        choose_protocol(s.client, speaks_21 ? PROTOCOL_VERSION_21 : PROTOCOL_VERSION, true);
+    } else {
+        choose_protocol(s.client, PROTOCOL_VERSION_21, false);
+    }
     notify(s.notifications, INFO_COLOUR, {"Connecting to ", name});
     return true;
 }
@@ -78,17 +90,33 @@ bool start_tutorial(Session& s) {
     return true;
 }
 
+bool start_practice(Session& s, BotSkill skill, uint64_t seed) {
+    ServerSession* server = create_practice_session(seed, skill);
+    if (!server) {
+        notify(s.notifications, REFUSAL_COLOUR, {PRACTICE_MEMORY_MESSAGE});
+        return false;
+    }
+    if (s.active) leave_session(s);
+    s.active = true;
+    s.practice = true;
+    s.server_text_length = 0;
+    open_in_process(s.link, server);
+    begin(s);
+    return true;
+}
+
 void leave_session(Session& s) {
     if (s.active) close(s.link, joined(s));
     s.server_text_length = 0;
     s.active = false;
     s.tutorial = false;
+    s.practice = false;
     reset_client_session(s.client);
     close_chat(s.chat);
 }
 
 void announce(Session& s) {
-    if (s.active && !s.tutorial) announce_connection(s.notifications, s.client, s.server_name(), s.announced_state);
+    if (s.active && !s.tutorial && !s.practice) announce_connection(s.notifications, s.client, s.server_name(), s.announced_state);
     announce_players(s.notifications, s.client);
     announce_chat(s.notifications, s.client);
 }
@@ -112,7 +140,13 @@ void session_tick(Session& s, const Controls& controls, Vec2 camera_centre, cons
 
     ClientSession& c = s.client;
     advance_client(c, s.link, input);
-    if (s.tutorial && s.link.session) server_tick(*s.link.session);
+    if (s.link.kind == LinkKind::InProcess && s.link.session) {
+        ServerSession& server = *s.link.session;
+        server_tick(server);
+        // The host knows which slots its bots hold; the client names them so.
+        c.bot_mask = 0;
+        for (int i = 0; i < MAX_PLANES; ++i) c.bot_mask |= static_cast<uint8_t>(server.slots[i].bot << i);
+    }
     if (joined(s)) notify_world_events(s.notifications, c);
     update_hud(s.hud, c.world, joined(s), c.own_slot);
     if (hooks.effects) hooks.effects(hooks.user, s);

@@ -15,11 +15,13 @@
 #include "client/hud_values.h"
 #include "client/notifications.h"
 #include "client/server_link.h"
+#include "bots/skills.h"
 #include "world/vec2.h"
 
 struct Session {
     bool active = false;
     bool tutorial = false;
+    bool practice = false;  // against bots on a server in this process
     ServerLink link;
     char server_text[MAX_SERVER_TEXT] = {};  // the chosen server, as listed
     uint16_t server_text_length = 0;
@@ -53,6 +55,11 @@ bool start_online_session(Session& s, const ServerEntry& entry);
 // Starts the tutorial against a server hosted in this process. False, with a
 // notification, when its memory can't be had.
 bool start_tutorial(Session& s);
+
+// Starts a practice game against three bots of `skill` on the random map of
+// `seed`, on a server hosted in this process. False, with a notification,
+// when its memory can't be had.
+bool start_practice(Session& s, BotSkill skill, uint64_t seed);
 
 // Ends the session, if one runs: a joined online client says goodbye, the
 // tutorial's server is freed. The chat input is closed; the caller stops the

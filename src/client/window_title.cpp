@@ -28,6 +28,10 @@ void window_title(const Session& s, char (&out)[TITLE_CAPACITY]) {
         compose_title(out, {"skorvia - tutorial"});
         return;
     }
+    if (s.practice) {
+        compose_title(out, {"skorvia - practice"});
+        return;
+    }
     const std::string_view name = s.server_name();
     switch (s.client.state) {
     case ConnectionState::Connecting: compose_title(out, {"skorvia - connecting to ", name}); break;

@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "dedicated/rounds.h"
 #include "platform/stop.h"
+#include "server/bot_slots.h"
 #include "server/server_session.h"
 #include "world/world.h"
 
@@ -43,12 +44,6 @@ void read_datagrams(DedicatedServer& s) {
         if (length < 0) return;
         receive(*s.session, s.datagram, static_cast<size_t>(length), from);
     }
-}
-
-unsigned players_in(const ServerSession& session) {
-    unsigned n = 0;
-    for (const PlayerSlot& slot : session.slots) n += slot.in_use;
-    return n;
 }
 
 void log_round(MapLayout layout, uint64_t seed, const char* what) {
@@ -109,11 +104,20 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
     }
     s.session->send_now = send_at_once;
     s.session->send_context = &s;
+    // The bots' decisions are drawn from the first map's seed, so a game of
+    // bots replays from its logged seed.
+    set_bots(*s.session, options.bots, options.bot_skill, options.bots_always, s.seed);
 
     LogText line;
     line << "listening on 0.0.0.0:" << static_cast<unsigned>(s.sockets.port);
     log_line(LogLevel::Info, line);
     log_round(s.layout, s.seed, "");
+    if (options.bots > 0) {
+        LogText bots;
+        bots << "bots fill up to " << static_cast<unsigned>(options.bots) << " planes, skill "
+             << skill_name(options.bot_skill) << (options.bots_always ? ", always" : ", while a person plays");
+        log_line(LogLevel::Info, bots);
+    }
     s.started_ns = monotonic_ns();
     s.clock = start_tick_clock(s.started_ns);
     s.name = options.name;
@@ -127,9 +131,8 @@ int run_server(DedicatedServer& s) {
         if (stop_requested() != 0) break;
         read_datagrams(s);
         const int64_t now = monotonic_ns();
-        const StatusFacts facts = {players_in(*s.session), static_cast<uint64_t>((now - s.started_ns) / 1'000'000'000),
-                                   s.name};
-        serve_status(s.status, facts, now);
+        const uint64_t uptime = static_cast<uint64_t>((now - s.started_ns) / 1'000'000'000);
+        serve_status(s.status, StatusFacts{people_in(*s.session), bots_in(*s.session), uptime, s.name}, now);
         run_due_ticks(s);
     }
     LogText line;

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr uint64_t MAX_BOTS = 8;
+
 // Plain decimal digits only, at most `max`.
 bool parse_unsigned(std::string_view text, uint64_t max, uint64_t& value) {
     if (text.empty() || text.size() > 20) return false;
@@ -15,7 +17,7 @@ bool parse_unsigned(std::string_view text, uint64_t max, uint64_t& value) {
     for (char c : text) {
         if (c < '0' || c > '9') return false;
         const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (result > (max - digit) / 10) return false;
+        if (digit > max || result > (max - digit) / 10) return false;  // result * 10 + digit > max
         result = result * 10 + digit;
     }
     value = result;
@@ -35,6 +37,10 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") return OptionsOutcome::Help;
+        if (arg == "--bots-always") {
+            parsed.bots_always = true;
+            continue;
+        }
         // Both "--port 7777" and "--port=7777".
         std::string_view name = arg, value;
         bool has_value = false;
@@ -44,7 +50,8 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
             has_value = true;
         }
         if (name != "--port" && name != "--layout" && name != "--seed" && name != "--win-amount" &&
-            name != "--vessel-cost" && name != "--register" && name != "--name" && name != "--announce-every") {
+            name != "--vessel-cost" && name != "--bots" && name != "--bot-skill" && name != "--register" &&
+            name != "--name" && name != "--announce-every") {
             return bad(error, error_capacity, "unknown option", arg);
         }
         if (!has_value) {
@@ -75,6 +82,13 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
             if (value == "fixed") parsed.layout = MapLayout::Fixed;
             else if (value == "random") parsed.layout = MapLayout::Random;
             else return bad(error, error_capacity, "bad layout (fixed or random)", value);
+        } else if (name == "--bots") {
+            if (!parse_unsigned(value, MAX_BOTS, number)) return bad(error, error_capacity, "bad number of bots (0..8)", value);
+            parsed.bots = static_cast<uint8_t>(number);
+        } else if (name == "--bot-skill") {
+            if (!parse_skill(value, parsed.bot_skill)) {
+                return bad(error, error_capacity, "bad bot skill (easy, normal or hard)", value);
+            }
         } else if (name == "--win-amount") {
             if (!parse_unsigned(value, UINT32_MAX, number)) return bad(error, error_capacity, "bad amount", value);
             parsed.win_amount = static_cast<uint32_t>(number);
@@ -95,10 +109,15 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
 
 const char* server_usage() {
     return "usage: skorvia-server [--port N] [--layout fixed|random] [--seed N]\n"
+           "                      [--bots N] [--bots-always] [--bot-skill easy|normal|hard]\n"
            "                      [--register URL]... [--name TEXT] [--help]\n"
            "  --port N          UDP game port, also the TCP status port (default 7777; 0 lets the system pick)\n"
            "  --layout L        random: a map drawn from the seed (default); fixed: the plain generated world\n"
            "  --seed N          the random map's seed, 0..18446744073709551615 (default: from the clock)\n"
+           "  --bots N          computer players fill free slots until N planes fly (default 0); they\n"
+           "                    leave as people join, and play only while a person is connected\n"
+           "  --bots-always     let the bots play with nobody connected too\n"
+           "  --bot-skill S     easy, normal (default) or hard\n"
            "  --register URL    announce the server to the registry at URL (http:// or https://) every 15 s;\n"
            "                    up to 4 registries\n"
            "  --name TEXT       the server's name in the registries' lists and the status reply (at most 32 bytes)\n"

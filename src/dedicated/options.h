@@ -1,9 +1,12 @@
 #pragma once
 // The dedicated server's command line:
 //   skorvia-server [--port N] [--layout fixed|random] [--seed N]
+//                  [--bots N] [--bots-always] [--bot-skill easy|normal|hard]
 //                  [--register URL]... [--name TEXT] [--help]
 #include <cstddef>
 #include <cstdint>
+
+#include "bots/skills.h"
 
 constexpr uint16_t SERVER_DEFAULT_PORT = 7777;
 // Registries a server announces itself to at most.
@@ -20,6 +23,11 @@ struct ServerOptions {
     MapLayout layout = MapLayout::Random;
     bool seed_given = false;
     uint64_t seed = 0;
+    // Bots fill free slots until this many planes fly (0: no bots), but only
+    // while a person is connected, unless bots_always.
+    uint8_t bots = 0;
+    bool bots_always = false;
+    BotSkill bot_skill = BotSkill::Normal;
     // For load tests, left out of the usage text: rounds that can be won at
     // once. --win-amount sets how much of each resource boarding needs,
     // --vessel-cost the sun resource an exit vessel costs; both are kept

@@ -1,24 +1,11 @@
 #include "dedicated/rounds.h"
 
-#include "server/server_session.h"
-#include "world/generate.h"
-#include "world/random_map.h"
+#include "server/rounds.h"
 
 void make_round_world(World& out, MapLayout layout, uint64_t seed) {
-    if (layout == MapLayout::Fixed) {
-        generate_world(out);
-    } else {
-        generate_random_world(out, seed);
-    }
+    make_round_world(out, layout == MapLayout::Random, seed);
 }
 
 void start_next_round(ServerSession& session, MapLayout layout, uint64_t seed) {
-    World& w = session.world;
-    const Rules kept = w.rules;
-    make_round_world(w, layout, seed);
-    w.rules = kept;
-    // The slots stay as they are; only their planes start over.
-    for (uint8_t slot = 0; slot < MAX_PLANES; ++slot) {
-        if (session.slots[slot].in_use) spawn_plane(w, slot);
-    }
+    start_next_round(session, layout == MapLayout::Random, seed);
 }

@@ -1,6 +1,5 @@
 #pragma once
-// The dedicated server's maps: the world a round starts from, and the next
-// round once a won round's countdown has run out.
+// The dedicated server's maps, by the layout its options chose.
 #include <cstdint>
 
 #include "dedicated/options.h"

@@ -32,7 +32,8 @@ struct StatusListener {
 
 // What the reply says about the server right now.
 struct StatusFacts {
-    unsigned players = 0;
+    unsigned players = 0;  // people
+    unsigned bots = 0;
     uint64_t uptime_seconds = 0;
     std::string_view name;  // the server's name; empty for none
 };

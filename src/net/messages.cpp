@@ -77,12 +77,17 @@ WireError decode_input_batch(WireReader& r, InputBatch& out) {
     wire_check(r, out.count >= 1 && out.count <= MAX_BATCH_INPUTS && out.count <= out.newest);
     out.present = 0;
     if (!wire_ok(r)) return r.error;
+    read_batch_inputs(r, out);
+    return r.error;
+}
+
+void read_batch_inputs(WireReader& r, InputBatch& out) {
     // Inputs missing at the end of the datagram are simply not carried.
+    out.present = 0;
     while (out.present < out.count && wire_remaining(r) > 0) {
         out.inputs[out.present] = unpack_input(read_uint8(r));
         ++out.present;
     }
-    return r.error;
 }
 
 WireError decode_chat_send(WireReader& r, ChatSend& out) {

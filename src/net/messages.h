@@ -91,6 +91,9 @@ void encode_chat_send(WireWriter& w, uint32_t sequence, std::string_view text);
 void encode_chat_relay(WireWriter& w, uint32_t serial, uint8_t sender, uint32_t sequence, std::string_view text);
 
 WireError decode_welcome(WireReader& r, Welcome& out);
+// The input bytes of a batch whose count is read: as many as the datagram
+// holds, up to the count.
+void read_batch_inputs(WireReader& r, InputBatch& out);
 WireError decode_input_batch(WireReader& r, InputBatch& out);
 WireError decode_chat_send(WireReader& r, ChatSend& out);
 WireError decode_chat_relay(WireReader& r, ChatRelay& out);

@@ -24,13 +24,15 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The last value given for each known key, checked once all words are read.
 struct ReplyValues {
-    bool has_version = false, has_players = false, has_max = false, has_uptime = false, has_compatible = false;
-    std::string_view version, players, max, uptime, compatible, name;
+    bool has_version = false, has_players = false, has_bots = false, has_max = false, has_uptime = false,
+         has_compatible = false;
+    std::string_view version, players, bots, max, uptime, compatible, name;
 };
 
 void remember(ReplyValues& v, std::string_view key, std::string_view value) {
     if (key == "version") v.has_version = true, v.version = value;
     else if (key == "players") v.has_players = true, v.players = value;
+    else if (key == "bots") v.has_bots = true, v.bots = value;
     else if (key == "max") v.has_max = true, v.max = value;
     else if (key == "uptime") v.has_uptime = true, v.uptime = value;
     else if (key == "compatible") v.has_compatible = true, v.compatible = value;
@@ -118,7 +120,7 @@ bool parse_status_reply(std::string_view bytes, StatusReply& out) {
     if (!values.has_version) return false;
     StatusReply reply;
     if (!parse_byte(true, values.version, reply.version) || !parse_byte(values.has_players, values.players, reply.players) ||
-        !parse_byte(values.has_max, values.max, reply.max_players)) {
+        !parse_byte(values.has_bots, values.bots, reply.bots) || !parse_byte(values.has_max, values.max, reply.max_players)) {
         return false;
     }
     if (values.has_uptime && !parse_status_decimal(values.uptime, UINT64_MAX, reply.uptime)) return false;
@@ -141,15 +143,15 @@ bool parse_status_request(std::string_view line, bool& compatible) {
     const std::string_view version = next_word(rest);
     if (version.empty()) return false;
     uint64_t value = 0;
-    // A version this server cannot even read is a different one.
-    compatible = parse_status_decimal(version, 255, value) && value == static_cast<uint64_t>(PROTOCOL_VERSION);
+    // A version this server cannot even read is a different one; it speaks 20 and 21.
+    compatible = parse_status_decimal(version, 255, value) && is_known_version(static_cast<int>(value));
     return true;
 }
 
 bool is_valid_server_name(std::string_view name) { return name.size() <= MAX_SERVER_NAME && is_valid_text(name); }
 
-size_t build_status_reply(char* out, size_t capacity, unsigned players, uint64_t uptime_seconds, bool compatible,
-                          std::string_view name) {
+size_t build_status_reply(char* out, size_t capacity, unsigned players, unsigned bots, uint64_t uptime_seconds,
+                          bool compatible, std::string_view name) {
     // " name=" and every byte escaped, on top of the rest of the line.
     char word[6 + 3 * MAX_SERVER_NAME + 1] = {};
     if (is_valid_server_name(name)) {
@@ -167,8 +169,10 @@ size_t build_status_reply(char* out, size_t capacity, unsigned players, uint64_t
             word[w++] = HEX[byte & 15];
         }
     }
-    const int n = std::snprintf(out, capacity, "skorvia status version=%d players=%u max=%u uptime=%llu compatible=%s%s\n",
-                                PROTOCOL_VERSION, players, static_cast<unsigned>(STATUS_MAX_PLAYERS),
+    // The newest version it speaks: a client that speaks 21 too joins with it.
+    const int n = std::snprintf(out, capacity,
+                                "skorvia status version=%d players=%u bots=%u max=%u uptime=%llu compatible=%s%s\n",
+                                PROTOCOL_VERSION_21, players, bots, static_cast<unsigned>(STATUS_MAX_PLAYERS),
                                 static_cast<unsigned long long>(uptime_seconds), compatible ? "yes" : "no", word);
     return n < 0 ? 0 : static_cast<size_t>(n) < capacity ? static_cast<size_t>(n) : capacity - 1;
 }

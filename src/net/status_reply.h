@@ -1,8 +1,11 @@
 #pragma once
 // The status exchange's text, shared by the server that answers and the
 // client that asks. Over TCP, on the game's port:
-//   request  "check 20\n"
-//   reply    "skorvia status version=20 players=3 max=8 uptime=120 compatible=yes\n"
+//   request  "check 20\n" (or "check 21\n")
+//   reply    "skorvia status version=21 players=1 bots=2 max=8 uptime=120 compatible=yes\n"
+// The server states the newest protocol it speaks (21) and finds a client
+// of protocol 20 or 21 compatible. `players` counts the people connected,
+// `bots` the computer players.
 // A reply is whitespace-separated words (spaces, carriage returns and line
 // feeds; tabs are not separators): "skorvia", "status", then key=value words
 // in any order. Words without '=' and unknown keys are skipped; when a key
@@ -25,11 +28,12 @@ constexpr size_t MAX_SERVER_NAME = 32;
 // What a reply says.
 struct StatusReply {
     uint8_t version = 0;
-    uint8_t players = 0;      // 0 when the reply does not say
+    uint8_t players = 0;      // people; 0 when the reply does not say
     uint8_t max_players = 0;  // 0 when the reply does not say
     uint64_t uptime = 0;      // seconds; 0 when the reply does not say
     bool compatible = false;  // the server's own verdict, when it gave one
     bool said_compatible = false;
+    uint8_t bots = 0;         // computer players; 0 when the reply does not say
     // The server's name; empty when it gave none or a name that does not
     // decode to valid text (a bad name is not worth refusing the reply for).
     char name[MAX_SERVER_NAME] = {};
@@ -58,11 +62,11 @@ size_t build_status_request(char* out, size_t capacity, int version);
 
 // Reads a request line (the bytes before its line feed, a trailing carriage
 // return allowed): "check" and the client's protocol version. False for any
-// other line. `compatible` is set when the version is this server's.
+// other line. `compatible` is set when the server speaks that version (20 or 21).
 bool parse_status_request(std::string_view line, bool& compatible);
 
 // The server's reply line, with its line feed, into `out` (at least
 // STATUS_REPLY_MAX bytes), naming the server when `name` is a valid server
 // name. Returns its length.
-size_t build_status_reply(char* out, size_t capacity, unsigned players, uint64_t uptime_seconds, bool compatible,
-                          std::string_view name = {});
+size_t build_status_reply(char* out, size_t capacity, unsigned players, unsigned bots, uint64_t uptime_seconds,
+                          bool compatible, std::string_view name = {});

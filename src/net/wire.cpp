@@ -89,7 +89,8 @@ const char* wire_error_name(WireError e) {
 
 bool read_header(const uint8_t* data, size_t size, MessageHeader& header) {
     if (size < HEADER_SIZE) return false;
-    if (data[0] != WIRE_MAGIC_0 || data[1] != WIRE_MAGIC_1 || data[2] != PROTOCOL_VERSION) return false;
+    if (data[0] != WIRE_MAGIC_0 || data[1] != WIRE_MAGIC_1 || !is_known_version(data[2])) return false;
+    header.version = data[2];
     header.tag = data[3];
     return true;
 }
@@ -189,7 +190,7 @@ std::string_view read_text(WireReader& r) {
 void put_header(WireWriter& w, uint8_t tag) {
     w.bytes[0] = WIRE_MAGIC_0;
     w.bytes[1] = WIRE_MAGIC_1;
-    w.bytes[2] = static_cast<uint8_t>(PROTOCOL_VERSION);
+    w.bytes[2] = w.version;
     w.bytes[3] = tag;
     w.length = HEADER_SIZE;
 }

@@ -15,6 +15,11 @@
 #include "world/vec2.h"
 
 constexpr int PROTOCOL_VERSION = 20;  // an int so that it prints as a number
+// Protocol 21: the same messages, but a client is sent every tick's applied
+// inputs instead of the whole world (net/ticks.h). A server speaks both and
+// answers each client in the version of the JoinRequest it joined with.
+constexpr int PROTOCOL_VERSION_21 = 21;
+constexpr bool is_known_version(int v) { return v == PROTOCOL_VERSION || v == PROTOCOL_VERSION_21; }
 constexpr size_t MAX_DATAGRAM = 16384;
 constexpr size_t MAX_TEXT = 80;
 constexpr size_t HEADER_SIZE = 4;
@@ -31,11 +36,13 @@ const char* wire_error_name(WireError e);
 
 // The header every datagram opens with: magic, version, then the message tag.
 struct MessageHeader {
+    uint8_t version = 0;  // 20 or 21
     uint8_t tag = 0;
 };
 
 // True when the datagram is at least 4 bytes long and carries the magic and
-// this protocol's version; `header.tag` is then byte 3, whatever it is.
+// a version this program speaks (20 or 21); `header.tag` is then byte 3,
+// whatever it is.
 bool read_header(const uint8_t* data, size_t size, MessageHeader& header);
 
 struct WireReader {
@@ -81,12 +88,15 @@ std::string_view read_text(WireReader& r);
 // its buffer inside a record would dangle once the record is copied):
 //   uint8_t buf[MAX_DATAGRAM]; WireWriter w{buf}; encode_welcome(w, 3); send(buf, w.length);
 struct WireWriter {
-    explicit WireWriter(std::span<uint8_t, MAX_DATAGRAM> buffer) : bytes(buffer.data()) {}
+    explicit WireWriter(std::span<uint8_t, MAX_DATAGRAM> buffer, uint8_t protocol = PROTOCOL_VERSION)
+        : bytes(buffer.data()), version(protocol) {}
     uint8_t* bytes;
     size_t length = 0;
+    uint8_t version;  // written into every header
 };
 
-// Starts a datagram: the writer is rewound to offset 0 and the header written.
+// Starts a datagram: the writer is rewound to offset 0 and the header written
+// with the writer's version.
 void put_header(WireWriter& w, uint8_t tag);
 void put_uint8(WireWriter& w, uint8_t v);
 void put_bool(WireWriter& w, bool v);

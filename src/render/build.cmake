@@ -1,7 +1,8 @@
 # Rendering: embeds the GLSL sources into the game library and builds the
 # developer tools (headless screenshots, tools/screenshots) and the rendering
 # benchmarks.
-foreach(shader lines_vertex lines_fragment planets_vertex planets_fragment text_vertex text_fragment)
+foreach(shader lines_vertex lines_fragment planets_vertex planets_fragment nebulae_vertex nebulae_fragment
+               noise text_vertex text_fragment)
   skorvia_embed(skorvia_game ${shader}_glsl ${CMAKE_CURRENT_LIST_DIR}/shaders/${shader}.glsl)
 endforeach()
 

@@ -19,8 +19,9 @@ struct HealthBar {
 // The bar for a plane's health (the trail from the HUD values).
 HealthBar health_bar(const UiLayout& l, const Plane& plane, const Rules& rules, const HudValues& hud);
 
-// The baseline of the i-th newest notification (0 = newest).
-float notification_baseline(const UiLayout& l, int newest_index, float pulse, bool chat_typing);
+// The baseline of the notifications' line `line_from_bottom` (0 = the
+// newest's last line; a notification takes one line, or two when it wraps).
+float notification_baseline(const UiLayout& l, int line_from_bottom, float pulse, bool chat_typing);
 
 // Whether the chat caret shows at this animation time (the first half of
 // every second).

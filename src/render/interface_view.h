@@ -57,6 +57,7 @@ struct InterfaceView {
     int resolution_width = 1280;
     int resolution_height = 720;
     bool borderless_fullscreen = false;
+    BotSkill bot_skill = BotSkill::Normal;
     bool minimap_shown = true;
 
     // The server list in its order, and which of its entries are fixed,
@@ -71,6 +72,7 @@ struct InterfaceView {
     // The game: null outside a session. The local slot is NONE until joined.
     const World* world = nullptr;
     uint8_t local_slot = NONE;
+    uint8_t bot_mask = 0;  // bit i: slot i is a computer player ("Bot N")
     const HudValues* hud = nullptr;
     bool tutorial = false;
     uint8_t tutorial_step = 0;

@@ -7,16 +7,22 @@ float ui_scale(float display_scale) { return display_scale > 0 && std::isfinite(
 UiLayout ui_layout(float fb_width, float fb_height, float display_scale) {
     UiLayout l;
     l.box = interface_box(fb_width, fb_height, ui_scale(display_scale));
-    l.u = l.box.u;
     l.bx = l.box.x;
     l.by = l.box.y;
     l.bw = l.box.width;
     l.bh = l.box.height;
-    l.body_px = std::round(16 * l.u);
-    l.line_height = std::round(1.35f * l.body_px);
-    l.shadow = std::fmax(std::round(l.u), 1.0f);
     l.fb_width = fb_width;
     l.fb_height = fb_height;
+    return layout_at_scale(l, l.box.u);
+}
+
+UiLayout layout_at_scale(const UiLayout& base, float u) {
+    UiLayout l = base;
+    l.box.u = u;
+    l.u = u;
+    l.body_px = std::round(16 * u);
+    l.line_height = std::round(1.35f * l.body_px);
+    l.shadow = std::fmax(std::round(u), 1.0f);
     return l;
 }
 

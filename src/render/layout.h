@@ -23,6 +23,9 @@ float ui_scale(float display_scale);
 
 UiLayout ui_layout(float fb_width, float fb_height, float display_scale);
 
+// The same box laid out at interface scale u (an overlay scaled down to fit).
+UiLayout layout_at_scale(const UiLayout& base, float u);
+
 // The minimap's box: 200 u wide, as tall as the world's aspect makes it,
 // 12 u inside the box's bottom-right corner.
 Rect minimap_rect(const UiLayout& l, Vec2 world_size);

@@ -9,11 +9,15 @@
 #include "render/labels.h"
 #include "render/panels.h"
 #include "render/renderer.h"
+#include "render/text.h"
+#include "render/text_fit.h"
 #include "render/ui_colors.h"
 
 namespace {
 
 constexpr Color ONLINE_COLOR = {0.5f, 1, 0.55f, 1};
+constexpr float ROW_INSET = 24;  // a split row's texts from its ends
+constexpr float STATUS_GAP = 16;  // at least this between a server's name and its status
 
 struct Row {
     Rect rect;
@@ -48,7 +52,7 @@ void draw_centred_row(Renderer& r, const UiLayout& l, const Row& row, std::strin
 // A row with a label on the left and its value on the right.
 void draw_split_row(Renderer& r, const UiLayout& l, const Row& row, std::string_view label, std::string_view value,
                     const TextStyle& value_style) {
-    const float inset = 24 * l.u;
+    const float inset = ROW_INSET * l.u;
     draw_label(r, label, row.rect.x + inset, row_baseline(row, l.body_px), row_style(l, row));
     draw_label_right(r, value, row.rect.x + row.rect.w - inset, row_baseline(row, value_style.px), value_style);
 }
@@ -103,8 +107,16 @@ void draw_server_row(Renderer& r, const UiLayout& l, const InterfaceView& v, con
     FixedText<48> status;
     Color color = TEXT_COLOR;
     server_status(v.servers[server], status, color);
-    draw_split_row(r, l, row, shown_server_name(v.servers[server]), status.view(),
-                   {std::round(14 * l.u), color, l.shadow});
+    const TextStyle status_style = {std::round(14 * l.u), color, l.shadow};
+    // A long name gives way to "..." before it reaches the status.
+    const std::string_view name = shown_server_name(v.servers[server]);
+    const float room = row.rect.w - 2 * ROW_INSET * l.u - measure_text(r, status.view(), status_style.px) -
+                       STATUS_GAP * l.u;
+    const size_t kept = fitting_start(r, name, l.body_px, room);
+    FixedText<MAX_SERVER_TEXT + 4> shown;
+    shown << name.substr(0, kept);
+    if (kept < name.size()) shown << ELLIPSIS;
+    draw_split_row(r, l, row, shown.view(), status.view(), status_style);
 }
 
 // The "Internet" heading: no pill, it is never selected.
@@ -162,7 +174,9 @@ void draw_settings(Renderer& r, const UiLayout& l, const InterfaceView& v) {
     FixedText<32> resolution;
     resolution << "< " << v.resolution_width << "x" << v.resolution_height << " >";
     const std::string_view display = v.borderless_fullscreen ? "< Borderless fullscreen >" : "< Windowed >";
-    const std::string_view values[SettingsBack] = {volume.view(), resolution.view(), display};
+    constexpr std::string_view SKILLS[BOT_SKILLS] = {"< Easy >", "< Normal >", "< Hard >"};
+    const std::string_view bots = SKILLS[static_cast<int>(v.bot_skill) % BOT_SKILLS];
+    const std::string_view values[SettingsBack] = {volume.view(), resolution.view(), display, bots};
     for (int k = 0; k < SettingsBack; ++k) {
         const Row row = push_row(r, l, v, SETTINGS_ITEMS, k);
         draw_split_row(r, l, row, SETTINGS_LABELS[k], values[k], row_style(l, row));

@@ -15,6 +15,20 @@ constexpr float STYLE_SUN = 4;
 constexpr float STYLE_DOME = 5;
 constexpr float STYLE_NEBULA = 6;
 
+// The planet pipeline's programs, one per drawn style (nebulae have their
+// own pipeline): 0 rocky, 1 gas, 2 terran, 3 lava, 4 sun, 5 dome.
+constexpr int PLANET_PROGRAMS = 6;
+
+// Which program draws a style value, by the shader's thresholds.
+inline int planet_program_index(float style) {
+    if (style > 4.5f) return 5;
+    if (style > 3.5f) return 4;
+    if (style < 0.5f) return 0;
+    if (style < 1.5f) return 1;
+    if (style < 2.5f) return 2;
+    return 3;
+}
+
 // Six vec4 attributes: shape (centre, radius, seed), look (light direction,
 // style, ring rotation), ring (inner, outer, height, unused), two colours and
 // the ring colour (alpha 0: no ring).

@@ -20,6 +20,7 @@ StartupError create_renderer(Renderer& renderer) {
     StartupError e = create_capsule_pipeline(renderer.world_capsules);
     if (e == StartupError::None) e = create_capsule_pipeline(renderer.screen_capsules);
     if (e == StartupError::None) e = create_planet_pipeline(renderer.planets);
+    if (e == StartupError::None) e = create_nebula_pipeline(renderer.nebulae);
     if (e == StartupError::None) e = create_text_state(renderer.text);
     if (e == StartupError::None) e = create_text_pipeline(renderer.text_pipeline);
     if (e != StartupError::None) {
@@ -35,6 +36,7 @@ void destroy_renderer(Renderer& renderer) {
     destroy_capsule_pipeline(renderer.world_capsules);
     destroy_capsule_pipeline(renderer.screen_capsules);
     destroy_planet_pipeline(renderer.planets);
+    destroy_nebula_pipeline(renderer.nebulae);
     destroy_text_state(renderer.text);
     destroy_text_pipeline(renderer.text_pipeline);
     renderer.created = false;

@@ -1,5 +1,5 @@
 #pragma once
-// GLSL sources of the "lines", "planets" and "text" programs, embedded into the
+// GLSL sources of the "lines", "planets", "nebulae" and "text" programs, embedded into the
 // program at build time from src/render/shaders/*.glsl.
 #include <cstddef>
 
@@ -11,6 +11,12 @@ extern const unsigned char planets_vertex_glsl[];
 extern const unsigned long planets_vertex_glsl_size;
 extern const unsigned char planets_fragment_glsl[];
 extern const unsigned long planets_fragment_glsl_size;
+extern const unsigned char nebulae_vertex_glsl[];
+extern const unsigned long nebulae_vertex_glsl_size;
+extern const unsigned char nebulae_fragment_glsl[];
+extern const unsigned long nebulae_fragment_glsl_size;
+extern const unsigned char noise_glsl[];  // inserted into the stages that use it
+extern const unsigned long noise_glsl_size;
 extern const unsigned char text_vertex_glsl[];
 extern const unsigned long text_vertex_glsl_size;
 extern const unsigned char text_fragment_glsl[];

@@ -49,10 +49,10 @@ void draw_tutorial_panel(Renderer& r, const UiLayout& l, uint8_t step) {
     const float centre = l.bx + l.bw / 2;
     const float title_px = std::round(22 * l.u);
     float baseline = l.by + 24 * l.u + title_px;
-    draw_label_centred(r, lesson.lines[0], centre, baseline, {title_px, UI_GOLD_COLOR, l.shadow});
+    draw_label_centred(r, lesson.lines[0], centre, baseline, {title_px, UI_GOLD_COLOR, l.shadow, 1, true});
     baseline += 6 * l.u;
     for (int i = 1; i < lesson.count; ++i) {
         baseline += l.line_height;
-        draw_label_centred(r, lesson.lines[i], centre, baseline, {l.body_px, TEXT_COLOR, l.shadow});
+        draw_label_centred(r, lesson.lines[i], centre, baseline, {l.body_px, TEXT_COLOR, l.shadow, 1, true});
     }
 }

@@ -15,5 +15,8 @@ constexpr Color BOARDING_TEXT_COLOR = {1, 0.88f, 0.55f, 1};
 constexpr Color FOOTER_COLOR = {0.45f, 0.48f, 0.58f, 1};
 constexpr Color WHITE = {1, 1, 1, 1};
 constexpr Color SHADOW_COLOR = {0, 0, 0, 0.75f};
+// Under HUD texts: dark enough over pure white that the dimmest HUD colour
+// (the refusal red) keeps a contrast above 4.5 to it.
+constexpr Color HUD_BACKING_COLOR = {0.02f, 0.025f, 0.05f, 0.88f};
 // The counters' colours: the three planet resources, then the sun's.
 constexpr Color COUNTER_COLORS[4] = {RESOURCE_COLORS[0], RESOURCE_COLORS[1], RESOURCE_COLORS[2], {1, 0.7f, 0.2f, 1}};

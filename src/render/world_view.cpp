@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr Color SKY_COLOR = {0.02f, 0.02f, 0.05f, 1};
 constexpr float SUN_REACH_RADII = 2.4f;
 constexpr float PLANET_REACH_RADII = 2.0f;
 constexpr float NEBULA_RADIUS = 3200;
@@ -31,11 +30,6 @@ struct Placer {
 
 Range begin_range(const CapsuleList& list) { return {list.count, 0}; }
 void end_range(Range& r, const CapsuleList& list) { r.count = list.count - r.first; }
-
-void push_background(CapsuleList& list, Vec2 camera) {
-    Vec2 origin = view_origin(camera);
-    push_segment(list, {origin.x, camera.y}, {origin.x + VIEW_WIDTH, camera.y}, VIEW_HEIGHT, SKY_COLOR);
-}
 
 float fraction(float x) { return x - std::floor(x); }
 
@@ -266,10 +260,6 @@ void build_world_lists(const RenderCopy& copy, StarField& stars, CapsuleList& ca
     const EffectLists& fx = copy.effects;
     Placer view{copy.camera, w.size};
     capsules.count = 0;
-
-    ranges.background = begin_range(capsules);
-    push_background(capsules, copy.camera);
-    end_range(ranges.background, capsules);
 
     ensure_star_field(stars, w.size);
     for (int l = 0; l < STAR_LAYERS; ++l) {

@@ -26,8 +26,10 @@ struct Range {
     uint32_t count = 0;
 };
 
+// The night sky behind everything: the view is cleared to it.
+constexpr Color SKY_COLOR = {0.02f, 0.02f, 0.05f, 1};
+
 struct WorldRanges {
-    Range background;
     Range stars[STAR_LAYERS];
     Range normal_below;  // orbit halos and smoke
     Range additive;      // glows, shots, planes, objects

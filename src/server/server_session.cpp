@@ -14,27 +14,28 @@
 #include "world/damage.h"
 #include "world/generate.h"
 #include "world/step.h"
+#include "world/world_hash.h"
 
 namespace {
 
 // Builds one datagram in place at the back of the queue; a full queue drops
 // it before anything is encoded. A host with a direct sender gets it at once.
+// The datagram is written in protocol `version`.
 template <typename Encode>
-void queue_datagram(ServerSession& s, Endpoint to, Encode encode) {
+void queue_datagram(ServerSession& s, Endpoint to, uint8_t version, Encode encode) {
     if (s.send_now) {
-        WireWriter w(std::span<uint8_t, MAX_DATAGRAM>(s.send_buffer, MAX_DATAGRAM));
+        WireWriter w(std::span<uint8_t, MAX_DATAGRAM>(s.send_buffer, MAX_DATAGRAM), version);
         encode(w);
         s.send_now(s.send_context, s.send_buffer, w.length, to);
         return;
     }
     OutgoingDatagram* d = reserve_outgoing(s.outgoing);
     if (!d) return;
-    WireWriter w(std::span<uint8_t, MAX_DATAGRAM>(d->bytes, MAX_DATAGRAM));
+    WireWriter w(std::span<uint8_t, MAX_DATAGRAM>(d->bytes, MAX_DATAGRAM), version);
     encode(w);
     commit_outgoing(s.outgoing, to, w.length);
 }
 
-void log_player(LogText& line, int slot) { line << "player " << slot; }
 
 void append_address(LogText& line, Endpoint e) {
     line << static_cast<unsigned>(e.address >> 24) << '.' << static_cast<unsigned>((e.address >> 16) & 0xFF) << '.'
@@ -42,9 +43,36 @@ void append_address(LogText& line, Endpoint e) {
          << static_cast<unsigned>(e.port);
 }
 
+// ---- protocol 21: world edits ------------------------------------------------
+
+bool is_v21(const PlayerSlot& slot) { return slot.in_use && slot.protocol == PROTOCOL_VERSION_21; }
+
+// The client must be sent a whole world before anything else counts.
+void ask_for_world(PlayerSlot& slot) {
+    slot.needs_world = true;
+    slot.world_sent = false;
+}
+
+// Records a change made to the world outside the step, for the next tick's
+// record. A record that is full ends in a replacement: the clients that
+// reach it need a whole world, which every v21 client is then sent.
+void log_world_edit(ServerSession& s, uint8_t kind, uint8_t slot) {
+    TickRecord& next = s.ticks.next;
+    if (next.edit_count > 0 && next.edits[next.edit_count - 1].kind == EDIT_REPLACE) return;
+    if (next.edit_count == TICK_EDITS_MAX) {
+        kind = EDIT_REPLACE;
+        --next.edit_count;
+    }
+    next.edits[next.edit_count++] = WorldEdit{0, kind, kind == EDIT_REPLACE ? uint8_t{0} : slot};
+    if (kind != EDIT_REPLACE) return;
+    for (PlayerSlot& p : s.slots) {
+        if (is_v21(p)) ask_for_world(p);
+    }
+}
+
 // ---- joining -------------------------------------------------------------
 
-void handle_join(ServerSession& s, Endpoint sender, int held) {
+void handle_join(ServerSession& s, Endpoint sender, int held, uint8_t version) {
     if (held >= 0) {
         // A slot holder asks again when it has not heard the Welcome, or when
         // it dropped its state after a silent spell and will number from 1
@@ -56,8 +84,13 @@ void handle_join(ServerSession& s, Endpoint sender, int held) {
             slot.restart_open = true;
             slot.rejoin_tick = s.tick;
         }
+        // The client may have started over, or switched protocols after
+        // unanswered requests: from now on it is answered in this one, and
+        // a v21 client gets a whole world again.
+        slot.protocol = version;
+        if (version == PROTOCOL_VERSION_21) ask_for_world(slot);
         const uint8_t index = static_cast<uint8_t>(held);
-        queue_datagram(s, sender, [&](WireWriter& w) { encode_welcome(w, index); });
+        queue_datagram(s, sender, version, [&](WireWriter& w) { encode_welcome(w, index); });
         return;
     }
     int free_slot = -1;
@@ -67,27 +100,23 @@ void handle_join(ServerSession& s, Endpoint sender, int held) {
             break;
         }
     }
+    // Every slot taken: a bot makes room, people come first.
+    if (free_slot < 0 && s.make_room) free_slot = s.make_room(s);
     if (free_slot < 0) {
-        queue_datagram(s, sender, [](WireWriter& w) { encode_server_full(w); });
+        queue_datagram(s, sender, version, [](WireWriter& w) { encode_server_full(w); });
         return;
     }
     const uint8_t index = static_cast<uint8_t>(free_slot);
-    PlayerSlot& slot = s.slots[index];
-    slot = PlayerSlot{};
-    slot.in_use = true;
+    PlayerSlot& slot = occupy_slot(s, index);
     slot.address = sender;
-    slot.last_heard = s.tick;
-    slot.joined_tick = s.tick;
-    slot.newest_tick = s.tick;
-    slot.numbering_tick = s.tick;
-    spawn_plane(s.world, index);
+    slot.protocol = version;
 
     LogText line;
-    log_player(line, index);
+    name_player(line, s, index);
     line << " joined from ";
     append_address(line, sender);
     s.log_sink(LogLevel::Info, line.view());
-    queue_datagram(s, sender, [&](WireWriter& w) { encode_welcome(w, index); });
+    queue_datagram(s, sender, version, [&](WireWriter& w) { encode_welcome(w, index); });
 }
 
 // ---- inputs --------------------------------------------------------------
@@ -235,10 +264,51 @@ void restart_numbering(PlayerSlot& slot, uint64_t now) {
     slot.restart_open = false;
     slot.ahead_seen = false;
     slot.chat_restart_open = true;
+    slot.report_newest = 0;
 }
 
-void handle_inputs(ServerSession& s, PlayerSlot& slot, const InputBatch& batch) {
+// A server tick from the low 32 bits a client sent back: the tick at or
+// before now with those bits.
+uint64_t widen_tick(const ServerSession& s, uint32_t low) {
+    const uint32_t back = static_cast<uint32_t>(s.tick) - low;
+    return back <= s.tick ? s.tick - back : 0;
+}
+
+void warn_mismatch(ServerSession& s, uint8_t index, uint64_t tick) {
+    LogText line;
+    line << "player " << static_cast<unsigned>(index) << "'s world differed from the server's by tick "
+         << static_cast<unsigned long long>(tick) << "; sending the whole world";
+    s.log_sink(LogLevel::Warning, line.view());
+}
+
+// What a v21 client's newest batch says about its confirmed world. A
+// request for a whole world counts once: until the client has taken the
+// world sent for it, later batches (and late ones) repeat the same request.
+void take_report(ServerSession& s, uint8_t index, const InputBatch& batch, const WorldReport& report) {
+    PlayerSlot& slot = s.slots[index];
+    if (batch.newest < slot.report_newest) return;  // an older batch, arriving late
+    slot.report_newest = batch.newest;
+    slot.holds_world = report.holds_world;
+    slot.held_tick = widen_tick(s, report.held_tick);
+    if (!report.holds_world) return;
+    const bool since_last_image = !slot.world_sent || slot.held_tick >= slot.image_tick;
+    if (report.wants_world && !slot.needs_world && since_last_image) {
+        ask_for_world(slot);
+        ++slot.mismatches;
+        ++s.world_mismatches;
+        warn_mismatch(s, index, slot.held_tick);
+    } else if (!report.wants_world && slot.needs_world && slot.world_sent && slot.held_tick >= slot.image_tick) {
+        slot.needs_world = false;
+    }
+}
+
+void handle_inputs(ServerSession& s, uint8_t index, const InputBatch& batch, uint8_t version,
+                   const WorldReport& report) {
+    PlayerSlot& slot = s.slots[index];
+    const bool v21 = version == PROTOCOL_VERSION_21 && slot.protocol == PROTOCOL_VERSION_21;
+    if (v21 && slot.sent_input) take_report(s, index, batch, report);
     if (batch.present == 0) return;
+    if (v21 && !slot.sent_input) ask_for_world(slot);  // its first valid batch: now it may have the world
     slot.sent_input = true;
     if (first_input(batch) == 1 && restart_pending(slot, s.tick)) restart_numbering(slot, s.tick);
     store_inputs(slot, batch, s.tick);
@@ -246,9 +316,9 @@ void handle_inputs(ServerSession& s, PlayerSlot& slot, const InputBatch& batch) 
 
 // ---- chat ----------------------------------------------------------------
 
-void queue_relay(ServerSession& s, Endpoint to, const PlayerSlot& from, uint8_t sender) {
+void queue_relay(ServerSession& s, const PlayerSlot& to, const PlayerSlot& from, uint8_t sender) {
     const std::string_view text(from.last_chat_text, from.last_chat_length);
-    queue_datagram(s, to, [&](WireWriter& w) {
+    queue_datagram(s, to.address, to.protocol, [&](WireWriter& w) {
         encode_chat_relay(w, from.last_chat_serial, sender, from.last_chat_sequence, text);
     });
 }
@@ -274,19 +344,18 @@ void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
         std::memcpy(from.last_chat_text, chat.text.data(), from.last_chat_length);
 
         LogText line;
-        log_player(line, index + 1);
-        line << ": ";
+        line << "player " << index + 1 << ": ";
         append_player_text(line, std::string_view(from.last_chat_text, from.last_chat_length));
         s.log_sink(LogLevel::Info, line.view());
         // Every client gets the line twice; they drop the copy by its serial.
         for (int pass = 0; pass < 2; ++pass) {
             for (const PlayerSlot& to : s.slots) {
-                if (to.in_use && to.sent_input) queue_relay(s, to.address, from, index);
+                if (to.in_use && to.sent_input) queue_relay(s, to, from, index);
             }
         }
     } else if (chat.sequence == from.last_chat_sequence && from.last_chat_serial != 0 && from.sent_input) {
         // The sender missed the relay: once more, to the sender only.
-        queue_relay(s, from.address, from, index);
+        queue_relay(s, from, from, index);
     }
 }
 
@@ -295,12 +364,12 @@ void handle_chat(ServerSession& s, uint8_t index, const ChatSend& chat) {
 void time_out_silent_players(ServerSession& s) {
     for (int i = 0; i < MAX_PLANES; ++i) {
         const PlayerSlot& slot = s.slots[i];
-        if (!slot.in_use) continue;
+        if (!slot.in_use || slot.bot) continue;
         const bool silent = s.tick - slot.last_heard > PLAYER_TIMEOUT;
         const bool never_played = !slot.sent_input && s.tick - slot.joined_tick > FIRST_INPUT_LIMIT;
         if (!silent && !never_played) continue;
         LogText line;
-        log_player(line, i);
+        name_player(line, s, i);
         line << " timed out";
         s.log_sink(LogLevel::Info, line.view());
         remove_player(s, static_cast<uint8_t>(i));
@@ -312,19 +381,119 @@ void log_wins(ServerSession& s) {
     for (uint64_t i = 0; i < w.event_count && i < MAX_EVENTS; ++i) {
         if (w.events[i].kind != EVENT_ROUND_WON) continue;
         LogText line;
-        log_player(line, w.events[i].a);
+        name_player(line, s, w.events[i].a);
         line << " won";
         s.log_sink(LogLevel::Info, line.view());
     }
 }
 
+// ---- protocol 21: what each client is sent ---------------------------------
+
+const TickRecord* logged_tick(const ServerSession& s, uint64_t tick) {
+    const TickRecord& r = s.ticks.records[tick % TICK_LOG];
+    return tick != 0 && r.tick == tick ? &r : nullptr;
+}
+
+// Ticks after `base` up to now, as many as one run holds (its edits too).
+// False when the log no longer has the first of them.
+bool build_run(ServerSession& s, uint8_t index, uint64_t base, TickRun& run) {
+    run.first_tick = static_cast<uint32_t>(base + 1);
+    run.count = 0;
+    run.edit_count = 0;
+    run.has_hash = false;
+    for (uint64_t t = base + 1; t <= s.tick && run.count < RUN_TICKS_MAX; ++t) {
+        const TickRecord* r = logged_tick(s, t);
+        if (!r) return run.count > 0;
+        if (run.edit_count + r->edit_count > RUN_EDITS_MAX) break;
+        for (uint8_t e = 0; e < r->edit_count; ++e) {
+            WorldEdit edit = r->edits[e];
+            edit.record = run.count;
+            run.edits[run.edit_count++] = edit;
+        }
+        if (r->has_hash) {
+            run.has_hash = true;
+            run.hash_record = run.count;
+            run.hash = r->hash;
+        }
+        std::memcpy(run.inputs[run.count], r->inputs, MAX_PLANES);
+        run.own_input = r->applied[index];
+        ++run.count;
+    }
+    return true;
+}
+
+void send_world_image(ServerSession& s, PlayerSlot& slot) {
+    const uint32_t tick = static_cast<uint32_t>(s.tick);
+    const uint8_t included = s.ticks.next.edit_count;
+    queue_datagram(s, slot.address, slot.protocol, [&](WireWriter& w) {
+        encode_world_image(w, s.world, tick, slot.last_applied, included);
+    });
+    slot.world_sent = true;
+    slot.world_sent_tick = s.tick;
+    slot.image_tick = s.tick;
+}
+
+// A whole world while the client needs one (again every WORLD_RESEND ticks
+// until it is acknowledged), then every tick the client has not
+// acknowledged: a lost datagram costs nothing but the resend.
+void send_ticks(ServerSession& s, uint8_t index) {
+    PlayerSlot& slot = s.slots[index];
+    const bool held_in_log = slot.holds_world && slot.held_tick <= s.tick && s.tick - slot.held_tick < TICK_LOG;
+    if (!slot.needs_world && !held_in_log) ask_for_world(slot);
+    if (slot.needs_world && (!slot.world_sent || s.tick - slot.world_sent_tick >= WORLD_RESEND)) {
+        send_world_image(s, slot);
+    }
+    uint64_t base = slot.held_tick;
+    if (slot.needs_world || !held_in_log || base < slot.image_tick) base = slot.image_tick;
+    if (base >= s.tick) return;
+    TickRun& run = s.run_scratch;
+    if (!build_run(s, index, base, run)) {
+        ask_for_world(slot);
+        return;
+    }
+    if (run.count == 0) return;
+    queue_datagram(s, slot.address, slot.protocol, [&](WireWriter& w) { encode_tick_run(w, run); });
+}
+
 void queue_snapshots(ServerSession& s) {
     const uint32_t tick = static_cast<uint32_t>(s.tick);
-    for (const PlayerSlot& slot : s.slots) {
+    for (int i = 0; i < MAX_PLANES; ++i) {
+        const PlayerSlot& slot = s.slots[i];
         if (!slot.in_use || !slot.sent_input) continue;
-        queue_datagram(s, slot.address,
+        if (slot.protocol == PROTOCOL_VERSION_21) {
+            send_ticks(s, static_cast<uint8_t>(i));
+            continue;
+        }
+        queue_datagram(s, slot.address, slot.protocol,
                        [&](WireWriter& w) { encode_snapshot(w, s.world, tick, slot.last_applied); });
     }
+}
+
+bool any_v21(const ServerSession& s) {
+    for (const PlayerSlot& slot : s.slots) {
+        if (is_v21(slot)) return true;
+    }
+    return false;
+}
+
+// Every writer of the planes' input fields (input consumption, and any
+// other source of inputs) has run: what the planes hold now is what the
+// step applies, and what a v21 client needs.
+void capture_inputs(ServerSession& s) {
+    for (int i = 0; i < MAX_PLANES; ++i) s.ticks.next.inputs[i] = pack_input(plane_input(s.world.planes[i]));
+}
+
+// The step made tick `s.tick`: its record goes into the log.
+void log_tick(ServerSession& s) {
+    TickRecord& r = s.ticks.next;
+    r.tick = s.tick;
+    for (int i = 0; i < MAX_PLANES; ++i) r.applied[i] = s.slots[i].last_applied;
+    if (s.tick % TICK_HASH_INTERVAL == 0 && any_v21(s)) {
+        r.has_hash = true;
+        r.hash = hash_world(s.world);
+    }
+    s.ticks.records[s.tick % TICK_LOG] = r;
+    r = TickRecord{};
 }
 
 }  // namespace
@@ -338,9 +507,27 @@ ServerSession* create_session(const World& world) {
 
 void destroy_session(ServerSession* session) { delete session; }
 
+PlayerSlot& occupy_slot(ServerSession& s, uint8_t index) {
+    PlayerSlot& slot = s.slots[index];
+    slot = PlayerSlot{};
+    slot.in_use = true;
+    slot.last_heard = s.tick;
+    slot.joined_tick = s.tick;
+    slot.newest_tick = s.tick;
+    slot.numbering_tick = s.tick;
+    spawn_plane(s.world, index);
+    log_world_edit(s, EDIT_SPAWN, index);
+    return slot;
+}
+
+void name_player(LogText& line, const ServerSession& s, int slot) {
+    if (is_slot(static_cast<uint8_t>(slot)) && s.slots[slot].bot) line << "Bot " << slot + 1;
+    else line << "player " << slot;
+}
+
 int find_slot(const ServerSession& s, Endpoint sender) {
     for (int i = 0; i < MAX_PLANES; ++i) {
-        if (s.slots[i].in_use && s.slots[i].address == sender) return i;
+        if (s.slots[i].in_use && !s.slots[i].bot && s.slots[i].address == sender) return i;
     }
     return -1;
 }
@@ -354,13 +541,13 @@ void receive(ServerSession& s, const uint8_t* bytes, size_t length, Endpoint sen
     ServerMessage message;
     if (!decode_server_message(bytes, length, message)) return;
     if (message.tag == TAG_JOIN_REQUEST) {
-        handle_join(s, sender, held);
+        handle_join(s, sender, held, message.version);
         return;
     }
     if (held < 0) return;  // the other messages count only from a slot holder
     const uint8_t index = static_cast<uint8_t>(held);
     switch (message.tag) {
-    case TAG_INPUT_BATCH: handle_inputs(s, s.slots[index], message.input_batch); break;
+    case TAG_INPUT_BATCH: handle_inputs(s, index, message.input_batch, message.version, message.report); break;
     case TAG_LEAVE: remove_player(s, index); break;
     case TAG_CHAT_SEND: handle_chat(s, index, message.chat_send); break;
     default: break;
@@ -369,30 +556,26 @@ void receive(ServerSession& s, const uint8_t* bytes, size_t length, Endpoint sen
 
 void remove_player(ServerSession& s, uint8_t index) {
     if (!is_slot(index)) return;
-    s.slots[index] = PlayerSlot{};
-    s.world.planes[index] = Plane{};
-    World& w = s.world;
-    const uint64_t count = std::min<uint64_t>(w.object_count, MAX_OBJECTS);
-    for (uint64_t i = 0; i < count; ++i) {
-        WorldObject& o = w.objects[i];
-        if (o.free || o.owner != index) continue;
-        o.owner = NONE;
-        // Gone as if destroyed: no hook and no station link keeps pointing
-        // at the entry that a later placement reuses.
-        if (o.kind == OBJECT_TURRET || o.kind == OBJECT_STATION) free_object(w, static_cast<int>(i));
-    }
     LogText line;
-    log_player(line, index);
+    name_player(line, s, index);
     line << " left";
+    s.slots[index] = PlayerSlot{};
+    remove_plane(s.world, index);
+    log_world_edit(s, EDIT_REMOVE, index);
     s.log_sink(LogLevel::Info, line.view());
 }
 
+void world_replaced(ServerSession& s) { log_world_edit(s, EDIT_REPLACE, 0); }
+
 void server_tick(ServerSession& s) {
+    if (s.bots_tick) s.bots_tick(s);
     for (int i = 0; i < MAX_PLANES; ++i) {
         if (s.slots[i].in_use) consume_input(s.slots[i], s.world.planes[i]);
     }
+    capture_inputs(s);
     step_world(s.world);
     ++s.tick;
+    log_tick(s);
     time_out_silent_players(s);
     log_wins(s);
     if (s.tick % 2 == 0) queue_snapshots(s);

@@ -13,6 +13,8 @@
 #include "base/log.h"
 #include "base/endpoint.h"
 #include "net/messages.h"
+#include "server/bot_roster.h"
+#include "net/ticks.h"
 #include "server/outgoing.h"
 #include "server/tutorial_state.h"
 #include "world/world.h"
@@ -35,6 +37,33 @@ constexpr uint64_t RESTART_WINDOW = 120;
 // since its newest input arrived (one per tick): room for jitter.
 constexpr uint64_t INPUT_LEAD_SLACK = 32;
 
+// Protocol 21: ticks kept for resending to clients that have not
+// acknowledged them (2.1 s); a client further behind is sent a whole world.
+constexpr int TICK_LOG = 256;
+// Ticks between two sends of a whole world that the client has not
+// acknowledged yet.
+constexpr uint64_t WORLD_RESEND = 24;
+
+// What the server did in one tick, as a v21 client needs it to repeat the
+// tick on its confirmed world: the world edits made since the step before
+// (in order), the input each plane was given, each slot's last applied
+// input number after it, and on every TICK_HASH_INTERVAL-th tick the hash
+// of the world right after the step.
+struct TickRecord {
+    uint64_t tick = 0;  // 0: no record
+    uint8_t edit_count = 0;
+    WorldEdit edits[TICK_EDITS_MAX] = {};  // `record` unused here
+    uint8_t inputs[MAX_PLANES] = {};       // pack_input of each plane's input fields
+    uint32_t applied[MAX_PLANES] = {};
+    bool has_hash = false;
+    uint64_t hash = 0;
+};
+
+struct TickLog {
+    TickRecord records[TICK_LOG];  // tick t at index t mod TICK_LOG
+    TickRecord next;               // the edits made since the last step
+};
+
 // One input as received, stored at index sequence mod 64. An entry is trusted
 // only when its own number equals the number looked up.
 struct InputRecord {
@@ -49,6 +78,9 @@ struct InputRecord {
 
 struct PlayerSlot {
     bool in_use = false;
+    // A computer player holds the slot: it has no address, and its inputs
+    // come from the session's own bots instead of the network.
+    bool bot = false;
     Endpoint address{};
     uint64_t last_heard = 0;  // server tick of the last datagram from `address`
     uint64_t joined_tick = 0;
@@ -76,6 +108,22 @@ struct PlayerSlot {
     uint32_t last_chat_serial = 0;
     uint8_t last_chat_length = 0;
     char last_chat_text[MAX_TEXT] = {};
+
+    // The protocol of the JoinRequest the slot was granted for (20 or 21);
+    // everything the slot is sent is in that version.
+    uint8_t protocol = PROTOCOL_VERSION;
+    // Protocol 21. The client needs a whole world (it joined, the world was
+    // replaced, it fell behind the tick log, or it asked); `world_sent`:
+    // one went out since, stamped `image_tick`, last sent at `world_sent_tick`.
+    bool needs_world = false;
+    bool world_sent = false;
+    uint64_t world_sent_tick = 0;
+    uint64_t image_tick = 0;
+    // The client's confirmed world, as its newest batch (`report_newest`) told.
+    bool holds_world = false;
+    uint64_t held_tick = 0;
+    uint32_t report_newest = 0;
+    uint64_t mismatches = 0;  // times its world's hash differed from the server's
 };
 
 struct ServerSession {
@@ -88,6 +136,13 @@ struct ServerSession {
     // and the script's own progress.
     void (*after_tick)(ServerSession& session) = nullptr;
     TutorialState tutorial;
+    // Computer players, when a host asks for them (set_bots): first in every
+    // tick `bots_tick` lets them join, leave and decide; `make_room` frees a
+    // bot's slot for a person who finds every slot taken (-1 when none).
+    BotRoster bots;
+    void (*bots_tick)(ServerSession& session) = nullptr;
+    int (*make_room)(ServerSession& session) = nullptr;
+    uint64_t map_seed = 0;  // the current round's map, for a host that plays map after map
     // Where the join, leave, timeout, chat and win lines go: the program's
     // log on standard error, unless a host wants them elsewhere.
     void (*log_sink)(LogLevel level, std::string_view line) = log_line;
@@ -98,6 +153,11 @@ struct ServerSession {
     void (*send_now)(void* context, const uint8_t* bytes, size_t length, Endpoint to) = nullptr;
     void* send_context = nullptr;
     uint8_t send_buffer[MAX_DATAGRAM];
+    // Protocol 21: the ticks for the clients that step their own world, and
+    // the number of world-hash mismatches they reported, all slots together.
+    TickLog ticks;
+    uint64_t world_mismatches = 0;
+    TickRun run_scratch;  // built for one client at a time
 };
 
 // A session around an already generated world: every slot free, tick 0,
@@ -109,7 +169,7 @@ void destroy_session(ServerSession* session);
 // are dropped without a trace.
 void receive(ServerSession& session, const uint8_t* bytes, size_t length, Endpoint sender);
 
-// One server tick: inputs, the step, timeouts, the win log, snapshots on even
+// One server tick: bots joining or leaving, inputs, the step, timeouts, the win log, snapshots on even
 // ticks, and the host's script (`after_tick`) when it has one.
 void server_tick(ServerSession& session);
 
@@ -117,7 +177,15 @@ void server_tick(ServerSession& session);
 // none is left. Readable until the session queues the next datagram.
 inline const OutgoingDatagram* pop_outgoing(ServerSession& session) { return pop_outgoing(session.outgoing); }
 
-// The slot that `sender` holds, or -1.
+// Gives slot `index` (free) to a new player, counting from this tick, and
+// spawns its plane. The caller adds the address, or marks a bot.
+PlayerSlot& occupy_slot(ServerSession& session, uint8_t index);
+
+// How the log names the player in slot s: "player " + s for a person,
+// "Bot " + (s + 1) for a computer player (numbered as players see it).
+void name_player(LogText& line, const ServerSession& session, int slot);
+
+// The slot that `sender` holds, or -1 (never a bot's).
 int find_slot(const ServerSession& session, Endpoint sender);
 
 // Keeps the inputs of a batch that lie in the ring's window
@@ -134,3 +202,9 @@ void consume_input(PlayerSlot& slot, Plane& plane);
 // Frees slot s and the player's plane; their turrets and upgrade stations
 // vanish, their collectors and exit vessels stay without an owner.
 void remove_player(ServerSession& session, uint8_t s);
+
+// A host that changes the world outside the step in any other way than a
+// join or a leave (a new round, an option) calls this after the change:
+// every v21 client is then sent a whole world. Join and leave are logged by
+// the session itself.
+void world_replaced(ServerSession& session);

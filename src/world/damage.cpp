@@ -1,5 +1,6 @@
 #include "world/damage.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "world/fmath.h"
@@ -186,4 +187,18 @@ void update_destroyed_object(World& w, WorldObject& o) {
     o.gather_timer = 0;
     o.heat = 0;
     o.health = health_of_kind(w.rules, o.kind);
+}
+
+void remove_plane(World& w, uint8_t slot) {
+    if (!is_slot(slot)) return;
+    w.planes[slot] = Plane{};
+    const uint64_t count = std::min<uint64_t>(w.object_count, MAX_OBJECTS);
+    for (uint64_t i = 0; i < count; ++i) {
+        WorldObject& o = w.objects[i];
+        if (o.free || o.owner != slot) continue;
+        o.owner = NONE;
+        // Gone as if destroyed: no hook and no station link keeps pointing
+        // at the entry that a later placement reuses.
+        if (o.kind == OBJECT_TURRET || o.kind == OBJECT_STATION) free_object(w, static_cast<int>(i));
+    }
 }

@@ -18,6 +18,12 @@ void destroy_object(World& w, WorldObject& o);
 // held is let go here, before anything new can take the entry's place.
 void free_object(World& w, int k);
 
+// A player leaves: the plane of `slot` is cleared, every object it owned
+// loses its owner, and its turrets and upgrade stations vanish (freed as if
+// destroyed); collectors and exit vessels stay. The server does it, and a
+// protocol 21 client repeats it on its confirmed world.
+void remove_plane(World& w, uint8_t slot);
+
 void shot_hits_object(World& w, WorldObject& o, const Shot& s);
 void shot_hits_plane(World& w, Plane& p, const Shot& s);
 

@@ -1,5 +1,7 @@
 #include "app/app_script.h"
 
+#include <gtest/gtest.h>
+
 #include <SDL3/SDL_events.h>
 #include <SDL3/SDL_keyboard.h>
 #include <SDL3/SDL_mouse.h>
@@ -120,3 +122,12 @@ void run_stage(App& app, void* user) {
 
 bool always(App&) { return true; }
 
+
+std::string play_script(Script& script) {
+    testing::internal::CaptureStderr();
+    const int status = run_app(FrameHook{run_stage, &script});
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_EQ(script.stuck_at, "") << log;
+    return log;
+}

@@ -50,3 +50,6 @@ struct Script {
 void run_stage(App& app, void* user);
 
 bool always(App&);
+
+// Runs the whole program through the script's stages; the log it wrote.
+std::string play_script(Script& script);

@@ -197,7 +197,8 @@ TEST_F(MixerTest, EngineLoopsAroundItsSound) {
 // A target that is not finite would turn the gliding volume, and with it every
 // later sample, into NaN: the engine keeps heading for its last finite target.
 TEST_F(MixerTest, EngineIgnoresTargetsThatAreNotFinite) {
-    use_sound(SOUND_ENGINE, std::vector<float>(48000, 0.5f));
+    const std::vector<float> hum(48000, 0.5f);  // outlives the mixing below
+    use_sound(SOUND_ENGINE, hum);
     EngineLoop& e = a.engines[2];
     set_engine(a, 2, 0.4f, 0.25f);
     for (float bad : {std::nanf(""), INFINITY, -INFINITY}) {

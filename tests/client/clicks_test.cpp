@@ -77,29 +77,30 @@ protected:
 };
 
 TEST_F(Clicks, MenuItemEdgesCountAndTheGapsDoNot) {
-    // Item 0 of the main menu spans x 558..978, y 308..348 at scale 1; item 1
-    // starts at y 358. At scale 2: x 1116..1956, y 616..696, then 716.
+    // Item 0 of the main menu spans x 558..978, y 283..323 at scale 1; item 1
+    // starts at y 333. At scale 2: x 1116..1956, y 566..646, then 666.
     const struct {
         const InterfaceBox* box;
         float x, y;
         Screen screen;  // where the click leads
         Ask ask;
     } cases[] = {
-        {&SCALE_1, 558, 308, Screen::ServerList, Ask::Nothing},   // top-left corner of "Connect to server"
-        {&SCALE_1, 978, 348, Screen::ServerList, Ask::Nothing},   // bottom-right corner
-        {&SCALE_1, 978.5f, 348, Screen::MainMenu, Ask::Nothing},  // just right of it
-        {&SCALE_1, 700, 348.5f, Screen::MainMenu, Ask::Nothing},  // in the gap
-        {&SCALE_1, 700, 357.5f, Screen::MainMenu, Ask::Nothing},  // in the gap
-        {&SCALE_1, 700, 358, Screen::MainMenu, Ask::StartTutorial},
-        {&SCALE_1, 557.5f, 330, Screen::MainMenu, Ask::Nothing},
-        {&SCALE_2, 1116, 616, Screen::ServerList, Ask::Nothing},
-        {&SCALE_2, 1956, 696, Screen::ServerList, Ask::Nothing},
-        {&SCALE_2, 1500, 697, Screen::MainMenu, Ask::Nothing},  // in the 20-pixel gap
-        {&SCALE_2, 1500, 715, Screen::MainMenu, Ask::Nothing},
-        {&SCALE_2, 1500, 716, Screen::MainMenu, Ask::StartTutorial},
-        {&SCALE_2, 1500, 916, Screen::MainMenu, Ask::Quit},      // "Exit": 616 + 300
-        {&BARS, 558, 308, Screen::MainMenu, Ask::Nothing},       // the bars moved it to x 790
-        {&BARS, 790, 308, Screen::ServerList, Ask::Nothing},
+        {&SCALE_1, 558, 283, Screen::ServerList, Ask::Nothing},   // top-left corner of "Connect to server"
+        {&SCALE_1, 978, 323, Screen::ServerList, Ask::Nothing},   // bottom-right corner
+        {&SCALE_1, 978.5f, 323, Screen::MainMenu, Ask::Nothing},  // just right of it
+        {&SCALE_1, 700, 323.5f, Screen::MainMenu, Ask::Nothing},  // in the gap
+        {&SCALE_1, 700, 332.5f, Screen::MainMenu, Ask::Nothing},  // in the gap
+        {&SCALE_1, 700, 333, Screen::MainMenu, Ask::StartTutorial},
+        {&SCALE_1, 700, 383, Screen::MainMenu, Ask::StartPractice},
+        {&SCALE_1, 557.5f, 300, Screen::MainMenu, Ask::Nothing},
+        {&SCALE_2, 1116, 566, Screen::ServerList, Ask::Nothing},
+        {&SCALE_2, 1956, 646, Screen::ServerList, Ask::Nothing},
+        {&SCALE_2, 1500, 647, Screen::MainMenu, Ask::Nothing},  // in the 20-pixel gap
+        {&SCALE_2, 1500, 665, Screen::MainMenu, Ask::Nothing},
+        {&SCALE_2, 1500, 666, Screen::MainMenu, Ask::StartTutorial},
+        {&SCALE_2, 1500, 966, Screen::MainMenu, Ask::Quit},      // "Exit": 566 + 400
+        {&BARS, 558, 283, Screen::MainMenu, Ask::Nothing},       // the bars moved it to x 790
+        {&BARS, 790, 283, Screen::ServerList, Ask::Nothing},
     };
     for (const auto& c : cases) {
         ui = Interface{};
@@ -118,9 +119,11 @@ TEST_F(Clicks, ASettingsClickActsLikeEnter) {
     EXPECT_EQ(ui.menu_selection, 1u);
     EXPECT_EQ(ui.resolution_index, 2);
     EXPECT_TRUE(ui.display_settings_changed);
-    click(SCALE_1, 600, 458);  // "Back"
+    click(SCALE_1, 600, 433);  // "Bots"
+    EXPECT_EQ(ui.bot_skill, BotSkill::Hard);
+    click(SCALE_1, 600, 483);  // "Back"
     EXPECT_EQ(ui.screen, Screen::MainMenu);
-    EXPECT_EQ(ui.menu_selection, 2u);
+    EXPECT_EQ(ui.menu_selection, MenuSettings);
 }
 
 TEST_F(Clicks, TheLeaveDialogsButtons) {

@@ -14,10 +14,10 @@ std::string parse(std::string_view text, KeptSettings& s) {
 }
 
 TEST(KeptSettings, WrittenAndReadBack) {
-    const KeptSettings chosen = {30, 4, true};
+    const KeptSettings chosen = {30, 4, true, BotSkill::Hard};
     char text[512];
     const size_t n = format_settings(chosen, text, sizeof text);
-    EXPECT_NE(std::string(text, n).find("volume = 30\nresolution = 2560x1440\ndisplay = borderless\n"),
+    EXPECT_NE(std::string(text, n).find("volume = 30\nresolution = 2560x1440\ndisplay = borderless\nbots = hard\n"),
               std::string::npos);
     KeptSettings read;
     EXPECT_EQ(parse({text, n}, read), "");
@@ -36,6 +36,7 @@ TEST(KeptSettings, BadValuesAreRefusedWholeAndUnknownNamesSkipped) {
         {"volume = 110\n", "line 1: volume must be 0 to 100 in steps of 10, not 110"},
         {"\nresolution = 1280x721\n", "line 2: resolution must be 960x540, 1280x720, 1600x900, 1920x1080 or 2560x1440, not 1280x721"},
         {"display = fullscreen\n", "line 1: display must be windowed or borderless, not fullscreen"},
+        {"bots = expert\n", "line 1: bots must be easy, normal or hard, not expert"},
         {"volume 40\n", "line 1: a line without '='"},
         {"= 40\n", "line 1: a line without a name before '='"},
     };

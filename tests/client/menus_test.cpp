@@ -48,6 +48,11 @@ Interface borderless(Interface ui, bool on, bool changed) {
     return ui;
 }
 
+Interface with_skill(Interface ui, BotSkill skill) {
+    ui.bot_skill = skill;
+    return ui;
+}
+
 Interface with_timer(Interface ui, float timer) {
     ui.status_recheck_timer = timer;
     return ui;
@@ -60,6 +65,7 @@ void expect_same(const Interface& a, const Interface& b, const char* name) {
     EXPECT_EQ(a.resolution_index, b.resolution_index) << name;
     EXPECT_EQ(a.borderless_fullscreen, b.borderless_fullscreen) << name;
     EXPECT_EQ(a.display_settings_changed, b.display_settings_changed) << name;
+    EXPECT_EQ(a.bot_skill, b.bot_skill) << name;
     EXPECT_EQ(a.status_recheck_timer, b.status_recheck_timer) << name;
 }
 
@@ -70,13 +76,14 @@ const Screen SETTINGS = Screen::Settings;
 TEST(MenuKey, EveryScreensKeys) {
     const MenuCase cases[] = {
         // The main menu wraps both ways and starts what is chosen.
-        {"main up wraps", on(MAIN, 0), 1, KeyUp, on(MAIN, 3), Ask::Nothing},
-        {"main down wraps", on(MAIN, 3), 1, KeyDown, on(MAIN, 0), Ask::Nothing},
+        {"main up wraps", on(MAIN, 0), 1, KeyUp, on(MAIN, 4), Ask::Nothing},
+        {"main down wraps", on(MAIN, 4), 1, KeyDown, on(MAIN, 0), Ask::Nothing},
         {"main down", on(MAIN, 1), 1, KeyDown, on(MAIN, 2), Ask::Nothing},
         {"connect", on(MAIN, 0), 1, KeyEnter, with_timer(on(LIST, 0), 0.0f), Ask::Nothing},
         {"tutorial", on(MAIN, 1), 1, KeyPadEnter, on(MAIN, 1), Ask::StartTutorial},
-        {"settings", on(MAIN, 2), 1, KeyEnter, on(SETTINGS, 0), Ask::Nothing},
-        {"exit", on(MAIN, 3), 1, KeyEnter, on(MAIN, 3), Ask::Quit},
+        {"practice", on(MAIN, 2), 1, KeyEnter, on(MAIN, 2), Ask::StartPractice},
+        {"settings", on(MAIN, 3), 1, KeyEnter, on(SETTINGS, 0), Ask::Nothing},
+        {"exit", on(MAIN, 4), 1, KeyEnter, on(MAIN, 4), Ask::Quit},
         {"main escape", on(MAIN, 2), 1, KeyEscape, on(MAIN, 2), Ask::Nothing},
         {"main left", on(MAIN, 2), 1, KeyLeft, on(MAIN, 2), Ask::Nothing},
         {"main digit", on(MAIN, 1), 1, KeyDigit1, on(MAIN, 1), Ask::Nothing},
@@ -108,10 +115,16 @@ TEST(MenuKey, EveryScreensKeys) {
         {"display left", on(SETTINGS, 2), 1, KeyLeft, borderless(on(SETTINGS, 2), true, true), Ask::Nothing},
         {"display right back", borderless(on(SETTINGS, 2), true, false), 1, KeyRight,
          borderless(on(SETTINGS, 2), false, true), Ask::Nothing},
-        {"settings back", on(SETTINGS, 3), 1, KeyEnter, on(MAIN, 2), Ask::Nothing},
-        {"settings escape", on(SETTINGS, 1), 1, KeyEscape, on(MAIN, 2), Ask::Nothing},
-        {"left on back", on(SETTINGS, 3), 1, KeyLeft, on(SETTINGS, 3), Ask::Nothing},
-        {"settings up wraps", on(SETTINGS, 0), 1, KeyUp, on(SETTINGS, 3), Ask::Nothing},
+        // The bots' skill wraps around the three.
+        {"bots right", on(SETTINGS, 3), 1, KeyRight, with_skill(on(SETTINGS, 3), BotSkill::Hard), Ask::Nothing},
+        {"bots enter from hard", with_skill(on(SETTINGS, 3), BotSkill::Hard), 1, KeyEnter,
+         with_skill(on(SETTINGS, 3), BotSkill::Easy), Ask::Nothing},
+        {"bots left from easy", with_skill(on(SETTINGS, 3), BotSkill::Easy), 1, KeyLeft,
+         with_skill(on(SETTINGS, 3), BotSkill::Hard), Ask::Nothing},
+        {"settings back", on(SETTINGS, 4), 1, KeyEnter, on(MAIN, 3), Ask::Nothing},
+        {"settings escape", on(SETTINGS, 1), 1, KeyEscape, on(MAIN, 3), Ask::Nothing},
+        {"left on back", on(SETTINGS, 4), 1, KeyLeft, on(SETTINGS, 4), Ask::Nothing},
+        {"settings up wraps", on(SETTINGS, 0), 1, KeyUp, on(SETTINGS, 4), Ask::Nothing},
         // Keys with a code above Esc do nothing on the settings.
         {"tab on volume", with_volume(on(SETTINGS, 0), 50), 1, KeyTab, with_volume(on(SETTINGS, 0), 50),
          Ask::Nothing},

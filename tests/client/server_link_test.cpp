@@ -17,6 +17,7 @@
 #include "client/session.h"
 #include "net/messages.h"
 #include "net/snapshot.h"
+#include "server/server_session.h"
 
 namespace {
 
@@ -93,10 +94,27 @@ protected:
         const std::string text = "127.0.0.1:" + std::to_string(entry.endpoint.port);
         std::memcpy(entry.text, text.data(), text.size());
         entry.text_length = static_cast<uint16_t>(text.size());
+        // A server whose status said protocol 20: the client speaks 20.
+        answered_version(20);
         ASSERT_TRUE(start_online_session(s, entry));
         ASSERT_EQ(s.link.kind, LinkKind::Online);
     }
     void TearDown() override { leave_session(s); }
+
+    void answered_version(uint8_t version) {
+        entry.result.answered = true;
+        entry.result.version = version;
+        entry.result.compatible = true;
+        entry.status.store(ServerStatus::Answered);
+    }
+    // The version bytes of the JoinRequests that arrived.
+    std::vector<uint8_t> join_versions() {
+        std::vector<uint8_t> out;
+        for (const Datagram& d : server.receive_all()) {
+            if (d.tag() == TAG_JOIN_REQUEST) out.push_back(d.bytes[2]);
+        }
+        return out;
+    }
 
     // Frames of one tick each.
     void ticks(int n, const Controls& c = {}) {
@@ -182,6 +200,26 @@ TEST_F(OnlineLink, BatchCarriesAtMostSixteenInputsWhenAHundredAreUnacknowledged)
     }
 }
 
+// The in-process server's queue may hold datagrams for other addresses; the
+// tutorial's client takes only those addressed to it.
+TEST(InProcessLink, TakesOnlyWhatIsAddressedToItsClient) {
+    ServerSession* server = create_session(World{});
+    ASSERT_NE(server, nullptr);
+    ServerLink link;
+    open_in_process(link, server);
+    uint8_t welcome[5] = {WIRE_MAGIC_0, WIRE_MAGIC_1, PROTOCOL_VERSION, TAG_WELCOME, 6};
+    ASSERT_TRUE(push_outgoing(server->outgoing, make_endpoint(10, 0, 0, 7, 7777), welcome, sizeof welcome));
+    welcome[4] = 3;
+    ASSERT_TRUE(push_outgoing(server->outgoing, IN_PROCESS_CLIENT, welcome, sizeof welcome));
+    std::vector<uint8_t> slots;
+    collect(
+        link,
+        [](void* context, const uint8_t* bytes, size_t) { static_cast<std::vector<uint8_t>*>(context)->push_back(bytes[4]); },
+        &slots);
+    EXPECT_EQ(slots, std::vector<uint8_t>{3});
+    close(link, false);
+}
+
 TEST_F(OnlineLink, DatagramFromTheServersAddressButAnotherPortIsDropped) {
     ticks(1);
     server.receive_all();
@@ -233,6 +271,46 @@ TEST_F(OnlineLink, LeavingSaysGoodbyeOnlyWhenJoined) {
     server.receive_all();
     leave_session(s);
     EXPECT_TRUE(server.receive_all().empty());
+}
+
+TEST_F(OnlineLink, JoinsWithProtocol21WhenTheStatusSaysTheServerSpeaksIt) {
+    EXPECT_EQ(join_versions(), std::vector<uint8_t>{});
+    leave_session(s);
+    answered_version(21);
+    ASSERT_TRUE(start_online_session(s, entry));
+    ticks(30 * 20 + 1);
+    EXPECT_EQ(join_versions(), std::vector<uint8_t>(21, PROTOCOL_VERSION_21));  // and it stays with it
+}
+
+TEST_F(OnlineLink, JoinsWithProtocol20WhenTheStatusSaysTheServerSpeaksOnly20) {
+    ticks(30 * 20 + 1);
+    EXPECT_EQ(join_versions(), std::vector<uint8_t>(21, PROTOCOL_VERSION));
+}
+
+TEST_F(OnlineLink, AServerNotHeardFromIsTriedWith21Then20) {
+    leave_session(s);
+    entry.status.store(ServerStatus::NotQueried);
+    entry.result = StatusResult{};
+    ASSERT_TRUE(start_online_session(s, entry));
+    ticks(30 * 20 + 1);
+    std::vector<uint8_t> expected(8, PROTOCOL_VERSION_21);
+    expected.insert(expected.end(), 8, PROTOCOL_VERSION);
+    expected.insert(expected.end(), 5, PROTOCOL_VERSION_21);
+    EXPECT_EQ(join_versions(), expected);
+
+    // Answered in protocol 20 (an older server): joined, and speaking 20 on.
+    leave_session(s);
+    ASSERT_TRUE(start_online_session(s, entry));
+    ticks(30 * 8 + 1);
+    ASSERT_EQ(join_versions().back(), PROTOCOL_VERSION);
+    server.send_to_client([&](WireWriter& w) { encode_welcome(w, 1); });
+    frame_after_reply();
+    EXPECT_EQ(s.client.state, ConnectionState::Joined);
+    ticks(1);
+    const std::vector<Datagram> sent = server.receive_all();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back().tag(), TAG_INPUT_BATCH);
+    EXPECT_EQ(sent.back().bytes[2], PROTOCOL_VERSION);
 }
 
 }  // namespace

@@ -73,6 +73,26 @@ TEST(StartTutorial, OpensTheInProcessLinkWithoutAConnectingLine) {
     EXPECT_FALSE(s.tutorial);
 }
 
+// A frame spends every whole tick of its accumulated time, an exact one too,
+// and keeps the rest for the next frame.
+TEST(SessionFrame, SpendsEveryWholeTick) {
+    struct Case {
+        float time;
+        uint64_t ticks;
+        float rest;
+    } cases[] = {{0.5f * TICK, 0, 0.5f * TICK}, {TICK, 1, 0.0f}, {2.0f * TICK, 2, 0.0f}, {2.5f * TICK, 2, 2.5f * TICK - TICK - TICK}};
+    for (const Case& k : cases) {
+        Session s;
+        ASSERT_TRUE(start_tutorial(s));
+        Vec2 camera{};
+        float time = k.time;
+        session_frame(s, {}, time, camera);
+        EXPECT_EQ(s.client.client_tick, k.ticks) << k.time / TICK << " ticks of time";
+        EXPECT_EQ(time, k.rest) << k.time / TICK << " ticks of time";
+        leave_session(s);
+    }
+}
+
 TEST(Camera, CentreWhileNotJoinedThenTheOwnPlaneWhileAlive) {
     Session s;
     ASSERT_TRUE(start_tutorial(s));

@@ -40,6 +40,17 @@ TEST(ServerOptions, DefaultsAndEachOption) {
     EXPECT_TRUE(o.vessel_cost_given);
     EXPECT_EQ(o.vessel_cost, UINT32_MAX);
 
+    EXPECT_EQ(o.bots, 0);
+    EXPECT_FALSE(o.bots_always);
+    ASSERT_EQ(parse({"--bots", "3", "--bot-skill", "hard", "--bots-always"}, o), OptionsOutcome::Run);
+    EXPECT_EQ(o.bots, 3);
+    EXPECT_EQ(o.bot_skill, BotSkill::Hard);
+    EXPECT_TRUE(o.bots_always);
+    ASSERT_EQ(parse({"--bots=8", "--bot-skill=easy"}, o), OptionsOutcome::Run);
+    EXPECT_EQ(o.bots, 8);
+    EXPECT_EQ(o.bot_skill, BotSkill::Easy);
+    EXPECT_FALSE(o.bots_always);
+
     ASSERT_EQ(parse({"--register", "http://127.0.0.1:7780", "--register=https://registry.example.org/skorvia",
                      "--name", "Friday night"},
                     o),
@@ -67,6 +78,9 @@ TEST(ServerOptions, BadArgumentsNameTheFault) {
         {{"--seed", "0x10"}, "0x10"},
         {{"--win-amount", "4294967296"}, "4294967296"},
         {{"--vessel-cost", "-5"}, "-5"},
+        {{"--bots", "9"}, "9"},
+        {{"--bot-skill", "expert"}, "expert"},
+        {{"--bots-always=yes"}, "--bots-always"},
         {{"--register", "ftp://registry.example.org"}, "not an http:// or https:// address"},
         {{"--register", "a", "--register", "b"}, "'a'"},
         {{"--name", "a name of more than thirty-two bytes"}, "thirty-two"},

@@ -166,4 +166,39 @@ TEST_F(PlayOnline, TheNinthPlayerIsRefusedUntilASlotFrees) {
     EXPECT_EQ(status_of(server.port).players, 8);
 }
 
+// `--bots 3`: an empty server stays empty; the first person who joins finds
+// three bots flying with it, and they go when the person does.
+TEST(PlayOnlineWithBots, BotsFillTheServerForAPersonWhoJoins) {
+    ServerProcess server;
+    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--bots", "3", "--seed", "9"})) << server_log(server);
+    ASSERT_TRUE(wait_for_log(server, "info: bots fill up to 3 planes, skill normal, while a person plays\n", LOG_WAIT_MS))
+        << server_log(server);
+    EXPECT_EQ(status_of(server.port).bots, 0);
+
+    std::unique_ptr<TestClient> person = connect_client(loopback(server.port));
+    ASSERT_TRUE(person);
+    std::vector<TestClient*> clients{person.get()};
+    auto planes = [&] {
+        int n = 0;
+        for (const Plane& p : person->session.world.planes) n += p.in_use;
+        return n;
+    };
+    ASSERT_TRUE(drive_until(clients, 10.0, no_input, [&] { return joined(*person) && planes() == 3; }));
+    EXPECT_EQ(person->session.own_slot, 0u);
+    ASSERT_TRUE(wait_for_log(server, "info: Bot 3 joined (normal)\n", LOG_WAIT_MS)) << server_log(server);
+    const StatusReply status = status_of(server.port);
+    EXPECT_EQ(status.players, 1);
+    EXPECT_EQ(status.bots, 2);
+
+    // The bots fly: their planes leave their spawn points.
+    const Vec2 start = person->session.world.planes[1].pos;
+    drive(clients, 2.0, no_input);
+    const Vec2 now = person->session.world.planes[1].pos;
+    EXPECT_TRUE(now.x != start.x || now.y != start.y);
+
+    close(person->link, true);
+    ASSERT_TRUE(wait_for_log(server, "info: Bot 2 left\n", LOG_WAIT_MS)) << server_log(server);
+    EXPECT_EQ(stop_server_process(server, SIGTERM), 0) << server_log(server);
+}
+
 }  // namespace

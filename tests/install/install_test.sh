@@ -195,7 +195,8 @@ if exec {status}<>"/dev/tcp/127.0.0.1/$port"; then
   IFS= read -r -t 10 reply <&"$status" || true
   exec {status}>&-
 fi
-[[ "$reply" == "skorvia status version=$PROTOCOL_VERSION "* ]] || fail "status query on port $port answered '$reply'"
+# The server names the newest protocol it speaks (21) and takes a client of 20.
+[[ "$reply" == "skorvia status version=21 "*" compatible=yes"* ]] || fail "status query on port $port answered '$reply'"
 
 kill -TERM "$SERVER_PID"
 for _ in $(seq 600); do

@@ -7,7 +7,7 @@
 #   Windows player fly, chat and leave; no snapshot corrects either;
 # - same_bits_across_builds: the golden-game hashes and the float32 function
 #   results of this build, of the Linux gcc build and of the Linux clang
-#   build (the fuzzing tree) are the same.
+#   build (build/clang-golden) are the same.
 if(TARGET skorvia_session)
   add_executable(skorvia_peer ${CMAKE_CURRENT_LIST_DIR}/peer.cpp ${PROJECT_SOURCE_DIR}/tests/dedicated/support/test_client.cpp)
   target_include_directories(skorvia_peer PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/tests/dedicated)
@@ -24,10 +24,10 @@ if(CMAKE_CROSSCOMPILING AND SKORVIA_LINUX_BINARY_DIR)
     PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\."
     LABELS windows RUN_SERIAL TRUE TIMEOUT 300)
 
-  set(_fuzz_tree ${SKORVIA_LINUX_BINARY_DIR}/clang-fuzz)
+  set(_clang_tree ${SKORVIA_LINUX_BINARY_DIR}/clang-golden/tests)
   add_test(NAME same_bits_across_builds
     COMMAND ${CMAKE_COMMAND}
-      "-DPROGRAMS=Linux gcc=${SKORVIA_LINUX_BINARY_DIR}/tests\\;Linux clang=${_fuzz_tree}/determinism\\;Windows gcc (windows)=$<TARGET_FILE_DIR:determinism_O2>"
+      "-DPROGRAMS=Linux gcc=${SKORVIA_LINUX_BINARY_DIR}/tests|Linux clang=${_clang_tree}|Windows gcc (windows)=$<TARGET_FILE_DIR:determinism_O2>"
       "-DRUNNER=${_runner}"
       -P ${PROJECT_SOURCE_DIR}/tests/world/compare_builds.cmake)
   set_tests_properties(same_bits_across_builds PROPERTIES LABELS windows TIMEOUT 600)

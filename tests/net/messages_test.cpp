@@ -43,7 +43,7 @@ bool server_takes(const Bytes& b) {
 
 bool client_takes(const Bytes& b, ClientMessage& m) {
     static World scratch;
-    return decode_client_message(b.data(), b.size(), SnapshotGate{}, scratch, m);
+    return decode_client_message(b.data(), b.size(), PROTOCOL_VERSION, SnapshotGate{}, scratch, m);
 }
 bool client_takes(const Bytes& b) {
     ClientMessage m;
@@ -181,8 +181,9 @@ TEST(MessageDispatch, EachSideTakesOnlyItsOwnTags) {
 
 TEST(MessageDispatch, OtherVersionsAndShortDatagramsAreDropped) {
     EXPECT_FALSE(server_takes({0x53, 0x4B, 19, TAG_JOIN_REQUEST}));
-    EXPECT_FALSE(server_takes({0x53, 0x4B, 21, TAG_JOIN_REQUEST}));
-    EXPECT_FALSE(client_takes({0x53, 0x4B, 21, TAG_SERVER_FULL}));
+    EXPECT_FALSE(server_takes({0x53, 0x4B, 22, TAG_JOIN_REQUEST}));
+    EXPECT_TRUE(server_takes({0x53, 0x4B, 21, TAG_JOIN_REQUEST}));   // the server speaks 20 and 21
+    EXPECT_FALSE(client_takes({0x53, 0x4B, 21, TAG_SERVER_FULL}));  // a client only its own
     EXPECT_FALSE(server_takes({0x53, 0x4B, 20}));
     EXPECT_FALSE(server_takes({}));
     // Bytes after a complete message are ignored.

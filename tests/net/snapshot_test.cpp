@@ -38,7 +38,7 @@ struct Received {
 
 Received decode(const Bytes& b, SnapshotGate gate = OPEN_GATE) {
     Received r;
-    r.accepted = decode_client_message(b.data(), b.size(), gate, *r.scratch, r.message);
+    r.accepted = decode_client_message(b.data(), b.size(), PROTOCOL_VERSION, gate, *r.scratch, r.message);
     return r;
 }
 
@@ -108,7 +108,7 @@ TEST(SnapshotRoundTrip, ScratchLeftoversNeverSurvive) {
     *got.scratch = net_test::maximal_world();  // every slot in use, hooks out
     got.scratch->event_count = 5;
     const Bytes b = encode(*sent);
-    got.accepted = decode_client_message(b.data(), b.size(), OPEN_GATE, *got.scratch, got.message);
+    got.accepted = decode_client_message(b.data(), b.size(), PROTOCOL_VERSION, OPEN_GATE, *got.scratch, got.message);
     ASSERT_TRUE(got.accepted);
     EXPECT_TRUE(same_world(*got.scratch, as_received(*sent)));
     EXPECT_EQ(got.scratch->event_count, 0u);

@@ -102,18 +102,20 @@ TEST(StatusReplyParser, ReadsTheWordsOfAReply) {
 
 TEST(StatusExchange, TheServersReplyReadsBackAsSent) {
     char line[STATUS_REPLY_MAX];
-    const size_t n = build_status_reply(line, sizeof line, 7, 3600, true);
-    EXPECT_EQ(std::string(line, n), "skorvia status version=20 players=7 max=8 uptime=3600 compatible=yes\n");
+    const size_t n = build_status_reply(line, sizeof line, 5, 2, 3600, true);
+    // The newest protocol the server speaks.
+    EXPECT_EQ(std::string(line, n), "skorvia status version=21 players=5 bots=2 max=8 uptime=3600 compatible=yes\n");
     StatusReply reply;
     ASSERT_TRUE(parse_status_reply(std::string_view(line, n), reply));
-    EXPECT_EQ(reply.players, 7);
+    EXPECT_EQ(reply.players, 5);
+    EXPECT_EQ(reply.bots, 2);
     EXPECT_EQ(reply.max_players, 8);
     EXPECT_EQ(reply.uptime, 3600u);
     EXPECT_TRUE(reply.compatible);
 
-    const size_t m = build_status_reply(line, sizeof line, 0, UINT64_MAX, false);
+    const size_t m = build_status_reply(line, sizeof line, 0, 0, UINT64_MAX, false);
     EXPECT_EQ(std::string(line, m),
-              "skorvia status version=20 players=0 max=8 uptime=18446744073709551615 compatible=no\n");
+              "skorvia status version=21 players=0 bots=0 max=8 uptime=18446744073709551615 compatible=no\n");
 }
 
 // The name is one word however it is spelled; a client reads it back, and a
@@ -122,15 +124,15 @@ TEST(StatusExchange, TheServersNameTravelsAsOneWord) {
     char line[STATUS_REPLY_MAX];
     const std::string longest = "Orbit & Haul 100% ünïcode ☄!";  // 32 bytes
     ASSERT_EQ(longest.size(), MAX_SERVER_NAME);
-    const size_t n = build_status_reply(line, sizeof line, 3, 60, true, longest);
+    const size_t n = build_status_reply(line, sizeof line, 3, 0, 60, true, longest);
     ASSERT_LT(n, sizeof line - 1);
-    EXPECT_EQ(std::string(line, n).find("name=Orbit%20&%20Haul%20100%25%20%C3%BCn"), 67u) << line;
+    EXPECT_EQ(std::string(line, n).find("name=Orbit%20&%20Haul%20100%25%20%C3%BCn"), 74u) << line;
     StatusReply reply;
     ASSERT_TRUE(parse_status_reply(std::string_view(line, n), reply));
     EXPECT_EQ(reply.name_view(), longest);
     EXPECT_EQ(reply.players, 3);
 
-    const size_t unnamed = build_status_reply(line, sizeof line, 3, 60, true, "bell\a");
+    const size_t unnamed = build_status_reply(line, sizeof line, 3, 0, 60, true, "bell\a");
     EXPECT_EQ(std::string(line, unnamed).find("name="), std::string::npos) << "an invalid name is left out";
 
     const char* ignored[] = {"name=%", "name=%4", "name=%zz", "name=%07", "name=%C3", "name="};
@@ -156,6 +158,7 @@ TEST(StatusExchange, RequestLines) {
     const Case cases[] = {
         {"check 20", true, true},   {"check 20\r", true, true},  {"check +2_0", true, true},
         {"check 19", true, false},  {"check 999", true, false},  {"check abc", true, false},
+        {"check 21", true, true},   {"check 22", true, false},   {"check 21\r", true, true},
         {"check", false, false},    {"check ", false, false},    {"hello 20", false, false},
         {"", false, false},         {"GET / HTTP/1.1\r", false, false},
     };

@@ -216,7 +216,7 @@ TEST(WireReader, FirstErrorStopsTheReads) {
     EXPECT_EQ(r.error, WireError::Invalid);
 }
 
-TEST(WireHeader, AcceptsOnlyTheMagicAndThisVersion) {
+TEST(WireHeader, AcceptsOnlyTheMagicAndTheVersionsItSpeaks) {
     struct Case {
         const char* name;
         Bytes bytes;
@@ -229,7 +229,8 @@ TEST(WireHeader, AcceptsOnlyTheMagicAndThisVersion) {
         {"header only", {0x53, 0x4B, 20, 1}, true},
         {"any tag", {0x53, 0x4B, 20, 200, 9, 9}, true},
         {"version 19", {0x53, 0x4B, 19, 1}, false},
-        {"version 21", {0x53, 0x4B, 21, 1}, false},
+        {"version 21", {0x53, 0x4B, 21, 1}, true},
+        {"version 22", {0x53, 0x4B, 22, 1}, false},
         {"bad first magic byte", {0x54, 0x4B, 20, 1}, false},
         {"bad second magic byte", {0x53, 0x4C, 20, 1}, false},
     };
@@ -239,6 +240,7 @@ TEST(WireHeader, AcceptsOnlyTheMagicAndThisVersion) {
         EXPECT_EQ(read_header(c.bytes.data(), c.bytes.size(), h), c.accepted);
         if (c.accepted) {
             EXPECT_EQ(h.tag, c.bytes[3]);
+            EXPECT_EQ(h.version, c.bytes[2]);
         }
     }
 }

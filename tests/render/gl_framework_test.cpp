@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -145,12 +147,53 @@ TEST_F(GlFramework, CapsuleRangesAreClampedToTheBufferAndPointedAtTheirFirstReco
     }
 }
 
+// Bodies are drawn in list order, each run of one style by that style's program.
+TEST_F(GlFramework, PlanetRunsAreDrawnByTheirStylesPrograms) {
+    PlanetPipeline p{};
+    for (int s = 0; s < PLANET_PROGRAMS; ++s) p.styles[s].program = 100 + static_cast<GLuint>(s);
+    PlanetList list;
+    const float styles[] = {STYLE_SUN, STYLE_ROCKY, STYLE_ROCKY, STYLE_DOME, STYLE_DOME, STYLE_GAS, STYLE_LAVA, STYLE_TERRAN};
+    for (float style : styles) {
+        PlanetInstance i{};
+        i.look[2] = style;
+        push_planet(list, i);
+    }
+    const struct {
+        uint32_t first, count;
+        std::vector<std::array<double, 3>> runs;  // program, first instance, instances
+    } cases[] = {
+        {0, 8, {{104, 0, 1}, {100, 1, 2}, {105, 3, 2}, {101, 5, 1}, {103, 6, 1}, {102, 7, 1}}},
+        {2, 2, {{100, 2, 1}, {105, 3, 1}}},
+        {6, 10, {{103, 6, 1}, {102, 7, 1}}},  // stops at the list's end
+        {8, 1, {}},
+    };
+    for (const auto& c : cases) {
+        install_fake_gl();
+        draw_planets(p, list, c.first, c.count);
+        std::vector<std::array<double, 3>> runs;
+        double program = 0;
+        std::vector<GlCall> pointers;
+        for (const GlCall& call : fake_gl.calls) {
+            if (call.name == "glUseProgram") program = call.args[0];
+            if (call.name == "glVertexAttribPointer" && call.args[0] == 0) pointers.push_back(call);
+            if (call.name == "glDrawArraysInstanced") runs.push_back({program, pointers.back().args[5] / 96, call.args[3]});
+        }
+        EXPECT_EQ(runs, c.runs) << c.first;
+        if (c.runs.empty()) {
+            EXPECT_TRUE(fake_gl.calls.empty());
+        }
+    }
+}
+
 TEST_F(GlFramework, BlendStatesFollowTheDraw) {
     CapsulePipeline capsules{};
     PlanetPipeline planets{};
     draw_capsules(capsules, false, 0, 1);
     draw_capsules(capsules, true, 0, 1);
-    draw_planets(planets, 46, 5);
+    PlanetList list;
+    list.count = PLANET_CAPACITY;
+    for (PlanetInstance& i : list.items) i = PlanetInstance{};
+    draw_planets(planets, list, 46, 5);
     auto blends = calls_named("glBlendFuncSeparate");
     ASSERT_EQ(blends.size(), 3u);
     EXPECT_THAT(blends[0].args, ElementsAre(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
@@ -161,6 +204,54 @@ TEST_F(GlFramework, BlendStatesFollowTheDraw) {
     auto pointers = calls_named("glVertexAttribPointer");
     ASSERT_EQ(pointers.size(), 4u + 4u + 6u);
     EXPECT_EQ(pointers.back().args[5], 46 * 96 + 16 * 5);
+}
+
+// The nebulae are summed four at a time over a grid of cells covering the
+// view; every cell reads the same records of the planet buffer.
+TEST_F(GlFramework, NebulaeAreDrawnFourAtATimeOverAGridOfTheView) {
+    NebulaPipeline p{};
+    PlanetPipeline planets{};
+    planets.instance_buffer = 7;
+    const struct {
+        uint32_t first, count;
+        Vec2 view;
+        std::vector<double> groups;  // the count uniform of each draw
+        double cell, columns, cells;
+    } cases[] = {
+        {3, 4, {1536, 864}, {4}, 24, 64, 64 * 36},
+        {0, 6, {1536, 864}, {4, 2}, 24, 64, 64 * 36},
+        {46, 9, {100, 50}, {2}, 24, 5, 5 * 3},                              // clamped to the buffer
+        {0, 1, {9600, 5400}, {1}, 75, 128, 128 * 72},                       // at most 128 cells across
+        {48, 1, {1536, 864}, {}, 0, 0, 0}, {5, 0, {1536, 864}, {}, 0, 0, 0},  // nothing at all
+    };
+    for (const auto& c : cases) {
+        install_fake_gl();
+        draw_nebulae(p, planets, c.first, c.count, {10, 20}, c.view, 3);
+        auto draws = calls_named("glDrawArraysInstanced");
+        ASSERT_EQ(draws.size(), c.groups.size()) << c.first << " " << c.count;
+        if (c.groups.empty()) {
+            EXPECT_TRUE(fake_gl.calls.empty());
+            continue;
+        }
+        for (const GlCall& d : draws) EXPECT_THAT(d.args, ElementsAre(GL_TRIANGLES, 0, 6, c.cells));
+        EXPECT_THAT(calls_named("glBlendFuncSeparate")[0].args,
+                    ElementsAre(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA));
+        EXPECT_THAT(calls_named("glUniform2f")[2].args, ElementsAre(-1, c.cell, c.columns));
+        auto counts = calls_named("glUniform1f");  // the time, then one count per draw
+        ASSERT_EQ(counts.size(), 1 + c.groups.size());
+        for (size_t g = 0; g < c.groups.size(); ++g) EXPECT_EQ(counts[1 + g].args[1], c.groups[g]);
+        EXPECT_THAT(calls_named("glBindBuffer")[0].args, ElementsAre(GL_ARRAY_BUFFER, 7));
+        // Shape and colour of each nebula; the last one repeats into unused slots.
+        auto pointers = calls_named("glVertexAttribPointer");
+        ASSERT_EQ(pointers.size(), 8 * c.groups.size());
+        for (size_t g = 0; g < c.groups.size(); ++g) {
+            for (int k = 0; k < 4; ++k) {
+                const double record = (c.first + 4 * g + std::min<double>(k, c.groups[g] - 1)) * 96;
+                EXPECT_THAT(pointers[8 * g + 2 * k].args, ElementsAre(2 * k, 4, GL_FLOAT, GL_FALSE, 96, record));
+                EXPECT_EQ(pointers[8 * g + 2 * k + 1].args[5], record + 48);
+            }
+        }
+    }
 }
 
 TEST_F(GlFramework, UploadsOrphanTheBufferAndCopyAtMostItsCapacity) {
@@ -214,6 +305,12 @@ TEST_F(GlFramework, AFrameClearsThenDrawsTheWorldBackToFront) {
                 ElementsAre("glDisable", "glViewport", "glClearColor", "glClear", "glEnable", "glViewport", "glScissor"));
     EXPECT_THAT(fake_gl.calls[1].args, ElementsAre(0, 0, 1024, 768));
     EXPECT_THAT(fake_gl.calls[5].args, ElementsAre(0, 96, 1024, 576));
+    // Black bars, then the sky cleared into the letterbox.
+    auto clears = calls_named("glClearColor");
+    ASSERT_EQ(clears.size(), 2u);
+    EXPECT_THAT(clears[0].args, ElementsAre(0, 0, 0, 1));
+    EXPECT_THAT(clears[1].args, ElementsAre(SKY_COLOR.r, SKY_COLOR.g, SKY_COLOR.b, 1));
+    EXPECT_EQ(calls_named("glClear").size(), 2u);
 
     // Which program and blend state each draw used, in order.
     enum Blend { NORMAL, ADDITIVE, PREMULTIPLIED };
@@ -226,10 +323,9 @@ TEST_F(GlFramework, AFrameClearsThenDrawsTheWorldBackToFront) {
         if (c.name == "glDrawArraysInstanced") draws.push_back({program, blend});
     }
     double world = r->world_capsules.program;
-    double planets = r->planets.program;
-    std::vector<std::pair<double, Blend>> expected = {{world, NORMAL}, {planets, PREMULTIPLIED}};  // sky, nebulae
+    std::vector<std::pair<double, Blend>> expected = {{r->nebulae.program, PREMULTIPLIED}};
     for (int layer = 0; layer < 4; ++layer) expected.push_back({world, NORMAL});                 // stars
-    expected.push_back({planets, PREMULTIPLIED});  // sun, planet, station dome
+    for (int style : {1, 4, 5}) expected.push_back({r->planets.styles[style].program, PREMULTIPLIED});  // gas planet, sun, dome
     expected.push_back({world, NORMAL});           // halos and smoke
     expected.push_back({world, ADDITIVE});         // glows, planes, objects
     expected.push_back({world, NORMAL});           // ropes and wreck pieces
@@ -270,14 +366,38 @@ TEST_F(GlFramework, PipelinesAreBuiltFromTheirDescriptions) {
     EXPECT_EQ(call_names(), with(tail));
     EXPECT_EQ(calls_named("glBufferData")[0].args[1], 262144);
 
+    // The planets compile one program per style, then share one vertex array and buffer.
     install_fake_gl();
     PlanetPipeline planets;
     ASSERT_EQ(create_planet_pipeline(planets), StartupError::None);
-    tail = repeat(per_attribute, 6);
-    tail.push_back("glBindVertexArray");
-    for (int i = 0; i < 4; ++i) tail.push_back("glGetUniformLocation");
-    EXPECT_EQ(call_names(), with(tail));
+    const std::vector<std::string> compile(common.begin(), common.begin() + 15);
+    std::vector<std::string> expected;
+    for (int s = 0; s < PLANET_PROGRAMS; ++s) {
+        expected.insert(expected.end(), compile.begin(), compile.end());
+        for (int i = 0; i < 4; ++i) expected.push_back("glGetUniformLocation");
+    }
+    expected.insert(expected.end(), common.begin() + 15, common.end());
+    for (const auto& name : repeat(per_attribute, 6)) expected.push_back(name);
+    expected.push_back("glBindVertexArray");
+    EXPECT_EQ(call_names(), expected);
     EXPECT_EQ(calls_named("glBufferData")[0].args[1], 4608);
+    EXPECT_EQ(planets.program, 0u);
+    for (const StyleProgram& s : planets.styles) EXPECT_NE(s.program, 0u);
+
+    // The nebulae read the planet buffer: no buffer of their own, and records
+    // that every instance of a draw shares.
+    install_fake_gl();
+    NebulaPipeline nebulae;
+    ASSERT_EQ(create_nebula_pipeline(nebulae), StartupError::None);
+    expected = with({});
+    expected.erase(std::find(expected.begin(), expected.end(), "glGenBuffers"), expected.end());
+    expected.push_back("glBindVertexArray");
+    for (const auto& name : repeat(per_attribute, 8)) expected.push_back(name);
+    expected.push_back("glBindVertexArray");
+    for (int i = 0; i < 5; ++i) expected.push_back("glGetUniformLocation");
+    EXPECT_EQ(call_names(), expected);
+    for (const GlCall& c : calls_named("glVertexAttribDivisor")) EXPECT_EQ(c.args[1], NEBULA_DIVISOR);
+    EXPECT_EQ(nebulae.instance_buffer, 0u);
 
     // Text sets its attribute pointers once, while its vertex array is bound,
     // and adds the atlas texture.
@@ -310,12 +430,18 @@ TEST_F(GlFramework, ShutdownReleasesThePipelinesInOrderAndTheTextureLast) {
     ASSERT_EQ(create_renderer(*r), StartupError::None);
     EXPECT_NE(r->text.atlas.pixels, nullptr);
     fake_gl.calls.clear();
-    const Pipeline* order[] = {&r->world_capsules, &r->screen_capsules, &r->planets, &r->text_pipeline};
+    const Pipeline* order[] = {&r->world_capsules, &r->screen_capsules, &r->planets, &r->nebulae, &r->text_pipeline};
     std::vector<std::pair<std::string, double>> expected;
     for (const Pipeline* p : order) {
+        if (p == &r->planets) {
+            for (const StyleProgram& s : r->planets.styles) expected.push_back({"glDeleteProgram", s.program});
+            expected.push_back({"glDeleteVertexArrays", p->vertex_array});
+            expected.push_back({"glDeleteBuffers", p->instance_buffer});
+            continue;
+        }
         expected.push_back({"glDeleteProgram", p->program});
         expected.push_back({"glDeleteVertexArrays", p->vertex_array});
-        expected.push_back({"glDeleteBuffers", p->instance_buffer});
+        if (p != &r->nebulae) expected.push_back({"glDeleteBuffers", p->instance_buffer});  // it has none
     }
     expected.push_back({"glDeleteTextures", r->text_pipeline.atlas_texture});
     destroy_renderer(*r);

@@ -94,7 +94,8 @@ TEST_F(InterfaceImage, TheHealthBarShowsItsFillAndTheTrailOnlyAboveIt) {
         layout();
         uint32_t count = 0;
         const CapsuleInstance* g = group(0, count);
-        ASSERT_EQ(count, static_cast<uint32_t>(c.capsules) + 6) << c.health << " " << c.trail;  // + 3 counters
+        // + the health text's backing, + 3 counters (backing, disc, middle)
+        ASSERT_EQ(count, static_cast<uint32_t>(c.capsules) + 10) << c.health << " " << c.trail;
         EXPECT_FLOAT_EQ(g[0].ends[0], 18);
         EXPECT_FLOAT_EQ(g[0].ends[1], 18);
         EXPECT_FLOAT_EQ(g[0].ends[2], 18 + 168);
@@ -125,7 +126,7 @@ TEST_F(InterfaceImage, TheSunCounterAppearsOnceThereIsSunResource) {
     layout();
     uint32_t with = 0;
     const CapsuleInstance* g = group(0, with);
-    ASSERT_EQ(with, without + 2);
+    ASSERT_EQ(with, without + 3);  // its backing, disc and middle
     EXPECT_FLOAT_EQ(g[with - 2].ends[0], 12 + 6 + 180);  // slot 3, at 180 u
     EXPECT_FLOAT_EQ(g[with - 2].params[0], 6);
     EXPECT_FLOAT_EQ(g[with - 1].params[0], 4);
@@ -174,9 +175,10 @@ TEST_F(InterfaceImage, AZeroSizedFramebufferDrawsNothingAndDoesNotFail) {
     draw_frame(renderer(), 0, 0);
 }
 
-// Eight long notifications reach under the open shop: the panel covers
-// them, but text is drawn after every shape.
-TEST_F(InterfaceImage, TextIsDrawnOverTheShapes) {
+// Eight long notifications: the eighth line is drawn over its dark backing
+// (text comes after every shape), and not at all where the open shop's
+// panel lies over it.
+TEST_F(InterfaceImage, TextIsDrawnOverTheShapesButKeepsOffAnOpenShop) {
     build("ui_shop");
     const auto bright_in_band = [&](const std::vector<uint8_t>& image) {
         int bright = 0;
@@ -190,6 +192,8 @@ TEST_F(InterfaceImage, TextIsDrawnOverTheShapes) {
         notify(scene->notifications, INFO_COLOUR, {"A turret of yours was upgraded: twice the health, and it hits hard"});
     }
     scene->notifications.pulse = 0;
+    EXPECT_EQ(bright_in_band(draw()), 0);
+    scene->view.shop.open = false;
     EXPECT_GT(bright_in_band(draw()), 20);
 }
 
@@ -198,15 +202,17 @@ TEST_F(InterfaceImage, TheSelectedMenuRowHasItsOutline) {
     scene->view.menu_selection = 1;
     const std::vector<uint8_t> image = draw();
     const UiLayout l = ui_layout(WIDTH, HEIGHT, 1);
-    const Rect plain = menu_item_rect(l.box, 4, 0);
-    const Rect selected = menu_item_rect(l.box, 4, 1);
-    ASSERT_EQ(selected.y, 297);
+    const Rect plain = menu_item_rect(l.box, MAIN_MENU_ITEMS, 0);
+    const Rect selected = menu_item_rect(l.box, MAIN_MENU_ITEMS, 1);
+    // Five rows of pitch 50 centred about 0.42 of the height: 302.4 - 120 + 40 + 50.
+    ASSERT_EQ(selected.y, 272);
+    const int middle = static_cast<int>(selected.y) + 20;  // rows are 40 high
     // The top edge's middle and the far left of the left half circle.
-    EXPECT_GT(at(image, 640, 297).min(), 190);
-    EXPECT_GT(at(image, 430, 317).min(), 150);
+    EXPECT_GT(at(image, 640, static_cast<int>(selected.y)).min(), 190);
+    EXPECT_GT(at(image, static_cast<int>(selected.x), middle).min(), 150);
     // The row above: its pill only, dark.
     EXPECT_LT(at(image, 640, static_cast<int>(plain.y)).min(), 60);
-    EXPECT_LT(at(image, static_cast<int>(plain.x), 267).min(), 60);
+    EXPECT_LT(at(image, static_cast<int>(plain.x), middle - 50).min(), 60);
 }
 
 // The minimap's background reaches far past its box (radius = the box's

@@ -2,6 +2,7 @@
 // Mesa), checked on the pixels it draws.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <vector>
@@ -144,6 +145,77 @@ TEST_F(RenderImage, TheSunsCoronaAddsLightAroundItsDisc) {
     EXPECT_GT(disc.r, 200);
     EXPECT_GT(corona.sum(), far_sky.sum() + 60);
     EXPECT_GE(corona.r, corona.b);  // warm light
+}
+
+// The nebula's light as written for one pixel: a cloud of two octaves of
+// value noise, fading out toward its radius.
+float fract(float x) { return x - std::floor(x); }
+float hash3(float x, float y, float z) {
+    float qx = fract(x * 0.1031f), qy = fract(y * 0.1031f), qz = fract(z * 0.1031f);
+    float d = qx * (qz + 31.32f) + qy * (qy + 31.32f) + qz * (qx + 31.32f);
+    qx += d;
+    qy += d;
+    qz += d;
+    return fract((qx + qy) * qz);
+}
+float mix(float a, float b, float t) { return a + (b - a) * t; }
+float noise3(float x, float y, float z) {
+    float ix = std::floor(x), iy = std::floor(y), iz = std::floor(z);
+    float fx = x - ix, fy = y - iy, fz = z - iz;
+    float ux = fx * fx * (3 - 2 * fx), uy = fy * fy * (3 - 2 * fy), uz = fz * fz * (3 - 2 * fz);
+    auto h = [&](float dx, float dy, float dz) { return hash3(ix + dx, iy + dy, iz + dz); };
+    float y0 = mix(mix(h(0, 0, 0), h(1, 0, 0), ux), mix(h(0, 1, 0), h(1, 1, 0), ux), uy);
+    float y1 = mix(mix(h(0, 0, 1), h(1, 0, 1), ux), mix(h(0, 1, 1), h(1, 1, 1), ux), uy);
+    return mix(y0, y1, uz);
+}
+float smoothstep(float a, float b, float x) {
+    float t = std::clamp((x - a) / (b - a), 0.0f, 1.0f);
+    return t * t * (3 - 2 * t);
+}
+float nebula_thickness(Vec2 p, Vec2 centre, float seed, float time) {
+    float lx = (p.x - centre.x) / 3200, ly = (p.y - centre.y) / 3200;
+    float d = std::sqrt(lx * lx + ly * ly);
+    if (d >= 1) return 0;
+    float fall = std::pow(1 - d, 1.6f);
+    float ax = 2 * lx, ay = 2 * ly;
+    float cloud = 0.65f * noise3(ax + 0.004f * time, ay - 0.003f * time, seed) +
+                  0.35f * noise3(2.3f * ax + 1.7f * seed, 2.3f * ay, 2.3f * seed + 0.006f * time);
+    return fall * (0.45f + 0.55f * smoothstep(0.25f, 0.75f, cloud)) * 0.3f;
+}
+
+// The nebulae are computed on a coarse grid and interpolated; every pixel
+// still shows the light of the formula within a level or two.
+TEST_F(RenderImage, ANebulaAddsTheLightOfItsCloudPixelByPixel) {
+    const float time = 7.5f;
+    const Vec2 planet = copy_camera + Vec2{1400, 300};  // out of view; its nebula fills the view
+    const float seed = 0.37f;
+    std::vector<uint8_t> empty_sky(pixels.size());
+    scene_menu(copy(), copy_camera, time);
+    draw();
+    empty_sky = pixels;
+    scene_menu(copy(), copy_camera, time);
+    add_body(copy().world, make_scene_planet(planet, 7, seed, 0));  // grey: (0.62, 0.62, 0.62)
+    draw();
+
+    const Letterbox box = compute_letterbox(WIDTH, HEIGHT);
+    const Vec2 origin = view_origin(copy_camera);
+    int largest = 0;
+    int checked = 0;
+    for (int y = 100; y < 672; y += 23) {
+        for (int x = 3; x < WIDTH; x += 29) {
+            const Vec2 world = origin + Vec2{(x + 0.5f - box.x) / box.scale, (y + 0.5f - box.y) / box.scale};
+            const float light = 0.62f * nebula_thickness(world, planet, seed, time) * 255;
+            const size_t at = (static_cast<size_t>(y) * WIDTH + static_cast<size_t>(x)) * 4;
+            if (empty_sky[at] != SKY.r || empty_sky[at + 2] != SKY.b) continue;  // a star: it covers some light
+            ++checked;
+            for (int c = 0; c < 3; ++c) {
+                const float expected = static_cast<float>(empty_sky[at + static_cast<size_t>(c)]) + light;
+                largest = std::max(largest, static_cast<int>(std::lround(std::fabs(pixels[at + static_cast<size_t>(c)] - expected))));
+            }
+        }
+    }
+    EXPECT_GT(checked, 600);
+    EXPECT_LE(largest, 1);
 }
 
 }  // namespace

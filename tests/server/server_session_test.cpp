@@ -9,6 +9,7 @@
 #include "net/messages.h"
 #include "net/snapshot.h"
 #include "world/generate.h"
+#include "world/test_worlds.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ TEST_F(SessionTest, MalformedDatagramsAreDropped) {
         {},
         {0x53, 0x4B, 20},
         {0x53, 0x4B, 19, TAG_LEAVE},
-        {0x53, 0x4B, 21, TAG_LEAVE},
+        {0x53, 0x4B, 22, TAG_LEAVE},
         {0x54, 0x4B, 20, TAG_LEAVE},
         {0x53, 0x4B, 20, TAG_WELCOME, 0},
         {0x53, 0x4B, 20, TAG_INPUT_BATCH, 3, 0, 0, 0, 5, 1, 1, 1, 1, 1},  // newest 3, five inputs
@@ -262,6 +263,43 @@ TEST(InputConsumption, SkippedPurchaseRidesOnRepeatedFlagsWhenTheLastEightAreMis
     EXPECT_EQ(r.slot.last_applied, 4u);
     EXPECT_EQ(r.plane.buy_item, ITEM_SHIELD);
     EXPECT_FALSE(r.plane.fire);  // previous flags
+}
+
+// Where each backlog rule starts: up to 2 only the next number counts, from 3
+// the first stored number up to the newest, from 9 the window first skips to
+// the last 8.
+TEST(InputConsumption, BacklogBoundaries) {
+    struct Case {
+        uint32_t newest;
+        std::vector<uint32_t> lost;
+        uint32_t applied;
+    } cases[] = {
+        {2, {1}, 0},        // backlog 2: waits for number 1
+        {3, {1, 2}, 3},     // backlog 3: the scan reaches the newest
+        {8, {}, 1},         // backlog 8: nothing skipped
+        {9, {}, 2},         // backlog 9: skips to 1, then takes 2
+        {10, {1, 2, 3}, 4}, // backlog 10: skips to 2, 3 is lost, takes 4
+    };
+    for (const Case& k : cases) {
+        Ring r;
+        r.store(k.newest, std::vector<uint8_t>(k.newest, input_bits(false, false, true, false, false)));
+        for (uint32_t q : k.lost) r.slot.inputs[q % INPUT_RING] = InputRecord{};
+        consume_input(r.slot, r.plane);
+        EXPECT_EQ(r.slot.last_applied, k.applied) << "newest " << k.newest;
+        EXPECT_EQ(r.plane.thrust, k.applied != 0) << "newest " << k.newest;
+    }
+}
+
+// A purchase of the applied input wins over one carried from skipped inputs.
+TEST(InputConsumption, AppliedPurchaseWinsOverACarriedOne) {
+    Ring r;
+    std::vector<uint8_t> burst(12, 0);
+    burst[1] = input_bits(false, false, false, false, false, ITEM_TURRET);  // number 2, skipped
+    burst[4] = input_bits(false, false, false, false, false, ITEM_SHIELD);  // number 5, the first of the last 8
+    r.store(12, burst);
+    consume_input(r.slot, r.plane);
+    EXPECT_EQ(r.slot.last_applied, 5u);
+    EXPECT_EQ(r.plane.buy_item, ITEM_SHIELD);
 }
 
 TEST(InputConsumption, OldNumbersChangeNothing) {
@@ -408,6 +446,13 @@ TEST_F(SessionTest, SilentPlayerTimesOutAfter600Ticks) {
         server_tick(s());
     }
     EXPECT_TRUE(s().slots[1].in_use);
+    // A player that joins this late is heard from at its join, not at tick 0.
+    drain();
+    ASSERT_EQ(joined(ALICE), 0);
+    testing::internal::CaptureStderr();
+    server_tick(s());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(s().slots[0].in_use);
 }
 
 TEST_F(SessionTest, LeavingPlayersTurretsAndStationsVanishTheRestStaysUnowned) {
@@ -439,6 +484,22 @@ TEST_F(SessionTest, LeavingPlayersTurretsAndStationsVanishTheRestStaysUnowned) {
     EXPECT_EQ(w.objects[5].upgrading_station, NONE);
     EXPECT_EQ(w.objects[5].upgrade_timer, 0.0f);
     EXPECT_EQ(w.object_count, 6u);
+}
+
+// The log names the slot that won, from the tick's round-won event.
+TEST_F(SessionTest, AWinIsLoggedWithTheWinnersSlot) {
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(playing(player_address(i)), i);
+    World& w = s().world;
+    const int v = test_worlds::add_object(w, test_worlds::vessel_at({2000, 1000}, 0.0f, 3));
+    Plane& p = w.planes[3];
+    p.pos = {2000, 1000};
+    p.resources[0] = p.resources[1] = p.resources[2] = w.rules.win_amount;
+    p.boarding_vessel = static_cast<uint8_t>(v);
+    p.boarding_timer = w.rules.boarding_time - TICK * 0.5f;
+    testing::internal::CaptureStderr();
+    server_tick(s());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "info: player 3 won\n");
+    EXPECT_EQ(w.winner, 3);
 }
 
 TEST_F(SessionTest, SnapshotsGoOutOnEvenTicksWithEachSlotsAcknowledgement) {

@@ -360,6 +360,22 @@ protected:
         encode_input_batch(writer, number, {&packed, 1});
         receive(s(), buffer, writer.length, address(slot));
     }
+    // An object of `kind` owned by `owner` finishes its upgrade in the next
+    // tick, in a station far from everything (objects 0 and 1).
+    void upgrade_finishing(uint8_t kind, uint8_t owner) {
+        WorldObject station = make_collector({8000, 800}, 0, w().rules);
+        station.kind = OBJECT_STATION;
+        station.mass = 2.5f;
+        station.inertia = 3062.5f;
+        w().objects[0] = station;
+        WorldObject o = make_collector({8000, 800}, 0, w().rules);
+        o.kind = kind;
+        o.owner = owner;
+        o.upgrading_station = 0;
+        o.upgrade_timer = w().rules.upgrade_time - TICK * 0.5f;
+        w().objects[1] = o;
+        w().object_count = 2;
+    }
     uint32_t numbers[MAX_PLANES] = {};
 };
 
@@ -383,6 +399,197 @@ TEST_F(TutorialScript, ShootingWaitsForALivePlane) {
     w().planes[0].dead = false;
     server_tick(s());
     EXPECT_EQ(step(), TUTORIAL_HAULING);
+}
+
+// A player at (6000, 2700) facing west: the planet 1650 ahead, at (4350,
+// 2700), would have 2700 of room (to the top and bottom edges) but loses 800
+// for lying ahead of the nose; behind, at (7650, 2700), it has 1950 (to the
+// right edge), more than 1900, so the planet goes behind. The collector lies
+// 250 out the same way, at the plane's angle.
+TEST_F(TutorialScript, FirstPlanetGoesWhereThereIsRoomBehindTheNose) {
+    join_as(0);
+    w().planes[0].pos = {6000, 2700};
+    w().planes[0].angle = PI;
+    s().tutorial.step = TUTORIAL_SHOOTING;
+    s().tutorial.shots_counted = TUTORIAL_SHOTS_NEEDED;
+    server_tick(s());
+    ASSERT_EQ(step(), TUTORIAL_HAULING);
+    ASSERT_EQ(w().body_count, 1u);
+    const CelestialBody& planet = w().bodies[0];
+    EXPECT_NEAR(planet.pos.x, 7650.0f, 1e-2f);
+    EXPECT_NEAR(planet.pos.y, 2700.0f, 1e-2f);
+    EXPECT_FALSE(planet.is_sun);
+    EXPECT_EQ(planet.resource, 0);
+    ASSERT_EQ(w().object_count, 1u);
+    const WorldObject& c = w().objects[0];
+    EXPECT_EQ(c.home_angle, PI);
+    EXPECT_EQ(c.owner, NONE);
+    const Vec2 origin = hull_origin_world(c);
+    EXPECT_NEAR(origin.x, 6250.0f, 1e-2f);
+    EXPECT_NEAR(origin.y, 2700.0f, 1e-2f);
+}
+
+// The other player's collector goes 250 from the plane (at the spawn point,
+// 4800, 2754) where it has the most room. With nothing about, east and west
+// both leave 2646 to the bottom edge and east, the first, wins. A planet 850
+// east of the plane counts its distance less 1250 (west: 1100 - 1250 = -150
+// beats east: 600 - 1250); a free entry right at the east point does not
+// count at all.
+TEST_F(TutorialScript, StolenCollectorKeepsClearOfBodiesButNotOfFreeEntries) {
+    struct Case {
+        const char* what;
+        bool planet;
+        bool free_entry;
+        float x;
+    } cases[] = {
+        {"nothing about", false, false, 5050},
+        {"a planet to the east", true, false, 4550},
+        {"a free entry to the east", false, true, 5050},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        SetUp();
+        for (uint32_t& n : numbers) n = 0;
+        join_as(0);
+        ASSERT_EQ(w().planes[0].pos, (Vec2{4800, 2754}));
+        if (k.planet) w().bodies[w().body_count++] = make_body({5650, 2754}, false, 0, 2, 0.0f);
+        if (k.free_entry) {
+            w().objects[0] = make_collector({5050, 2754}, 0, w().rules);
+            w().objects[0].pos = {5050, 2754};
+            w().objects[0].free = true;
+            w().object_count = 1;
+        }
+        const uint64_t index = w().object_count;
+        s().tutorial.step = TUTORIAL_BUYING;
+        w().planes[0].resources[0] = 15;
+        set_keys(0, keys(false, false, false, false, false, ITEM_SHIELD));
+        server_tick(s());
+        ASSERT_EQ(step(), TUTORIAL_STEALING);
+        ASSERT_EQ(s().tutorial.stolen_collector, index);
+        const WorldObject& c = w().objects[index];
+        const Vec2 origin = hull_origin_world(c);
+        EXPECT_NEAR(origin.x, k.x, 0.1f);
+        EXPECT_NEAR(origin.y, 2754.0f, 0.1f);
+        EXPECT_NEAR(c.home_angle, SPAWN_ANGLE + 1.0f + TWO_PI, 1e-5f) << "the plane's angle + 1";
+    }
+}
+
+// The two later planets go 2500 from the first, 60 degrees apart. Their score
+// is the least room from the edges of all three planets, so with the first
+// planet 500 from the left edge no direction scores above 500, and the first
+// direction that reaches it (0 degrees: planets at (3000, 2700) and
+// (1750, 4865.06), 535 from the bottom) is taken.
+TEST_F(TutorialScript, TwoPlanetsTakeTheFirstDirectionWithTheMostRoom) {
+    join_as(0);
+    w().bodies[w().body_count++] = make_body({500, 2700}, false, 0, 2, 3.7f);
+    s().tutorial.step = TUTORIAL_STEALING;
+    w().objects[0] = make_collector({1000, 1000}, 0, w().rules);
+    w().objects[0].owner = 0;
+    w().object_count = 1;
+    s().tutorial.stolen_collector = 0;
+    server_tick(s());
+    ASSERT_EQ(step(), TUTORIAL_GATHERING);
+    ASSERT_EQ(w().body_count, 3u);
+    EXPECT_NEAR(w().bodies[1].pos.x, 3000.0f, 0.01f);
+    EXPECT_NEAR(w().bodies[1].pos.y, 2700.0f, 0.01f);
+    EXPECT_NEAR(w().bodies[2].pos.x, 1750.0f, 0.01f);
+    EXPECT_NEAR(w().bodies[2].pos.y, 4865.06f, 0.01f);
+    EXPECT_EQ(w().bodies[1].resource, 1);
+    EXPECT_EQ(w().bodies[2].resource, 2);
+    ASSERT_EQ(w().object_count, 3u);
+    const Vec2 first = hull_origin_world(w().objects[1]);
+    EXPECT_NEAR(first.x, 1750.0f, 0.01f) << "half-way out";
+    EXPECT_NEAR(first.y, 2700.0f, 0.01f);
+}
+
+// The sun goes to the middle of a cell of the 32 x 18 grid whose room from
+// the edges (less 380) and from the bodies (less 3200) is the largest, the
+// first such cell in column order. With no body that is (2550, 2550), the
+// first of many cells 2550 from the top or bottom; with a planet there,
+// (7350, 3150): 2250 from the right edge, 4837.35 from the planet.
+TEST_F(TutorialScript, SunGoesToTheGridCellWithTheMostRoom) {
+    struct Case {
+        bool planet;
+        Vec2 sun;
+    } cases[] = {{false, {2550, 2550}}, {true, {7350, 3150}}};
+    for (const Case& k : cases) {
+        SetUp();
+        for (uint32_t& n : numbers) n = 0;
+        join_as(0);
+        if (k.planet) w().bodies[w().body_count++] = make_body({2550, 2550}, false, 0, 2, 0.0f);
+        upgrade_finishing(OBJECT_COLLECTOR, 0);
+        s().tutorial.step = TUTORIAL_UPGRADING;
+        server_tick(s());
+        ASSERT_EQ(step(), TUTORIAL_SUN) << k.planet;
+        const CelestialBody& sun = w().bodies[w().body_count - 1];
+        EXPECT_TRUE(sun.is_sun);
+        EXPECT_NEAR(sun.pos.x, k.sun.x, 1e-2f) << k.planet;
+        EXPECT_NEAR(sun.pos.y, k.sun.y, 1e-2f) << k.planet;
+    }
+}
+
+// What completes each lesson, and what just misses it, with the tutorial
+// player in slot 2 and another player in slot 3.
+TEST_F(TutorialScript, EachLessonCompletesOnItsOwnCondition) {
+    auto wins = [this](uint8_t slot) {
+        const float y = 1000.0f + 2000.0f * (slot - 2);
+        const Vec2 hull[7] = {{145, 0}, {75, -64}, {-105, -74}, {-140, -42}, {-140, 42}, {-105, 74}, {75, 64}};
+        WorldObject vessel = polygon_body(hull, 7);
+        vessel.pos = {2000, y};
+        vessel.kind = OBJECT_VESSEL;
+        vessel.mass = 6;
+        vessel.inertia = 29400;
+        vessel.health = 1;
+        w().objects[w().object_count++] = vessel;
+        Plane& p = w().planes[slot];
+        p.pos = {2000, y};
+        p.resources[0] = p.resources[1] = p.resources[2] = w().rules.win_amount;
+        p.boarding_vessel = static_cast<uint8_t>(w().object_count - 1);
+        p.boarding_timer = w().rules.boarding_time - TICK * 0.5f;
+    };
+    struct Case {
+        const char* lesson;
+        uint8_t step;
+        std::function<void(bool)> prepare;  // true: meets the condition
+    } cases[] = {
+        {"shooting: five shots of the player", TUTORIAL_SHOOTING,
+         [&](bool meets) {
+             s().tutorial.shots_counted = TUTORIAL_SHOTS_NEEDED - 1;
+             set_keys(meets ? 2 : 3, keys(false, false, false, true, false));
+         }},
+        {"hauling: the cheaper of turret and shield", TUTORIAL_HAULING,
+         [&](bool meets) { w().planes[2].resources[1] = meets ? 15 : 14; }},
+        {"gathering: each of the three resources", TUTORIAL_GATHERING,
+         [&](bool meets) {
+             uint32_t* r = w().planes[2].resources;
+             r[0] = r[1] = 20;
+             r[2] = meets ? 20 : 19;
+         }},
+        {"upgrading: a collector, not a turret", TUTORIAL_UPGRADING,
+         [&](bool meets) { upgrade_finishing(meets ? OBJECT_COLLECTOR : OBJECT_TURRET, 2); }},
+        {"the sun: the exit vessel's cost", TUTORIAL_SUN, [&](bool meets) { w().planes[2].sun_resource = meets ? 50 : 49; }},
+        {"the exit vessel: the player's own win", TUTORIAL_EXIT_VESSEL, [&](bool meets) { wins(meets ? 2 : 3); }},
+    };
+    for (const Case& k : cases) {
+        for (bool meets : {false, true}) {
+            SCOPED_TRACE(testing::Message() << k.lesson << (meets ? ", met" : ", just missed"));
+            SetUp();
+            for (uint32_t& n : numbers) n = 0;
+            join_as(3);
+            uint8_t datagram[4] = {WIRE_MAGIC_0, WIRE_MAGIC_1, PROTOCOL_VERSION, TAG_JOIN_REQUEST};
+            for (int slot = 0; slot <= 2; ++slot) receive(s(), datagram, sizeof datagram, address(slot));
+            remove_player(s(), 0);
+            remove_player(s(), 1);
+            while (pop_outgoing(s())) {
+            }
+            ASSERT_TRUE(w().planes[2].in_use && w().planes[3].in_use);
+            ASSERT_FALSE(w().planes[0].in_use || w().planes[1].in_use);
+            s().tutorial.step = k.step;
+            k.prepare(meets);
+            server_tick(s());
+            EXPECT_EQ(step(), meets ? k.step + 1 : k.step);
+        }
+    }
 }
 
 // The collector to steal belongs to the slot after the player's.

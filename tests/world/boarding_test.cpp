@@ -79,6 +79,15 @@ TEST_F(Boarding, NeedsEnoughOfEveryResourceAndEndsOnLeaving) {
     end_of_round(w);
     EXPECT_EQ(p.boarding_vessel, NONE);
     EXPECT_EQ(p.boarding_timer, 0.0f);
+
+    // Spending below the win amount while boarding ends the boarding too.
+    p.pos = {2030, 2010};
+    end_of_round(w);
+    ASSERT_EQ(p.boarding_vessel, vessel_a);
+    p.resources[2] = 14;
+    end_of_round(w);
+    EXPECT_EQ(p.boarding_vessel, NONE);
+    EXPECT_EQ(p.boarding_timer, 0.0f);
 }
 
 TEST_F(Boarding, OnlyAnExitVesselIsBoarded) {
@@ -114,6 +123,15 @@ TEST_F(Boarding, LowerSlotCompletingFirstWinsAndTheStepEnds) {
     ASSERT_EQ(high.boarding_vessel, vessel_b);
     low.boarding_timer = high.boarding_timer = 5.0f - TICK;
     w.event_count = 0;
+    // Already destroyed or dead before the win: left as they are.
+    WorldObject returning = make_collector({5000, 4000}, 0, w.rules);
+    returning.destroyed = true;
+    returning.respawn_timer = 2.5f;
+    int collector_returning = add_object(w, returning);
+    Plane& gone = live_plane(w, 3, {4500, 4500});
+    gone.dead = true;
+    gone.respawn_timer = 2.0f;
+    gone.killer = KILL_SUN;
 
     end_of_round(w);
     EXPECT_EQ(w.winner, 1);
@@ -134,6 +152,9 @@ TEST_F(Boarding, LowerSlotCompletingFirstWinsAndTheStepEnds) {
     EXPECT_TRUE(outside.dead);
     EXPECT_FALSE(inside.dead);
     EXPECT_TRUE(w.objects[0].destroyed);
+    EXPECT_EQ(w.objects[collector_returning].respawn_timer, 2.5f);
+    EXPECT_EQ(gone.killer, KILL_SUN);
+    EXPECT_EQ(gone.respawn_timer, 2.0f);
     EXPECT_TRUE(w.objects[turret_outside].free);
     EXPECT_FALSE(w.objects[turret_inside].free);
     EXPECT_FALSE(w.objects[vessel_b].free || w.objects[vessel_b].destroyed);

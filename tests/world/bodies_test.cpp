@@ -39,6 +39,34 @@ TEST(BodyContacts, PlanetCrashDamageAboveTheCrashSpeed) {
     }
 }
 
+// A planet whose centre lies on the plane's rear edge (m = 0): the contact
+// point is the plane's own position, 10 ahead of the centre, so the plane is
+// pushed straight ahead by (160 + 2.5 - 0.25) * 0.8 = 129.8.
+TEST(BodyContacts, CentreOnTheHullPushesAlongTheHullsPosition) {
+    World w = empty_world();
+    add_body(w, planet_at(CENTRE, 0));
+    Plane& p = live_plane(w, 1, CENTRE + Vec2{10, 0}, 0.0f);
+    body_contacts(w);
+    EXPECT_FLOAT_EQ(p.pos.x, CENTRE.x + 10.0f + 129.8f);
+    EXPECT_EQ(p.pos.y, CENTRE.y);
+    EXPECT_FALSE(p.dead);
+}
+
+// A collector landing on top of a planet while sliding sideways: friction at
+// its bottom edge, 14.45 below its centre, turns it (positive spin for a
+// slide along +x with y growing downward).
+TEST(BodyContacts, FrictionTurnsAnObject) {
+    World w = empty_world();
+    add_body(w, planet_at(CENTRE, 0));
+    WorldObject c = make_collector({0, 0}, 0.0f, w.rules);
+    c.pos = CENTRE - Vec2{0, 166.5f};
+    c.vel = {50, 30};
+    int k = add_object(w, c);
+    body_contacts(w);
+    EXPECT_LT(w.objects[k].vel.y, 30.0f) << "bounced";
+    EXPECT_GT(w.objects[k].spin, 0.0f);
+}
+
 TEST(BodyContacts, MarginDecidesTouching) {
     for (float gap : {2.4f, 2.6f}) {
         World w = empty_world();

@@ -47,11 +47,14 @@ TEST(PolygonContact, NormalFollowsTheOrderOfTheShapes) {
 TEST(PolygonContact, VertexAgainstFaceKeepsOnlyTheNearEnd) {
     Square a = square(0, 0);
     Vec2 diamond[4] = {{5, 12}, {10, 17}, {5, 22}, {0, 17}};  // lowest vertex 2 wu above the top face
-    Contact k = polygon_contact(a.p, 4, diamond, 4);
-    ASSERT_TRUE(k.touching);
-    EXPECT_EQ(k.normal, (Vec2{0, 1}));
-    EXPECT_EQ(k.point, (Vec2{5, 12}));
-    EXPECT_FLOAT_EQ(k.depth, 3.0f);
+    Vec2 reversed[4] = {{0, 17}, {5, 22}, {10, 17}, {5, 12}};  // the same, so the far end comes first
+    for (const Vec2* d : {diamond, reversed}) {
+        Contact k = polygon_contact(a.p, 4, d, 4);
+        ASSERT_TRUE(k.touching);
+        EXPECT_EQ(k.normal, (Vec2{0, 1}));
+        EXPECT_EQ(k.point, (Vec2{5, 12}));
+        EXPECT_FLOAT_EQ(k.depth, 3.0f);
+    }
 }
 
 TEST(PolygonContact, ReferenceFaceOnTheSecondShapeFlipsTheNormal) {
@@ -79,7 +82,9 @@ constexpr double THIRTY_DEGREES = 0.5235987755982988;
 // (10,10) -> (0,10) is the reference: normal (0, 1), direction d = (-1, 0);
 // the box's bottom edge is the incident one. The first clip cuts it at the
 // face's start x = 10, the second at its end x = 0; the contact point is the
-// middle of what is left, at depth 5 - 2 = 3.
+// middle of what is left, at depth 5 - 2 = 3. Listed the other way round,
+// the box's bottom edge starts at its right end, so each end of the face cuts
+// the other end of the incident edge: the same points must come out.
 TEST(PolygonContact, IncidentEdgeIsClippedAtBothEndsOfTheFace) {
     struct Case {
         const char* what;
@@ -90,14 +95,15 @@ TEST(PolygonContact, IncidentEdgeIsClippedAtBothEndsOfTheFace) {
         {"overhangs the face's end", -6, 6, {3, 12}},     // v clipped from x -6 to 0
         {"overhangs both ends", -6, 16, {5, 12}},
     };
-    for (auto c : cases) {
+    for (auto c : cases) for (bool reversed : {false, true}) {
         Vec2 square[4], box[4];
         const Vec2 sq[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
         const Vec2 bx[4] = {{c.left, 12}, {c.right, 12}, {c.right, 14}, {c.left, 14}};
         for (int i = 0; i < 4; ++i) {
             square[i] = turned(sq[i], THIRTY_DEGREES);
-            box[i] = turned(bx[i], THIRTY_DEGREES);
+            box[i] = turned(bx[reversed ? 3 - i : i], THIRTY_DEGREES);
         }
+        SCOPED_TRACE(reversed ? "box listed clockwise" : "box listed counter-clockwise");
         Contact k = polygon_contact(square, 4, box, 4);
         ASSERT_TRUE(k.touching) << c.what;
         Vec2 point = turned(c.point, THIRTY_DEGREES), normal = turned({0, 1}, THIRTY_DEGREES);
@@ -125,6 +131,17 @@ TEST(PolygonContact, TiesGoToTheFirstEdge) {
     ASSERT_TRUE(k.touching);
     EXPECT_EQ(k.normal, (Vec2{1, 0}));
     EXPECT_EQ(k.point, (Vec2{13, 13}));
+    EXPECT_EQ(k.depth, 2.0f);
+
+    // Mirrored below and to the left, [-13,-3]^2: the bottom face (0) and the
+    // left face (3) tie at 3, the bottom face is the reference, and the
+    // incident edge lies wholly before the face's start: the nearest point
+    // of the incident square, (-3, -3), is the contact.
+    Square below_left = square(-13, -13);
+    k = polygon_contact(a.p, 4, below_left.p, 4);
+    ASSERT_TRUE(k.touching);
+    EXPECT_EQ(k.normal, (Vec2{0, -1}));
+    EXPECT_EQ(k.point, (Vec2{-3, -3}));
     EXPECT_EQ(k.depth, 2.0f);
 
     const Vec2 diamond[4] = {{12, 5}, {14, 7}, {16, 5}, {14, 3}};
@@ -253,6 +270,12 @@ TEST(Respond, RestingContactIsOnlyPushedApart) {
     EXPECT_FLOAT_EQ(a.pos.x, -0.8f);  // (2.25 - 0.25) * 0.8 shared by two unit inverse masses
     EXPECT_FLOAT_EQ(b.pos.x, 20.8f);
 
+    BodyState s1 = plane_state({0, 0}, {-3, 0}), s2 = plane_state({20, 0}, {3, 0});  // separating
+    EXPECT_EQ(respond(s1, s2, Contact{{1, 0}, {10, 0}, 2.25f, true}), 0.0f) << "never a negative closing speed";
+    EXPECT_EQ(s1.vel, (Vec2{-3, 0}));
+    EXPECT_EQ(s2.vel, (Vec2{3, 0}));
+    EXPECT_FLOAT_EQ(s2.pos.x, 20.8f);
+
     BodyState c1 = plane_state({0, 0}, {0, 0}), c2 = plane_state({20, 0}, {0, 0});
     respond(c1, c2, Contact{{1, 0}, {10, 0}, 0.2f, true});
     EXPECT_EQ(c1.pos, (Vec2{0, 0})) << "depth within the slop";
@@ -316,6 +339,24 @@ TEST(Respond, WorkedCasesWithFriction) {
         EXPECT_NEAR(b.pos.x, 12.88f, 1e-5f);
         EXPECT_NEAR(b.pos.y, 15.173333f, 1e-5f);
     }
+}
+
+// Two objects (inverse mass and inertia 1) meeting off-centre: A at (0, 0)
+// moving (1, 0), B at (10, 0) at rest, contact point (5, 2), normal (1, 0).
+// rA = (5, 2), rB = (-5, 2), both crossed with n give -2, so jn = 1.4 / (1 + 1
+// + 4 + 4) = 0.14: A keeps 0.86, B takes 0.14, and each turns by its arm
+// crossed with the impulse, A by +0.28 and B by -0.28. Afterwards the contact
+// points move alike along the face, so there is no friction.
+TEST(Respond, ImpulseTurnsBothObjectsByTheirArms) {
+    BodyState a{{0, 0}, {1, 0}, 0.0f, 1.0f, 1.0f};
+    BodyState b{{10, 0}, {0, 0}, 0.0f, 1.0f, 1.0f};
+    EXPECT_FLOAT_EQ(respond(a, b, Contact{{1, 0}, {5, 2}, 0.0f, true}), 1.0f);
+    EXPECT_FLOAT_EQ(a.vel.x, 0.86f);
+    EXPECT_FLOAT_EQ(b.vel.x, 0.14f);
+    EXPECT_EQ(a.vel.y, 0.0f);
+    EXPECT_EQ(b.vel.y, 0.0f);
+    EXPECT_FLOAT_EQ(a.spin, 0.28f);
+    EXPECT_FLOAT_EQ(b.spin, -0.28f);
 }
 
 TEST(Respond, PlaneNeverGainsSpinButObjectDoes) {

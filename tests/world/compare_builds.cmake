@@ -3,13 +3,14 @@
 # golden-game hash the same, and the same digest of every sin, cos, exp and
 # atan2 result, each check also correctly rounded (on Linux; a Windows
 # build's own verdict is left out, see tests.cmake).
-#   cmake -DPROGRAMS="<label>=<folder with determinism_O2 and fmath_check>;..."
+#   cmake -DPROGRAMS="<label>=<folder with determinism_O2 and fmath_check>|..."
 #         [-DRUNNER="<command prefix>"] -P compare_builds.cmake
 # A label ending in "(windows)" runs its programs (".exe") through RUNNER.
 cmake_minimum_required(VERSION 3.25)
 if(NOT PROGRAMS)
-  message(FATAL_ERROR "usage: cmake -DPROGRAMS=<label>=<folder>;... [-DRUNNER=<wine command>] -P compare_builds.cmake")
+  message(FATAL_ERROR "usage: cmake -DPROGRAMS=<label>=<folder>|... [-DRUNNER=<wine command>] -P compare_builds.cmake")
 endif()
+string(REPLACE "|" ";" PROGRAMS "${PROGRAMS}")
 
 set(first_label "")
 set(failed FALSE)

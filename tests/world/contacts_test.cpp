@@ -4,7 +4,9 @@
 
 #include "phase_calls.h"
 #include "test_worlds.h"
+#include "world/collision.h"
 #include "world/geometry.h"
+#include "world/hulls.h"
 
 namespace {
 
@@ -46,6 +48,34 @@ TEST(PlaneContacts, CrashDamageAgainstObjectsStartsAboveTheCrashSpeed) {
     }
 }
 
+// A plane takes part in a contact with inverse mass 1, inverse inertia 0 and
+// no spin, the object with its own: the outcome is the response of those two
+// states to the contact of the two hulls. Hit 10 wu off the block's centre,
+// the plane would turn if it had any inertia. Pushed back across the seam, it
+// is wrapped into the field.
+TEST(PlaneContacts, PlaneIsAUnitMassThatNeverTurnsAndIsWrapped) {
+    World w = empty_world();
+    Plane& p = live_plane(w, 0, {0.5f, 1010}, 0.0f);  // nose 3 wu from the block
+    p.vel = {100, 0};
+    const int k = add_object(w, block_at({37.5f, 1000}));
+    const WorldObject o = w.objects[k];
+    Vec2 plane_points[3], block[4];
+    plane_hull(p.pos, p.angle, plane_points);
+    object_hull_at(o, o.pos, block);
+    const Contact c = polygon_contact(plane_points, 3, block, 4);
+    ASSERT_TRUE(c.touching);
+    BodyState a{p.pos, p.vel, 0.0f, 1.0f, 0.0f}, b{o.pos, o.vel, o.spin, 1.0f / o.mass, 1.0f / o.inertia};
+    respond(a, b, c);
+
+    plane_contacts(w);
+    EXPECT_EQ(p.vel, a.vel);
+    EXPECT_EQ(w.objects[k].vel, b.vel);
+    EXPECT_EQ(w.objects[k].spin, b.spin);
+    EXPECT_NE(b.spin, 0.0f);
+    EXPECT_EQ(p.pos, wrap(a.pos, w.size));
+    EXPECT_GT(p.pos.x, 9599.0f) << "pushed back across the seam";
+}
+
 TEST(PlaneContacts, HardCrashKillsWithTheObjectCause) {
     World w = empty_world();
     Plane& p = live_plane(w, 0, {1000, 1000}, 0.0f);
@@ -58,19 +88,22 @@ TEST(PlaneContacts, HardCrashKillsWithTheObjectCause) {
 }
 
 TEST(PlaneContacts, PlanesBounceOffEachOtherWithoutDamage) {
-    World w = empty_world();
-    Plane& a = live_plane(w, 2, {1000, 1000}, 0.0f);
-    Plane& b = live_plane(w, 6, {1027, 1000}, 0.0f);  // its rear edge 3 wu ahead of the nose
-    a.vel = {50, 0};
-    b.vel = {-50, 0};
-    plane_contacts(w);
-    EXPECT_FLOAT_EQ(a.vel.x, -20.0f);
-    EXPECT_FLOAT_EQ(b.vel.x, 20.0f);
-    EXPECT_EQ(a.health, w.rules.plane_health);
-    EXPECT_EQ(b.health, w.rules.plane_health);
-    const WorldEvent* impact = find_event(w, EVENT_IMPACT);
-    ASSERT_NE(impact, nullptr);
-    EXPECT_NEAR(impact->value, 100.0f, 1e-3f);
+    for (uint8_t second : {3, 6}) {  // a neighbouring slot, a farther one
+        SCOPED_TRACE(int(second));
+        World w = empty_world();
+        Plane& a = live_plane(w, 2, {1000, 1000}, 0.0f);
+        Plane& b = live_plane(w, second, {1027, 1000}, 0.0f);  // its rear edge 3 wu ahead of the nose
+        a.vel = {50, 0};
+        b.vel = {-50, 0};
+        plane_contacts(w);
+        EXPECT_FLOAT_EQ(a.vel.x, -20.0f);
+        EXPECT_FLOAT_EQ(b.vel.x, 20.0f);
+        EXPECT_EQ(a.health, w.rules.plane_health);
+        EXPECT_EQ(b.health, w.rules.plane_health);
+        const WorldEvent* impact = find_event(w, EVENT_IMPACT);
+        ASSERT_NE(impact, nullptr);
+        EXPECT_NEAR(impact->value, 100.0f, 1e-3f);
+    }
 }
 
 TEST(PlaneContacts, ImpactEventsFromTwentyFiveWuPerSecond) {

@@ -154,6 +154,7 @@ TEST(Sun, DestroysEveryObjectButExitVesselsPlanetsOnlyBounce) {
     EXPECT_EQ(w.objects[c].health, 0);
     object_touches_body(w, w.objects[v], sun_at({0, 0}));
     EXPECT_FALSE(w.objects[v].destroyed || w.objects[v].free);
+    EXPECT_EQ(w.objects[v].health, 1);
 }
 
 TEST(SunHeat, TwentyPerSecondAtTheSurfaceWithTheRestCarried) {
@@ -184,6 +185,13 @@ TEST(SunHeat, TwentyPerSecondAtTheSurfaceWithTheRestCarried) {
     EXPECT_EQ(w.objects[u].health, 50) << "upgraded objects are immune";
     EXPECT_EQ(w.objects[vessel].health, 1) << "exit vessels take no heat";
     EXPECT_EQ(w.objects[vessel].heat, 0.0f);
+
+    // A planet does not heat, not even at its surface.
+    World cold = empty_world();
+    add_body(cold, planet_at({4800, 2700}, 0));
+    Plane& skimming = live_plane(cold, 0, {4800 - 160, 2700});
+    apply_sun_heat(cold);
+    EXPECT_EQ(skimming.heat, 0.0f);
 
     // One e-fold weaker 45 above the surface.
     World v = empty_world();
@@ -270,6 +278,13 @@ TEST(CollectorReturn, ComesHomePlainAndUnowned) {
     o.gather_timer = 1;
     o.health = 0;
     destroy_object(w, o);
+
+    w.winner = 4;  // a finished round freezes the countdown
+    const float frozen = o.respawn_timer;
+    for (int i = 0; i < 2000; ++i) update_destroyed_object(w, o);
+    EXPECT_EQ(o.respawn_timer, frozen);
+    EXPECT_TRUE(o.destroyed);
+    w.winner = NONE;
 
     int ticks = 0;
     while (o.destroyed && ticks < 2000) {

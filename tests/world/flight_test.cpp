@@ -56,6 +56,38 @@ TEST(Flight, ThrustFlameAndTopSpeed) {
     EXPECT_FLOAT_EQ(p.flame, 1.0f - 1.0f / 48.0f);
     for (int i = 0; i < 60; ++i) update_live_plane(w, 0);
     EXPECT_EQ(p.flame, 0.0f);
+
+    // Half a unit over the limit without thrust (pushed by a rope or a
+    // contact): scaled back to 500 along its own direction.
+    p.vel = {300.3f, 400.4f};
+    update_live_plane(w, 0);
+    EXPECT_FLOAT_EQ(p.vel.x, 300.0f);
+    EXPECT_FLOAT_EQ(p.vel.y, 400.0f);
+}
+
+// A plane 260 from a planet's centre (100 above its surface, inside the orbit
+// window), moving 30 outward and 150 along, heading down (+y). Gravity:
+// 250 * 160^2 / 260^2 = 94.6746 toward the planet. The assist, only without
+// thrust: circular speed sqrt(250 * 160^2 / 260) = 156.8929, speed ratio
+// 0.975 (weight 1), force (-2.5 * 30, 1.5 * (156.8929 - 150)) = (-75, 10.3394),
+// under its cap (1 - 100/320) * 220. With thrust, 3.3333335 along the heading
+// instead.
+TEST(Flight, GravityAlwaysTheOrbitAssistOnlyWithoutThrust) {
+    struct Case {
+        bool thrust;
+        Vec2 vel;
+    } cases[] = {{false, {30 + (-94.6746f - 75) / 120, 150 + 10.3394f / 120}},
+                 {true, {30 - 94.6746f / 120, 150 + 3.3333335f}}};
+    for (auto c : cases) {
+        World w = empty_world();
+        add_body(w, planet_at({2000, 2000}, 0));
+        Plane& p = live_plane(w, 0, {2260, 2000}, 1.5707964f);
+        p.vel = {30, 150};
+        p.thrust = c.thrust;
+        update_live_plane(w, 0);
+        EXPECT_NEAR(p.vel.x, c.vel.x, 2e-4f) << c.thrust;
+        EXPECT_NEAR(p.vel.y, c.vel.y, 2e-4f) << c.thrust;
+    }
 }
 
 TEST(Flight, PositionWrapsAcrossTheSeam) {

@@ -138,6 +138,46 @@ TEST(Gathering, CreditGoesToAValidOwnerAndNowhereElse) {
     }
 }
 
+// In orbit: 0 to 320 above a planet, the radial speed and the error of the
+// tangential speed (either way round) each under 20% of the circular speed.
+TEST(Gathering, WhatCountsAsAnOrbit) {
+    struct Case {
+        const char* what;
+        float altitude, radial, tangential;  // speeds in circular speeds
+        bool orbit;
+    } cases[] = {
+        {"circular", 100, 0, 1, true},
+        {"the other way round", 100, 0, -1, true},
+        {"inside the planet", -10, 0, 1, false},
+        {"above the window", 321, 0, 1, false},
+        {"radial 0.19 outward", 100, 0.19f, 1, true},
+        {"radial 0.21 inward", 100, -0.21f, 1, false},
+        {"tangential 1.19", 100, 0, 1.19f, true},
+        {"tangential 0.79", 100, 0, -0.79f, false},
+    };
+    for (auto c : cases) {
+        World w = empty_world();
+        add_body(w, planet_at({4800, 2700}, 0));
+        const float dist = PLANET_RADIUS + c.altitude;
+        const float vo = circular_speed(w.bodies[0], dist);
+        const Vec2 pos{4800 - dist, 2700};  // left of the centre: outward is -x, along is +y
+        EXPECT_EQ(orbited_body(w, pos, {-c.radial * vo, c.tangential * vo}), c.orbit ? 0 : -1) << c.what;
+    }
+}
+
+TEST(Gathering, OnlyCollectorsGather) {
+    World w = empty_world();
+    add_body(w, planet_at({4800, 2700}, 0));
+    live_plane(w, 1, {100, 100});
+    for (uint8_t kind : {OBJECT_TURRET, OBJECT_STATION, OBJECT_VESSEL}) {
+        int k = put_collector(w, w.bodies[0], 100, 1.0f, 1);
+        w.objects[k].kind = kind;
+    }
+    gather(w);
+    EXPECT_EQ(w.event_count, 0u);
+    EXPECT_EQ(w.planes[1].resources[0], 0u);
+}
+
 TEST(Gathering, OutOfOrbitOrGoneResetsTheTimer) {
     World w = empty_world();
     add_body(w, planet_at({4800, 2700}, 0));

@@ -137,6 +137,35 @@ TEST(Hook, RopeLengthIsClampedAtAttachment) {
     EXPECT_EQ(p.rope_length, 40.0f);
 }
 
+// The rope is at most the 320 of the line: a hook that catches 330 from the
+// nose (after a tick of the plane pulling away) ties a rope of 320.
+TEST(Hook, RopeIsAtMostTheLine) {
+    World w = empty_world();
+    int k = add_object(w, make_collector({1346, 495}, 0.0f, w.rules));  // its left end at x = 1317.95
+    Plane& p = live_plane(w, 0, {1000, 500}, 3.1415927f);             // nose at (986, 500)
+    fire_hook(w, p);
+    p.hook_pos = {1316, 500};
+    p.hook_vel = {600, 0};
+    update_hook(w, p);
+    ASSERT_EQ(p.hook_state, HOOK_ATTACHED);
+    EXPECT_EQ(p.hook_object, k);
+    EXPECT_EQ(p.rope_length, 320.0f);
+}
+
+// A destroyed collector waiting to return is no hold for a hook: it flies on
+// to the collector behind it.
+TEST(Hook, PassesDestroyedObjects) {
+    World w = empty_world();
+    int gone = add_object(w, make_collector({1100, 500}, 0.0f, w.rules));
+    w.objects[gone].destroyed = true;
+    int next = add_object(w, make_collector({1200, 500}, 0.0f, w.rules));
+    Plane& p = live_plane(w, 1, {1000, 500}, 3.1415927f);
+    fire_hook(w, p);
+    for (int i = 0; i < 40 && p.hook_state == HOOK_FLYING; ++i) update_hook(w, p);
+    ASSERT_EQ(p.hook_state, HOOK_ATTACHED);
+    EXPECT_EQ(p.hook_object, next);
+}
+
 TEST(Hook, OnlyCollectorsChangeOwner) {
     World w = empty_world();
     int k = add_object(w, turret_at({1100, 500}, 6));

@@ -54,6 +54,20 @@ TEST(Step, EventsDescribeOnlyTheLatestTickAndPurchasesAreConsumed) {
     for (uint64_t i = 0; i < w.event_count; ++i) EXPECT_NE(w.events[i].kind, EVENT_HOOK_FIRED);
 }
 
+// Only planes in use fly: a free slot's plane stays all zero, even where a
+// planet would pull it.
+TEST(Step, FreeSlotsStayAllZero) {
+    World w = empty_world();
+    add_body(w, planet_at({500, 500}, 0));
+    for (int i = 0; i < 10; ++i) step_world(w);
+    for (const Plane& p : w.planes) {
+        EXPECT_EQ(p.pos, (Vec2{0, 0}));
+        EXPECT_EQ(p.vel, (Vec2{0, 0}));
+        EXPECT_EQ(p.angle, 0.0f);
+        EXPECT_FALSE(p.in_use);
+    }
+}
+
 TEST(Step, RespawnedPlaneFliesFromTheNextTick) {
     World w = empty_world();
     add_body(w, planet_at({1500, 1300}, 0));

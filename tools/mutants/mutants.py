@@ -165,20 +165,42 @@ def reach_hashes(root, files):
     return sources.hexdigest(), tests.hexdigest()
 
 
-def test_file_of(root, files, failure):
-    """The test file that defines a failed GoogleTest test ("Suite.Name", maybe
-    with a parameter prefix and suffix), or None."""
+def test_pattern(failure):
+    """The definition of a failed GoogleTest test ("Suite.Name", maybe with a
+    parameter prefix and suffix) as a regex, or None."""
     m = re.match(r"^(?:[^./]+/)?([A-Za-z0-9_]+)\.([A-Za-z0-9_]+)(?:/\S*)?$", failure)
     if not m:
         return None
     suite, name = m.groups()
-    pattern = re.compile(r"\bTEST(?:_F|_P)?\s*\(\s*" + suite + r"\s*,\s*" + name + r"\s*\)")
+    return re.compile(r"^TEST(?:_F|_P)?\s*\(\s*" + suite + r"\s*,\s*" + name + r"\s*\)", re.M)
+
+
+def test_file_of(root, files, failure):
+    """The test file that defines a failed test, or None."""
+    pattern = test_pattern(failure)
+    if not pattern:
+        return None
     for rel in files:
         if rel.startswith("tests/") and rel.endswith(".cpp"):
-            with open(os.path.join(root, rel), encoding="utf-8", errors="replace") as f:
-                if pattern.search(f.read()):
-                    return rel
+            data = read_bytes(os.path.join(root, rel))
+            if data is not None and pattern.search(data.decode(errors="replace")):
+                return rel
     return None
+
+
+def test_text_hash(path, failure):
+    """A hash of a test's own text: from its definition up to the next
+    definition at the start of a line (or the end), or None without it."""
+    pattern = test_pattern(failure)
+    data = read_bytes(path)
+    if not pattern or data is None:
+        return None
+    text = data.decode(errors="replace")
+    m = pattern.search(text)
+    if not m:
+        return None
+    end = re.compile(r"^(?:TEST(?:_F|_P)?\s*\(|class |struct |}  // namespace)", re.M).search(text, m.end())
+    return hashlib.sha256(text[m.start(): end.start() if end else len(text)].encode()).hexdigest()
 
 
 def read_bytes(path):
@@ -444,18 +466,32 @@ def summary(rows):
     return line, counts
 
 
+def print_markdown(rows, line):
+    print("\n" + line + ".\n")
+    print("| equivalent mutant | why no test can notice it |")
+    print("| --- | --- |")
+    for row in rows:
+        m = row.mutation
+        if shown_status(row) == "equivalent":
+            where = f"`{m.file.removeprefix('src/')}:{row.line}`" if row.line else f"`{m.file}`"
+            print(f"| {where}: {m.rule} | {m.equivalent} |")
+
+
 def main():
     parser = argparse.ArgumentParser(description="Mutation testing of the game's rules.")
     parser.add_argument("--list", default=os.path.join(HERE, "mutations.txt"), help="the mutation list")
     parser.add_argument("--work", default=os.path.join(ROOT, "build", "mutants"),
                         help="folder for the scratch tree, its build and the results (default build/mutants)")
     parser.add_argument("--only", default="", help="run only entries whose file, find text or rule match this regex")
+    parser.add_argument("--skip", default="", help="leave out entries whose file matches this regex")
     parser.add_argument("--rerun", action="store_true", help="ignore earlier results of the selected entries")
     parser.add_argument("--jobs", type=int, default=1, help="build jobs (default 1: the machine is shared)")
     parser.add_argument("--time-factor", type=float, default=5.0,
                         help="a test program may take this many times its unchanged time (default 5)")
     parser.add_argument("--width", type=int, default=110, help="cut the rule column to this width (0: never)")
     parser.add_argument("--check", action="store_true", help="only check the list against the sources")
+    parser.add_argument("--markdown", action="store_true",
+                        help="after the table, the summary and the equivalent mutants as Markdown (for the README)")
     args = parser.parse_args()
 
     try:
@@ -465,6 +501,9 @@ def main():
     if args.only:
         pattern = re.compile(args.only)
         mutations = [m for m in mutations if pattern.search(m.file) or pattern.search(m.find) or pattern.search(m.rule)]
+    if args.skip:
+        pattern = re.compile(args.skip)
+        mutations = [m for m in mutations if not pattern.search(m.file)]
 
     files = tracked_files(ROOT)
     source_key, tests_key = reach_hashes(ROOT, files)
@@ -486,16 +525,26 @@ def main():
         print(f"mutants: {len(rows)} entries, {len(bad)} stale")
         return 1 if bad else 0
 
+    for hit in cache.values():
+        killer = hit.get("killer_file")
+        if killer and "killer_test_hash" not in hit and "killer_hash" in hit:
+            copy = os.path.join(args.work, "tree", killer)
+            if os.path.exists(copy) and file_hash(os.path.join(args.work, "tree"), killer) == hit["killer_hash"]:
+                hit["killer_test_hash"] = test_text_hash(copy, hit.get("detail", "").split(": ", 1)[-1])
+
     def still_valid(hit):
         """A result holds while the sources are unchanged and either the tests
-        are too, or a unit test noticed the change and its file is unchanged
-        (tests added elsewhere can only notice more)."""
+        are too, or a unit test noticed the change and that test's own text is
+        unchanged (tests added or changed elsewhere can only notice more)."""
         if not hit or hit.get("sources") != source_key:
             return False
         if hit.get("tests") == tests_key:
             return True
         killer = hit.get("killer_file")
-        return hit.get("status") == "unit" and killer in files and hit.get("killer_hash") == file_hash(ROOT, killer)
+        if hit.get("status") != "unit" or killer not in files:
+            return False
+        test = hit.get("detail", "").split(": ", 1)[-1]
+        return hit.get("killer_test_hash") == test_text_hash(os.path.join(ROOT, killer), test)
 
     scratch = os.path.join(args.work, "tree")
     build = os.path.join(args.work, "build")
@@ -514,8 +563,14 @@ def main():
         with open(os.path.join(args.work, "build.log"), "w", encoding="utf-8") as log:
             runner = Runner(args, scratch, build, log)
             runner.prepare(files)
-            # One file after another keeps the rebuilds small.
-            todo.sort(key=lambda r: (r.mutation.file, r.line))
+            # What no unit test noticed last time (or never ran) first, as the
+            # likeliest to have changed; within that, one file after another
+            # keeps the rebuilds small.
+            def noticed_before(row):
+                hit = cache.get(row.mutation.ident())
+                return bool(hit) and hit.get("status") == "unit"
+
+            todo.sort(key=lambda r: (noticed_before(r), r.mutation.file, r.line))
             for n, row in enumerate(todo, 1):
                 m = row.mutation
                 print(f"mutants: [{n}/{len(todo)}] {m.file}:{row.line}: {m.rule}", flush=True)
@@ -526,16 +581,19 @@ def main():
                          "detail": row.outcome.detail, "seconds": round(row.outcome.seconds, 1), "file": m.file,
                          "find": m.find, "replace": m.replace}
                 if row.outcome.status == "unit":
-                    killer = test_file_of(ROOT, files, row.outcome.detail.split(": ", 1)[-1])
+                    test = row.outcome.detail.split(": ", 1)[-1]
+                    killer = test_file_of(scratch, files, test)
                     if killer:
                         entry["killer_file"] = killer
-                        entry["killer_hash"] = file_hash(ROOT, killer)
+                        entry["killer_test_hash"] = test_text_hash(os.path.join(scratch, killer), test)
                 cache[m.ident()] = entry
                 save_cache(cache_path, cache)
 
     print_table(rows, args.width)
     line, counts = summary(rows)
     print(line)
+    if args.markdown:
+        print_markdown(rows, line)
     return 1 if counts["survived"] or counts["equivalent-killed"] else 0
 
 

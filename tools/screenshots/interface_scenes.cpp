@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "app/render_frame.h"
+#include "client/session.h"
+#include "server/server_session.h"
 #include "render/tutorial_panel.h"
 #include "screenshots/scenes.h"
 #include "world/geometry.h"
@@ -139,6 +142,7 @@ void settings(RenderCopy& copy, InterfaceScene& scene) {
     scene_menu(copy, {7000, 900}, 11);
     scene.view.screen = Screen::Settings;
     scene.view.menu_selection = 1;
+    scene.view.bot_skill = BotSkill::Hard;
     scene.view.volume = 70;
     scene.view.resolution_width = 1600;
     scene.view.resolution_height = 900;
@@ -181,6 +185,56 @@ void shop(RenderCopy& copy, InterfaceScene& scene) {
 void leave_game(RenderCopy& copy, InterfaceScene& scene) {
     scene_game(copy, scene);
     scene.view.leave_dialog = {true, 1};
+}
+
+// How many bots other than `slot` fly within the screen around it.
+int company_of(const World& w, uint8_t slot) {
+    int n = 0;
+    for (uint8_t i = 1; i < MAX_PLANES; ++i) {
+        if (i == slot || !w.planes[i].in_use || w.planes[i].dead) continue;
+        const Vec2 d = wrapped_delta(w.planes[slot].pos, w.planes[i].pos, w.size);
+        n += d.x > -560 && d.x < 560 && d.y > -300 && d.y < 300;
+    }
+    return n;
+}
+
+// A practice game as it plays: the practice server and its three bots run
+// through the real client session until the bots meet; the player's plane is
+// then put beside them (by hand) and the game runs on for a moment.
+void practice(RenderCopy& copy, InterfaceScene& scene) {
+    reset_scene(scene);
+    auto session = std::make_unique<Session>();
+    if (!start_practice(*session, BotSkill::Normal, 12)) return;
+    Vec2 camera{};
+    uint8_t met = NONE;
+    int after = 0;
+    for (int t = 0; t < 120 * 240 && after < 90; ++t) {
+        float ticks = TICK;
+        session_frame(*session, Controls{}, ticks, camera);
+        World& w = session->link.session->world;
+        for (uint8_t i = 1; i < MAX_PLANES && met == NONE; ++i) {
+            if (w.planes[i].in_use && !w.planes[i].dead && company_of(w, i) >= 2 - (t > 120 * 120)) met = i;
+        }
+        if (met == NONE) continue;
+        const Plane& bot = w.planes[met];
+        Plane& own = w.planes[0];
+        own.pos = wrap(bot.pos + rotate(Vec2{-140, 120}, bot.angle), w.size);
+        own.vel = bot.vel;
+        own.angle = bot.angle;
+        ++after;
+    }
+    copy.world = session->client.world;
+    copy.local_slot = 0;
+    for (int i = 0; i < MAX_PLANES; ++i) copy.drawn[i] = copy.world.planes[i].pos;
+    copy.camera = copy.drawn[0];
+    copy.time = 0.25f;
+    scene.notifications = session->notifications;
+    scene.hud = session->hud;
+    scene.view.screen = Screen::Playing;
+    scene.view.time = 0.25f;
+    link_scene(copy, scene);
+    scene.view.bot_mask = session->client.bot_mask;
+    leave_session(*session);
 }
 
 void leave_tutorial(RenderCopy& copy, InterfaceScene& scene) {
@@ -248,6 +302,17 @@ void win(RenderCopy& copy, InterfaceScene& scene, uint8_t winner) {
 
 void win_local(RenderCopy& copy, InterfaceScene& scene) { win(copy, scene, 0); }
 void win_other(RenderCopy& copy, InterfaceScene& scene) { win(copy, scene, 3); }
+
+// Overlays over the HUD's middle texts: the countdown moves above the leave
+// dialog; the banner and its countdown give way to the shop.
+void leave_while_dead(RenderCopy& copy, InterfaceScene& scene) {
+    respawn(copy, scene);
+    scene.view.leave_dialog = {true, 0};
+}
+void shop_after_a_win(RenderCopy& copy, InterfaceScene& scene) {
+    win(copy, scene, 3);
+    scene.view.shop = {true, 0};
+}
 
 // The local plane near the world's corner, things off screen in every
 // direction at several distances, and the sun across the corner.
@@ -344,6 +409,7 @@ const NamedInterfaceScene INTERFACE_SCENES[] = {
     {"ui_servers_internet", server_list_internet},
     {"ui_settings", settings},
     {"ui_game", game},
+    {"ui_practice", practice},
     {"ui_tutorial_0", tutorial<0>},
     {"ui_tutorial_1", tutorial<1>},
     {"ui_tutorial_2", tutorial<2>},
@@ -363,6 +429,8 @@ const NamedInterfaceScene INTERFACE_SCENES[] = {
     {"ui_missing", missing},
     {"ui_win_local", win_local},
     {"ui_win_other", win_other},
+    {"ui_leave_while_dead", leave_while_dead},
+    {"ui_shop_after_a_win", shop_after_a_win},
     {"ui_minimap_radar", minimap_radar},
     {"ui_busiest", scene_busiest_interface},
 };

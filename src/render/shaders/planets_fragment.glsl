@@ -1,6 +1,11 @@
 #version 330 core
 // A lit sphere per pixel with procedural surfaces; the output is premultiplied,
-// and an alpha of 0 adds light (corona, nebula, dome glow) without covering.
+// and an alpha of 0 adds light (corona, dome glow) without covering.
+//
+// The program is built once per style: PLANET_STYLE (0 rocky, 1 gas,
+// 2 terran, 3 lava, 4 sun, 5 dome) is defined after the version line, so
+// each program holds only its own style's code. The noise (hash3, noise3,
+// fbm) comes from noise.glsl, inserted there too.
 
 in vec2 local;
 flat in vec4 p_shape;
@@ -14,52 +19,6 @@ uniform float pixel_size;
 uniform float time;
 
 out vec4 frag_color;
-
-// Hash without sine, so it is stable across GPUs.
-float hash3(vec3 p) {
-    vec3 q = fract(p * 0.1031);
-    q += dot(q, q.zyx + 31.32);
-    return fract((q.x + q.y) * q.z);
-}
-
-float noise3(vec3 p) {
-    vec3 i = floor(p);
-    vec3 f = fract(p);
-    vec3 u = f * f * (3.0 - 2.0 * f);
-    float n000 = hash3(i);
-    float n100 = hash3(i + vec3(1.0, 0.0, 0.0));
-    float n010 = hash3(i + vec3(0.0, 1.0, 0.0));
-    float n110 = hash3(i + vec3(1.0, 1.0, 0.0));
-    float n001 = hash3(i + vec3(0.0, 0.0, 1.0));
-    float n101 = hash3(i + vec3(1.0, 0.0, 1.0));
-    float n011 = hash3(i + vec3(0.0, 1.0, 1.0));
-    float n111 = hash3(i + vec3(1.0, 1.0, 1.0));
-    float x00 = mix(n000, n100, u.x);
-    float x10 = mix(n010, n110, u.x);
-    float x01 = mix(n001, n101, u.x);
-    float x11 = mix(n011, n111, u.x);
-    float y0 = mix(x00, x10, u.y);
-    float y1 = mix(x01, x11, u.y);
-    return mix(y0, y1, u.z);
-}
-
-float fbm(vec3 p) {
-    float sum = 0.5 * noise3(p)
-              + 0.25 * noise3(2.03 * p + vec3(1.7, 9.2, 3.4))
-              + 0.125 * noise3(4.01 * p + vec3(8.3, 2.8, 5.1))
-              + 0.0625 * noise3(8.05 * p + vec3(4.6, 7.4, 1.2));
-    return sum / 0.9375;
-}
-
-vec4 nebula(float d, float s, vec3 a) {
-    float fall = pow(1.0 - clamp(d, 0.0, 1.0), 1.6);
-    vec3 at = vec3(2.0 * local.x, 2.0 * local.y, s);
-    float cloud = 0.65 * noise3(at + vec3(0.004 * time, -0.003 * time, 0.0))
-                + 0.35 * noise3(2.3 * at + vec3(1.7 * s, 0.0, 0.006 * time));
-    float thick = fall * (0.45 + 0.55 * smoothstep(0.25, 0.75, cloud)) * p_color_a.a;
-    if (thick <= 0.001) discard;
-    return vec4(a * thick, 0.0);
-}
 
 vec4 dome(float d, float edge, float s, vec3 a, vec3 b) {
     float theta = atan(local.y, local.x);
@@ -171,7 +130,7 @@ void main() {
     float s = p_shape.w;
     vec3 a = p_color_a.rgb;
     vec3 b = p_color_b.rgb;
-    float style = p_look.z;
+    const float style = PLANET_STYLE;
 
     float d2 = dot(local, local);
     float d = sqrt(d2);
@@ -182,9 +141,7 @@ void main() {
     float diffuse = clamp(dot(n, light), 0.0, 1.0);
     float shade = 0.16 + 0.84 * diffuse;
 
-    if (style > 5.5) {
-        frag_color = nebula(d, s, a);
-    } else if (style > 4.5) {
+    if (style > 4.5) {
         frag_color = dome(d, edge, s, a, b);
     } else if (style > 3.5) {
         frag_color = sun(d, disc, n, s, a, b);

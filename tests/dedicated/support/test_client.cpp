@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "net/messages.h"
+#include "world/world_hash.h"
 
 namespace {
 
@@ -12,6 +13,12 @@ using Clock = std::chrono::steady_clock;
 
 uint8_t flags_of(const Plane& p) {
     return static_cast<uint8_t>(p.turn_left | p.turn_right << 1 | p.thrust << 2 | p.fire << 3 | p.hook_key << 4);
+}
+
+void keep_world(TestClient& t) {
+    const ClientSession& c = t.session;
+    const World& w = c.protocol == PROTOCOL_VERSION_21 ? c.confirmed : c.incoming[c.newest_incoming];
+    t.worlds.push_back({c.last_snapshot_tick, hash_without_events(w)});
 }
 
 void on_datagram(void* context, const uint8_t* bytes, size_t length) {
@@ -24,10 +31,12 @@ void on_datagram(void* context, const uint8_t* bytes, size_t length) {
     handle_datagram(c, bytes, length);
     adopt_snapshot(c);  // each one as it comes, so every snapshot is checked
     if (c.snapshots_accepted == accepted || c.own_slot >= MAX_PLANES) return;
+    if (t.keep_worlds) keep_world(t);
     SnapshotSeen seen;
     seen.server_tick = c.last_snapshot_tick;
     seen.acknowledged = c.acknowledged_input;
-    seen.own_flags = flags_of(c.incoming[c.newest_incoming].planes[c.own_slot]);  // as received
+    const World& received = c.protocol == PROTOCOL_VERSION_21 ? c.confirmed : c.incoming[c.newest_incoming];
+    seen.own_flags = flags_of(received.planes[c.own_slot]);  // as received
     seen.predicted = (c.predicted_mask >> c.own_slot) & 1u;
     const Vec2 e = c.prediction_error[c.own_slot];
     seen.correction = std::sqrt(e.x * e.x + e.y * e.y);
@@ -38,9 +47,16 @@ void on_datagram(void* context, const uint8_t* bytes, size_t length) {
 
 }  // namespace
 
-std::unique_ptr<TestClient> connect_client(Endpoint server) {
+uint64_t hash_without_events(const World& w) {
+    World copy = w;  // the server's thread and the clients' hash at once
+    copy.event_count = 0;
+    return hash_world(copy);
+}
+
+std::unique_ptr<TestClient> connect_client(Endpoint server, uint8_t protocol) {
     auto client = std::make_unique<TestClient>();
     reset_client_session(client->session);
+    choose_protocol(client->session, protocol, true);
     if (open_online(client->link, server) != LinkError::None) return nullptr;
     client->snapshots.reserve(16384);
     return client;

@@ -21,6 +21,14 @@ struct SnapshotSeen {
     int64_t arrival_ns = 0; // when it was collected, on the steady clock
 };
 
+// The world a client was given for a server tick: a v20 snapshot, or a v21
+// client's confirmed world after a datagram advanced it. Hashed without
+// the tick's events, which a snapshot does not carry.
+struct WorldSeen {
+    uint32_t server_tick = 0;
+    uint64_t hash = 0;
+};
+
 struct TestClient {
     ClientSession session;
     ServerLink link;
@@ -28,11 +36,16 @@ struct TestClient {
     uint64_t bytes_received = 0;
     uint64_t left_joined = 0;  // times the client fell back from Joined
     std::vector<SnapshotSeen> snapshots;
+    bool keep_worlds = false;  // fill `worlds` (a copy and a hash per snapshot)
+    std::vector<WorldSeen> worlds;
 };
 
+// The world hash of `w` without its events.
+uint64_t hash_without_events(const World& w);
+
 // A client with an open link towards `server` (a joined state comes with
-// the ticks). Null when no socket could be had.
-std::unique_ptr<TestClient> connect_client(Endpoint server);
+// the ticks), speaking `protocol` (20 or 21). Null when no socket could be had.
+std::unique_ptr<TestClient> connect_client(Endpoint server, uint8_t protocol = PROTOCOL_VERSION);
 
 // One client tick: collect, then advance with `input`.
 void client_tick(TestClient& client, const InputByte& input);

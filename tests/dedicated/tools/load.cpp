@@ -1,8 +1,13 @@
 // skorvia_load: plays the real skorvia-server with scripted clients on
 // loopback and reports what it costs and how well the clients predict.
 //
-//   skorvia_load [--clients N] [--seconds S] [--lossy] [--busy] [--layout fixed|random] [--seed N]
-//   skorvia_load --soak [--minutes M] [--window M] [--network clean|lossy|both] [--rejoin S] [--clients N] [--seed N]
+//   skorvia_load [--protocol 20|21] [--clients N] [--seconds S] [--lossy] [--busy] [--layout fixed|random] [--seed N]
+//   skorvia_load --soak [--protocol 20|21] [--minutes M] [--window M] [--network clean|lossy|both] [--rejoin S]
+//                [--clients N] [--seed N]
+//
+// The clients speak protocol 21 unless --protocol 20 is given; both print
+// the bytes each client received and, for 21, the world-hash mismatches the
+// clients found and the server logged (there must be none).
 //
 // Reports, for the run: the share of accepted snapshots that moved the own
 // plane (a non-zero prediction correction) and the largest such move; the
@@ -50,6 +55,7 @@ struct LoadOptions {
     std::string layout = "random";
     std::string seed = "1";
     bool soak = false;
+    int protocol = PROTOCOL_VERSION_21;
     SoakOptions long_run;
 };
 
@@ -75,8 +81,11 @@ bool parse(int argc, char** argv, LoadOptions& o) {
         else if (a == "--seconds" && has_value) o.seconds = std::atof(argv[++i]);
         else if (a == "--layout" && has_value) o.layout = argv[++i];
         else if (a == "--seed" && has_value) o.seed = argv[++i];
+        else if (a == "--protocol" && has_value) o.protocol = std::atoi(argv[++i]);
         else return false;
     }
+    if (!is_known_version(o.protocol)) return false;
+    o.long_run.protocol = static_cast<uint8_t>(o.protocol);
     o.long_run.clients = o.clients;
     o.long_run.layout = o.layout;
     o.long_run.seed = o.seed;
@@ -123,8 +132,8 @@ int main(int argc, char** argv) {
     LoadOptions o;
     if (!parse(argc, argv, o)) {
         std::fprintf(stderr,
-                     "usage: skorvia_load [--clients N] [--seconds S] [--lossy] [--busy] [--layout fixed|random] [--seed N]\n"
-                     "       skorvia_load --soak [--minutes M] [--window M] [--network clean|lossy|both] [--rejoin S] [--clients N] [--seed N]\n");
+                     "usage: skorvia_load [--protocol 20|21] [--clients N] [--seconds S] [--lossy] [--busy] [--layout fixed|random] [--seed N]\n"
+                     "       skorvia_load --soak [--protocol 20|21] [--minutes M] [--window M] [--network clean|lossy|both] [--rejoin S] [--clients N] [--seed N]\n");
         return 2;
     }
     if (o.soak) return run_soak(o.long_run);
@@ -155,7 +164,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<TestClient>> owned;
     std::vector<TestClient*> clients;
     for (int i = 0; i < o.clients; ++i) {
-        owned.push_back(connect_client(relay ? relay->endpoint() : direct));
+        owned.push_back(connect_client(relay ? relay->endpoint() : direct, static_cast<uint8_t>(o.protocol)));
         clients.push_back(owned.back().get());
     }
     const bool all_joined = drive_until(clients, 5.0, scripted, [&] {
@@ -184,7 +193,7 @@ int main(int argc, char** argv) {
     const uint64_t objects = o.busy ? host.server->session->world.object_count : 0;
     const uint64_t shots = o.busy ? host.server->session->world.shot_count : 0;
 
-    uint64_t snapshots = 0, corrected = 0, rejoins = 0;
+    uint64_t snapshots = 0, corrected = 0, rejoins = 0, mismatches = 0;
     float largest = 0;
     double bytes_per_second = 0;
     for (size_t i = 0; i < clients.size(); ++i) {
@@ -197,13 +206,14 @@ int main(int argc, char** argv) {
             largest = std::max(largest, s.correction);
         }
         rejoins += c.left_joined;
+        mismatches += c.session.world_mismatches;
         bytes_per_second += static_cast<double>(c.bytes_received - first_bytes[i]) / elapsed;
     }
     bytes_per_second /= static_cast<double>(clients.size());
     const double ticks = elapsed * 120.0;
     const double cpu_seconds = static_cast<double>(cpu_after - cpu_before) / 1e9;
 
-    std::printf("run: %d clients, %.1f s, %s network, layout %s, seed %s%s\n", o.clients, elapsed,
+    std::printf("run: %d clients of protocol %d, %.1f s, %s network, layout %s, seed %s%s\n", o.clients, o.protocol, elapsed,
                 o.lossy ? "lossy" : "clean", o.layout.c_str(), o.seed.c_str(), o.busy ? ", busy (server on a thread)" : "");
     if (o.busy) {
         std::printf("busy world at the end: %llu objects, %llu shots\n", static_cast<unsigned long long>(objects),
@@ -213,6 +223,7 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(snapshots), snapshots ? 100.0 * corrected / snapshots : 0.0, largest);
     std::printf("clients: %.0f bytes received per client per second (%.1f kB/s), %llu rejoins\n", bytes_per_second,
                 bytes_per_second / 1024.0, static_cast<unsigned long long>(rejoins));
+    std::printf("world mismatches: %llu found by the clients\n", static_cast<unsigned long long>(mismatches));
     if (relay) {
         std::printf("relay: %llu datagrams, %llu dropped, %llu repeated, %llu held back\n",
                     static_cast<unsigned long long>(relay->counts().received.load()),
@@ -230,6 +241,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     const int status = stop_server_process(server, SIGTERM);
+    const std::string log = server_log(server);
+    size_t reported = 0;
+    for (size_t at = log.find("world differed"); at != std::string::npos; at = log.find("world differed", at + 1)) ++reported;
+    std::printf("world mismatches: %zu reported to the server\n", reported);
     if (status != 0) {
         std::fprintf(stderr, "the server ended with %d:\n%s", status, server_log(server).c_str());
         return 1;

@@ -28,11 +28,13 @@ struct ClientTally {
     float largest = 0;
     uint64_t bytes = 0;
     int64_t longest_gap_ns = 0;  // between two snapshots it accepted
+    uint64_t mismatches = 0;     // v21: confirmed worlds whose hash differed from the server's
 };
 
 // What the server wrote to its log over a window.
 struct LogTally {
     uint64_t joins = 0, leaves = 0, timeouts = 0, wins = 0, new_rounds = 0, errors = 0, warnings = 0;
+    uint64_t mismatches = 0;  // "world differed" warnings
 };
 
 struct Window {
@@ -92,6 +94,7 @@ void count_log(std::string_view text, LogTally& t) {
         t.new_rounds += line.find("new round: ") != std::string_view::npos;
         t.errors += line.find("error:") != std::string_view::npos;
         t.warnings += line.find("warning:") != std::string_view::npos;
+        t.mismatches += line.find("world differed from the server's") != std::string_view::npos;
     }
 }
 
@@ -101,7 +104,9 @@ struct Players {
     std::vector<std::unique_ptr<TestClient>> owned;
     std::vector<TestClient*> clients;
     std::vector<uint64_t> bytes_counted;
+    std::vector<uint64_t> mismatches_counted;
     std::vector<int64_t> last_arrival_ns;
+    uint8_t protocol = PROTOCOL_VERSION_21;
     size_t boarding = 0;  // the client out to win this round
     bool round_over = false;
     uint64_t boarding_since = 0;
@@ -123,14 +128,17 @@ void absorb(Players& p, size_t i, ClientTally& t) {
     c.snapshots.clear();
     t.bytes += c.bytes_received - p.bytes_counted[i];
     p.bytes_counted[i] = c.bytes_received;
+    t.mismatches += c.session.world_mismatches - p.mismatches_counted[i];
+    p.mismatches_counted[i] = c.session.world_mismatches;
 }
 
 bool connect(Players& p, size_t i) {
-    std::unique_ptr<TestClient> fresh = connect_client(p.server);
+    std::unique_ptr<TestClient> fresh = connect_client(p.server, p.protocol);
     if (!fresh) return false;
     p.owned[i] = std::move(fresh);
     p.clients[i] = p.owned[i].get();
     p.bytes_counted[i] = 0;
+    p.mismatches_counted[i] = 0;
     p.last_arrival_ns[i] = 0;
     return true;
 }
@@ -165,9 +173,11 @@ void run_one(const SoakOptions& o, SoakRun& run) {
 
     Players p;
     p.server = relay ? relay->endpoint() : direct;
+    p.protocol = o.protocol;
     p.owned.resize(static_cast<size_t>(o.clients));
     p.clients.resize(p.owned.size());
     p.bytes_counted.resize(p.owned.size());
+    p.mismatches_counted.resize(p.owned.size());
     p.last_arrival_ns.resize(p.owned.size());
     for (size_t i = 0; i < p.owned.size(); ++i) {
         if (!connect(p, i)) {
@@ -258,6 +268,7 @@ ClientTally all_clients(const Window& w, int clients) {
         sum.largest = std::max(sum.largest, w.clients[i].largest);
         sum.bytes += w.clients[i].bytes;
         sum.longest_gap_ns = std::max(sum.longest_gap_ns, w.clients[i].longest_gap_ns);
+        sum.mismatches += w.clients[i].mismatches;
     }
     return sum;
 }
@@ -270,28 +281,29 @@ double worst_share(const Window& w, int clients) {
 
 // Prints the run's table and returns whether every goal held.
 bool report(const SoakOptions& o, const SoakRun& run) {
-    std::printf("\n%s network, %d clients, windows of %g min%s\n\n", run.lossy ? "lossy" : "clean", o.clients,
-                o.window_minutes, run.lossy ? " (relay: 20% dropped, 10% repeated, 20% held back up to 25 ms)" : "");
+    std::printf("\n%s network, %d clients of protocol %d, windows of %g min%s\n\n", run.lossy ? "lossy" : "clean",
+                o.clients, o.protocol, o.window_minutes, run.lossy ? " (relay: 20% dropped, 10% repeated, 20% held back up to 25 ms)" : "");
     if (!run.failure.empty()) {
         std::printf("FAILED: %s\n", run.failure.c_str());
         return false;
     }
     std::printf("| window | server memory | server CPU | CPU per tick | corrected snapshots: count, share (worst client) "
                 "| largest correction (wu) | bytes per client per s | joins / leaves (timeouts) | rounds won | machine load "
-                "| server waiting for a core | longest client pause | longest snapshot gap |\n");
-    std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
+                "| server waiting for a core | longest client pause | longest snapshot gap | world mismatches (clients / server) |\n");
+    std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
     for (size_t n = 0; n < run.windows.size(); ++n) {
         const Window& w = run.windows[n];
         const ClientTally sum = all_clients(w, o.clients);
         std::printf("| %g-%g min | %ld kB | %.1f%% | %.0f us | %llu of %llu, %.3f%% (%.3f%%) | %.2f | %.0f | %llu / %llu (%llu) "
-                    "| %llu | %.1f | %.0f ms | %.0f ms | %.0f ms |\n",
+                    "| %llu | %.1f | %.0f ms | %.0f ms | %.0f ms | %llu / %llu |\n",
                     static_cast<double>(n) * o.window_minutes, static_cast<double>(n + 1) * o.window_minutes, w.resident_kb,
                     100.0 * w.cpu_share, w.tick_us, static_cast<unsigned long long>(sum.corrected),
                     static_cast<unsigned long long>(sum.predicted), share(sum), worst_share(w, o.clients), sum.largest,
                     static_cast<double>(sum.bytes) / w.seconds / o.clients, static_cast<unsigned long long>(w.log.joins),
                     static_cast<unsigned long long>(w.log.leaves), static_cast<unsigned long long>(w.log.timeouts),
                     static_cast<unsigned long long>(w.log.wins), w.machine_load, w.server_queue_ms,
-                    w.longest_client_pause_ms, static_cast<double>(sum.longest_gap_ns) / 1e6);
+                    w.longest_client_pause_ms, static_cast<double>(sum.longest_gap_ns) / 1e6,
+                    static_cast<unsigned long long>(sum.mismatches), static_cast<unsigned long long>(w.log.mismatches));
     }
     std::printf("\nper client, corrected snapshots / largest correction (wu):\n");
     for (size_t n = 0; n < run.windows.size(); ++n) {
@@ -311,7 +323,7 @@ bool report(const SoakOptions& o, const SoakRun& run) {
     if (!ok) std::printf("FAILED: the server ended with %d\n", run.server_status);
     const Window& first = run.windows.front();
     const double first_share = share(all_clients(first, o.clients));
-    uint64_t errors = 0, warnings = 0, new_rounds = 0, wins = 0;
+    uint64_t errors = 0, warnings = 0, new_rounds = 0, wins = 0, client_mismatches = 0;
     long low = first.resident_kb, high = first.resident_kb;
     for (size_t n = 0; n < run.windows.size(); ++n) {
         const Window& w = run.windows[n];
@@ -319,6 +331,7 @@ bool report(const SoakOptions& o, const SoakRun& run) {
         warnings += w.log.warnings;
         new_rounds += w.log.new_rounds;
         wins += w.log.wins;
+        client_mismatches += all_clients(w, o.clients).mismatches;
         low = std::min(low, w.resident_kb);
         high = std::max(high, w.resident_kb);
         if (n > 0 && share(all_clients(w, o.clients)) > first_share) {
@@ -340,6 +353,11 @@ bool report(const SoakOptions& o, const SoakRun& run) {
     }
     if (wins == 0) {
         std::printf("FAILED: no round was won\n");
+        ok = false;
+    }
+    std::printf("world mismatches: %llu found by the clients\n", static_cast<unsigned long long>(client_mismatches));
+    if (client_mismatches > 0) {
+        std::printf("FAILED: a client's confirmed world differed from the server's\n");
         ok = false;
     }
     return ok;

@@ -5,6 +5,7 @@
 // Prints one table row per window; the run fails when the server's memory
 // grows, prediction gets worse than in the first window, or the server logs
 // an error or a warning.
+#include <cstdint>
 #include <string>
 
 struct SoakOptions {
@@ -16,6 +17,7 @@ struct SoakOptions {
     bool lossy = true;
     std::string layout = "random";
     std::string seed = "1";
+    uint8_t protocol = 21;  // the clients' protocol, 20 or 21
 };
 
 // Returns the exit status: 0 when every goal held.

@@ -9,7 +9,7 @@
 #include "world/hooks.h"
 #include "world/step.h"
 #include "world/validate.h"
-#include "world_hash.h"
+#include "world/world_hash.h"
 
 namespace {
 

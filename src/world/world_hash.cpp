@@ -1,4 +1,4 @@
-#include "world_hash.h"
+#include "world/world_hash.h"
 
 #include <bit>
 
@@ -99,7 +99,9 @@ void add(Hasher& h, const WorldObject& o) {
     h.vec(o.hull_offset);
     h.vec(o.pos);
     h.vec(o.vel);
-    for (Vec2 p : o.points) h.vec(p);
+    // Only the hull's own points: a record reused for a smaller hull may keep
+    // old points beyond the count, which no rule reads and no snapshot carries.
+    for (uint64_t i = 0; i < o.point_count && i < MAX_HULL_POINTS; ++i) h.vec(o.points[i]);
     h.u64(o.point_count);
     h.vec(o.home_pos);
     h.f32(o.angle);
