@@ -1,6 +1,7 @@
 // Random datagrams from random senders into a server session that ticks in
 // between. Besides the sanitizers' checks it insists that:
-//   - only a JoinRequest ever takes a slot, and only for its sender;
+//   - only a JoinRequest (of either protocol version) ever takes a slot, and
+//     only for its sender;
 //   - a slot is in use exactly when its plane is;
 //   - the input ring's window holds (newest received - last applied <= 64);
 //   - everything the session sends is a datagram the client accepts;
@@ -13,6 +14,7 @@
 //                length; with bit 6 set a valid header with tag
 //                (first byte % 9) replaces the first byte.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,8 +27,11 @@
 
 namespace {
 
-void check(bool ok) {
-    if (!ok) std::abort();
+// Names the line of the broken rule before it stops.
+void check(bool ok, int line = __builtin_LINE()) {
+    if (ok) return;
+    std::fprintf(stderr, "fuzz_server_session: check at line %d failed\n", line);
+    std::abort();
 }
 
 void quiet(LogLevel, std::string_view) {}
@@ -133,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int i = 0; i < MAX_PLANES; ++i) was_in_use[i] = s->slots[i].in_use;
         receive(*s, datagram, length, from);
         const bool join = length >= 4 && datagram[0] == WIRE_MAGIC_0 && datagram[1] == WIRE_MAGIC_1 &&
-                          datagram[2] == PROTOCOL_VERSION && datagram[3] == TAG_JOIN_REQUEST;
+                          is_known_version(datagram[2]) && datagram[3] == TAG_JOIN_REQUEST;
         for (int i = 0; i < MAX_PLANES; ++i) {
             if (!was_in_use[i] && s->slots[i].in_use) check(join && s->slots[i].address == from);
         }
