@@ -123,6 +123,11 @@ ifneq ($(wildcard bench/*.cpp),)
 	  cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_render_bench && \
 	  SDL_VIDEO_DRIVER=offscreen SDL_AUDIO_DRIVER=dummy ./$(RELEASE_BUILD)/skorvia_render_bench $(BENCH_ARGS); \
 	fi
+	@# The registry's, when it is built (cpp-httplib and nlohmann-json found).
+	if grep -q '^build skorvia_registry_bench:' $(RELEASE_BUILD)/build.ninja; then \
+	  cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_registry_bench && \
+	  ./$(RELEASE_BUILD)/skorvia_registry_bench $(BENCH_ARGS); \
+	fi
 	@# The sound's benchmarks are built with the client as well.
 	if grep -q '^build skorvia_audio_bench:' $(RELEASE_BUILD)/build.ninja; then \
 	  cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_audio_bench && \

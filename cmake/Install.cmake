@@ -1,12 +1,15 @@
 # What `cmake --install` (and `make install`) puts where, under the usual
 # prefix layout:
-#   bin/skorvia, bin/skorvia-server          the programs
+#   bin/skorvia, bin/skorvia-server          the programs (and bin/skorvia-registry
+#                                            when the registry is built)
 #   share/applications/skorvia.desktop       the menu entry
 #   share/icons/hicolor/256x256/apps/        the icon
-#   share/man/man6/                          skorvia(6), skorvia-server(6)
+#   share/man/man6/                          skorvia(6), skorvia-server(6),
+#                                            skorvia-registry(6)
 #   share/doc/skorvia/                       the font's licence
-#   lib/systemd/system/                      skorvia-server.service and the
-#                                            per-port skorvia-server@.service
+#   lib/systemd/system/                      skorvia-server.service, the
+#                                            per-port skorvia-server@.service,
+#                                            skorvia-registry.service
 # The client's files only when the client is built. The programs go to bin/,
 # which is on every user's PATH and every service manager's; a distribution
 # that keeps games apart sets CMAKE_INSTALL_BINDIR=games, and the units follow.
@@ -39,28 +42,35 @@ if(TARGET skorvia)
   install(FILES ${PROJECT_SOURCE_DIR}/assets/FiraSans-OFL.txt DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
-if(TARGET skorvia-server)
-  add_dependencies(skorvia_programs skorvia-server)
-  install(TARGETS skorvia-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${_packaging}/skorvia-server.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-
-  # The units name the server by its full path, which is only known at install
-  # time: `cmake --install --prefix` may choose another prefix than the
-  # configured one. So they are written out as the install runs.
+# A service program: the program, its man page, and its units. The units name
+# the program by its full path, which is only known at install time: `cmake
+# --install --prefix` may choose another prefix than the configured one. So
+# they are written out as the install runs, with @<variable>@ in each
+# packaging/<unit>.in replaced by that path.
+function(skorvia_install_service program variable)
+  add_dependencies(skorvia_programs ${program})
+  install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${_packaging}/${program}.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
-    set(_server_path "${CMAKE_INSTALL_BINDIR}/skorvia-server")
+    set(path "${CMAKE_INSTALL_BINDIR}/${program}")
   else()
-    set(_server_path "\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/skorvia-server")
+    set(path "\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}")
   endif()
-  set(_units skorvia-server.service skorvia-server@.service)
-  set(_unit_files)
-  foreach(unit ${_units})
-    set(_unit_out ${CMAKE_BINARY_DIR}/packaging/${unit})
+  set(unit_files)
+  foreach(unit ${ARGN})
+    set(unit_out ${CMAKE_BINARY_DIR}/packaging/${unit})
     install(CODE "
-      set(SKORVIA_SERVER_PATH \"${_server_path}\")
-      configure_file(\"${_packaging}/${unit}.in\" \"${_unit_out}\" @ONLY)
+      set(${variable} \"${path}\")
+      configure_file(\"${_packaging}/${unit}.in\" \"${unit_out}\" @ONLY)
     ")
-    list(APPEND _unit_files ${_unit_out})
+    list(APPEND unit_files ${unit_out})
   endforeach()
-  install(FILES ${_unit_files} DESTINATION ${SKORVIA_SYSTEMD_UNIT_DIR})
+  install(FILES ${unit_files} DESTINATION ${SKORVIA_SYSTEMD_UNIT_DIR})
+endfunction()
+
+if(TARGET skorvia-server)
+  skorvia_install_service(skorvia-server SKORVIA_SERVER_PATH skorvia-server.service skorvia-server@.service)
+endif()
+if(TARGET skorvia-registry)
+  skorvia_install_service(skorvia-registry SKORVIA_REGISTRY_PATH skorvia-registry.service)
 endif()

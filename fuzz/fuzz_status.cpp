@@ -4,7 +4,8 @@
 //     (words, the known keys, the last of a repeated key, the decimals);
 //   - a request line the server accepts starts with "check", and is called
 //     compatible only for the versions it speaks, 20 and 21;
-//   - every reply the server builds reads back as what it said.
+//   - every reply the server builds reads back as what it said, its name
+//     included.
 //
 // Input layout: byte 0 and 1 choose the player count and part of the uptime
 // of the reply the server builds; the rest is, at once, a reply the client
@@ -140,13 +141,18 @@ void check_request(std::string_view bytes, unsigned players, unsigned bots, uint
     uint64_t version = 0;
     check(compatible == (reference_decimal(words[1], 255, version) && is_known_version(static_cast<int>(version))));
 
+    // The request line doubles as a server name: every name the server may
+    // carry reads back as itself, whatever bytes it holds.
+    std::string_view name = line.substr(0, line.size() < MAX_SERVER_NAME ? line.size() : MAX_SERVER_NAME);
+    if (!is_valid_server_name(name)) name = {};
     char reply[STATUS_REPLY_MAX];
-    const size_t length = build_status_reply(reply, sizeof reply, players, bots, uptime, compatible);
+    const size_t length = build_status_reply(reply, sizeof reply, players, bots, uptime, compatible, name);
     check(length > 0 && length < sizeof reply && reply[length - 1] == '\n');
     StatusReply read;
     check(parse_status_reply(std::string_view(reply, length), read));
     check(read.version == PROTOCOL_VERSION_21 && read.players == players && read.bots == bots && read.max_players == STATUS_MAX_PLAYERS &&
           read.uptime == uptime && read.said_compatible && read.compatible == compatible);
+    check(read.name_view() == name);
 }
 
 }  // namespace

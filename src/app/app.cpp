@@ -76,22 +76,21 @@ void fill_server_list(ServerList& servers) {
     if (const char* text = std::getenv("SKORVIA_SERVER")) add_server(servers, text);
 }
 
-bool status_queries_running(const ServerList& servers) {
-    for (int i = 0; i < servers.count; ++i) {
-        if (servers.entries[i].status.load(std::memory_order_acquire) == ServerStatus::Checking) return true;
-    }
-    return false;
+bool workers_running(const App& app) {
+    return status_queries_running(app.servers) || internet_round_running(app.internet);
 }
 
 // Frees the App unless a status query still writes into its server list past
-// the wait; then the memory is left to the ending process.
+// the wait; then the memory is left to the ending process. A registry round
+// is waited for too: it may be inside the TLS library, which must not be
+// torn down under it.
 void free_app(App* app) {
     uint64_t waited = 0;
-    while (status_queries_running(app->servers) && waited < STATUS_WORKER_WAIT_MS) {
+    while (workers_running(*app) && waited < STATUS_WORKER_WAIT_MS) {
         SDL_Delay(10);
         waited += 10;
     }
-    if (status_queries_running(app->servers)) return;
+    if (workers_running(*app)) return;
     delete app;
 }
 
@@ -108,8 +107,12 @@ StartupError create_app(App*& out) {
     }
     app->last_frame_ns = SDL_GetTicksNS();
     fill_server_list(app->servers);
+    load_kept(*app);
+    set_up_internet(app->internet, std::getenv("SKORVIA_REGISTRY"));
     start_gamepads();
     app->audio = create_audio();
+    // The kept volume, heard from the start.
+    if (app->audio) set_master_volume(*app->audio, app->volume / 100.0f);
     out = app;
     return StartupError::None;
 }

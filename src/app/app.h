@@ -6,9 +6,12 @@
 #include <SDL3/SDL_keyboard.h>
 #include <SDL3/SDL_video.h>
 
+#include "app/internet_list.h"
+#include "app/kept_state.h"
 #include "app/pads.h"
 #include "client/interface.h"
 #include "client/server_list.h"
+#include "client/server_rows.h"
 #include "client/session.h"
 #include "render/effects.h"
 #include "render/renderer.h"
@@ -38,6 +41,8 @@ struct App : Interface {
     Vec2 camera_centre = {4800.0f, 2700.0f};
 
     ServerList servers;
+    KeptState kept;  // where the settings and added servers are kept
+    InternetList internet;  // the registries' servers
 
     // The game being played, with its notifications, HUD values and chat input.
     Session session;
@@ -60,6 +65,9 @@ struct FrameHook {
 // The whole program: start-up, the main loop, shutdown. Returns the process
 // exit status: 0 after an orderly shutdown, 1 after a start-up failure.
 int run_app(const FrameHook& hook = {});
+
+// What the servers screen lists.
+ServerScreenShape server_screen_shape(const App& app);
 
 // One frame of client logic: events, clocks, display settings, and then the
 // session or the menu ticks.

@@ -6,6 +6,8 @@
 #include "app/client_hooks.h"
 #include "app/clock.h"
 #include "app/display.h"
+#include "app/internet.h"
+#include "app/kept.h"
 #include "app/window_title.h"
 #include "world/geometry.h"
 
@@ -44,8 +46,16 @@ void menu_frame(App& app) {
         age_notifications(app.session.notifications);
         app.status_recheck_timer -= TICK;
     }
-    // Starting a round also restarts the recheck timer.
-    if (app.screen == Screen::ServerList && app.status_recheck_timer <= 0.0f) start_status_queries(app);
+    // Starting a round also restarts the recheck timer; the registries are
+    // asked again with every round, and the servers they newly list are
+    // asked for their status as soon as the registries' answers are in.
+    if (app.screen == Screen::ServerList) {
+        if (take_internet_round(app)) start_status_queries(app);
+        if (app.status_recheck_timer <= 0.0f) {
+            start_status_queries(app);
+            start_internet_round(app.internet);
+        }
+    }
     update_window_title(app);
 }
 
@@ -53,6 +63,7 @@ void menu_frame(App& app) {
 
 void client_frame(App& app) {
     handle_events(app);
+    save_kept(app);
     advance_clocks(app);
     if (app.display_settings_changed) {
         app.display_settings_changed = false;

@@ -25,3 +25,14 @@ void leave_session(App& app);
 
 // Starts a round of status queries for every server in the list.
 void start_status_queries(App& app);
+
+// Start-up and shutdown, provided beside the frame's other parts: the kept
+// settings and added servers (app/kept.h), the registries (app/internet.h).
+struct InternetList;
+
+// Reads the kept files into the App (after the server list has its fixed entries).
+void load_kept(App& app);
+// Reads SKORVIA_REGISTRY (a bad address is skipped with a warning).
+void set_up_internet(InternetList& internet, const char* variable);
+// True while a registry round's worker may still run.
+bool internet_round_running(const InternetList& internet);

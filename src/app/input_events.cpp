@@ -25,6 +25,7 @@ struct KeyTaker {
 };
 
 bool chat_input_open(const App& app) { return app.session.chat.typing; }
+bool address_input_open(const App& app) { return app.screen == Screen::ServerList && app.address_input.typing; }
 bool leave_dialog_open(const App& app) { return app.screen == Screen::Playing && app.leave_dialog.open; }
 bool shop_open(const App& app) { return app.screen == Screen::Playing && app.shop.open; }
 bool always(const App&) { return true; }
@@ -37,6 +38,8 @@ Request take_chat_key(App& app, Key key) {
     return {};
 }
 
+Request take_address_key(App& app, Key key) { return address_input_key(app, key); }
+
 Request take_leave_dialog_key(App& app, Key key) { return leave_dialog_key(app.leave_dialog, key); }
 
 Request take_shop_key(App& app, Key key) {
@@ -45,17 +48,18 @@ Request take_shop_key(App& app, Key key) {
 }
 
 Request take_screen_key(App& app, Key key) {
-    if (app.screen != Screen::Playing) return menu_key(app, app.servers.count, key);
+    if (app.screen != Screen::Playing) return menu_key(app, server_screen_shape(app), key);
     playing_key(app, app.session, key);
     return {};
 }
 
-// Who takes a key first: the chat input while typing (held Backspace keeps
-// deleting), the leave dialog, the shop (Tab still toggles the minimap), and
+// Who takes a key first: the chat input or the servers screen's address
+// input while typing (held Backspace keeps deleting), the leave dialog, the shop (Tab still toggles the minimap), and
 // last the screen itself: the game's keys or the menus'. Held keys repeat
 // nowhere else.
 constexpr KeyTaker KEY_TAKERS[] = {
     {chat_input_open, no_key, backspace, take_chat_key},
+    {address_input_open, no_key, backspace, take_address_key},
     {leave_dialog_open, no_key, no_key, take_leave_dialog_key},
     {shop_open, shop_lets_through, no_key, take_shop_key},
     {always, no_key, no_key, take_screen_key},
@@ -86,10 +90,13 @@ void on_pad_button(App& app, const SDL_GamepadButtonEvent& event) {
 }
 
 void on_text_input(App& app, const char* text) {
-    if (text) chat_text_input(app.session.chat, text);
+    if (!text) return;
+    chat_text_input(app.session.chat, text);
+    chat_text_input(app.address_input, text);
 }
 
 void on_click(App& app, float x, float y) {
+    if (address_input_open(app)) return;  // typing: the keys decide
     int width = 0;
     int height = 0;
     SDL_GetWindowSizeInPixels(app.window, &width, &height);
@@ -97,5 +104,5 @@ void on_click(App& app, float x, float y) {
     const float pixels = density > 0.0f ? density : 1.0f;
     const InterfaceBox box =
         interface_box(static_cast<float>(width), static_cast<float>(height), SDL_GetWindowDisplayScale(app.window));
-    carry_out(app, interface_click(app, app.session, app.servers.count, box, x * pixels, y * pixels));
+    carry_out(app, interface_click(app, app.session, server_screen_shape(app), box, x * pixels, y * pixels));
 }

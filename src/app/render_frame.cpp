@@ -8,6 +8,7 @@
 #include <SDL3/SDL_video.h>
 
 #include "app/app.h"
+#include "app/internet.h"
 #include "render/interface_frame.h"
 #include "render/renderer.h"
 #include "server/shop.h"
@@ -27,12 +28,17 @@ ShopPrice shop_price(ShopRowState state) {
 
 // Each row's status is read once, with acquire, before its result: the status
 // worker publishes the result by storing the status last.
-void fill_server_rows(InterfaceView& v, const ServerList& list) {
-    v.server_count = std::min({list.count, MAX_SERVERS, MAX_SERVER_ROWS});
+void fill_server_rows(InterfaceView& v, const App& app) {
+    const ServerList& list = app.servers;
+    v.server_count = std::min(list.count, MAX_SERVER_ROWS);
+    v.server_shape = server_screen_shape(app);
+    v.internet_note = internet_note(app.internet);
+    if (app.address_input.typing) v.address_input = &app.address_input;
     for (int i = 0; i < v.server_count; ++i) {
-        const ServerEntry& e = list.entries[i];
+        const ServerEntry& e = server_at(list, i);
         ServerRowView& row = v.servers[i];
         row.name = e.name();
+        row.listed_name = e.listed_name_view();
         row.status = e.status.load(std::memory_order_acquire);
         row.result = row.status == ServerStatus::Answered ? e.result : StatusResult{};
     }
@@ -82,7 +88,7 @@ void fill_interface_view(InterfaceView& v, const App& app, float display_scale) 
     v.borderless_fullscreen = app.borderless_fullscreen;
     v.bot_skill = app.bot_skill;
     v.minimap_shown = app.minimap_shown;
-    fill_server_rows(v, app.servers);
+    fill_server_rows(v, app);
     if (app.session.active) fill_game(v, app.session);
     v.notifications = &app.session.notifications;
     v.chat = &app.session.chat;

@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/client_hooks.h"
+#include "app/server_edits.h"
 #include "app/session_glue.h"
 #include "app/text_input.h"
 #include "audio/audio_device.h"
@@ -14,8 +15,10 @@ void carry_out(App& app, Request request) {
     case Ask::StartTutorial: start_tutorial(app); break;
     case Ask::StartPractice: start_practice(app); break;
     case Ask::StartOnline:
-        if (request.server < app.servers.count) start_online_session(app, app.servers.entries[request.server]);
+        if (request.server < app.servers.count) start_online_session(app, server_at(app.servers, request.server));
         break;
+    case Ask::AddServer: add_typed_server(app); break;
+    case Ask::RemoveServer: remove_server(app, request.server); break;
     case Ask::LeaveSession: leave_session(app); break;
     case Ask::Quit: app.running = false; break;
     case Ask::ApplyVolume: apply_volume(app); break;

@@ -22,9 +22,11 @@ void start_query(ServerEntry& entry) {
 
 }  // namespace
 
+ServerScreenShape server_screen_shape(const App& app) { return {server_list_shape(app.servers), app.internet.count > 0}; }
+
 void start_status_queries(App& app) {
     for (int i = 0; i < app.servers.count; ++i) {
-        ServerEntry& entry = app.servers.entries[i];
+        ServerEntry& entry = server_at(app.servers, i);
         if (!entry.has_endpoint) {
             entry.status.store(ServerStatus::Unreachable, std::memory_order_release);
         } else if (entry.status.load(std::memory_order_acquire) != ServerStatus::Checking) {

@@ -6,7 +6,7 @@
 
 void follow_chat_input(App& app) {
     if (!app.window) return;
-    const bool typing = app.session.chat.typing;
+    const bool typing = app.session.chat.typing || app.address_input.typing;
     if (typing == SDL_TextInputActive(app.window)) return;
     if (typing) {
         SDL_StartTextInput(app.window);

@@ -44,14 +44,16 @@ void chat_text_input(ChatInput& chat, std::string_view text) {
     }
 }
 
+void erase_last_character(ChatInput& chat) {
+    // Its continuation bytes, then its lead byte.
+    while (chat.length > 0 && is_continuation(chat.text[chat.length - 1])) --chat.length;
+    if (chat.length > 0) --chat.length;
+}
+
 void chat_key(Session& s, Key key) {
     ChatInput& chat = s.chat;
     switch (key) {
-    case KeyBackspace:
-        // The last character: its continuation bytes, then its lead byte.
-        while (chat.length > 0 && is_continuation(chat.text[chat.length - 1])) --chat.length;
-        if (chat.length > 0) --chat.length;
-        break;
+    case KeyBackspace: erase_last_character(chat); break;
     case KeyEscape: close_chat(chat); break;
     case KeyEnter:
     case KeyPadEnter: submit_chat(s); break;

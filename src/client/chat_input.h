@@ -18,6 +18,9 @@ void start_chat(ChatInput& chat);
 // character that would not fit in MAX_TEXT bytes, so no character is cut.
 void chat_text_input(ChatInput& chat, std::string_view text);
 
+// Removes the last character: all its bytes.
+void erase_last_character(ChatInput& chat);
+
 // Backspace removes the last character (all its bytes); Esc closes the
 // input; Enter sends the line (submit_chat). Other keys do nothing.
 void chat_key(Session& s, Key key);

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "bots/skills.h"
+#include "client/chat.h"
 
 enum class Screen : uint8_t {
     MainMenu = 0,
@@ -79,6 +80,10 @@ struct Interface {
     // Counts down while no session runs; the server list asks every server
     // for its status again when it reaches 0.
     float status_recheck_timer = 0.0f;
+
+    // The servers screen's "Add server" line: typed like a chat line, its
+    // text a host or host:port.
+    ChatInput address_input;
 };
 
 // What a key or a click asks the shell to do after it changed the state.
@@ -89,7 +94,9 @@ enum class Ask : uint8_t {
     StartOnline,  // against the server list's entry `server`
     LeaveSession,
     Quit,
-    ApplyVolume,  // the volume setting changed
+    ApplyVolume,   // the volume setting changed
+    AddServer,     // the text of the address input, which the shell then closes
+    RemoveServer,  // the server list's entry `server`, one the player added
 };
 
 struct Request {
@@ -97,6 +104,8 @@ struct Request {
     uint8_t server = 0;
 };
 
-// How many items a menu screen lists: the server list has one per entry and
-// "Back". Zero on the game screen.
-uint8_t menu_item_count(Screen screen, int server_count);
+struct ServerScreenShape;
+
+// How many items a menu screen lists: the servers screen has its rows
+// (client/server_rows.h). Zero on the game screen.
+int menu_item_count(Screen screen, const ServerScreenShape& servers);

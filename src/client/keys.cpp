@@ -21,6 +21,7 @@ std::optional<Key> map_key(int scancode) {
     case 43: return KeyTab;
     case 23: return KeyChat;
     case 42: return KeyBackspace;
+    case 76: return KeyDelete;
     default: break;
     }
     if (scancode >= SCANCODE_DIGIT1 && scancode < SCANCODE_DIGIT1 + DIGITS) {

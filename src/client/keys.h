@@ -30,6 +30,7 @@ enum Key : uint8_t {
     KeyPad7 = 21,
     KeyChat = 22,  // T
     KeyBackspace = 23,
+    KeyDelete = 24,
 };
 
 // The Key of a scancode (a plain integer, the platform's numbering), or none.

@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
+#include "client/chat_input.h"
 #include "client/server_list.h"
 
 namespace {
-
-// The server list lays out this many entries at most, and "Back".
-constexpr int MAX_LISTED_SERVERS = 7;
 
 void show(Interface& ui, Screen screen, uint64_t selection) {
     ui.screen = screen;
@@ -28,17 +26,33 @@ Request choose_main_menu_item(Interface& ui) {
     }
 }
 
-Request server_list_key(Interface& ui, uint8_t items, Key key) {
+Request server_list_key(Interface& ui, const ServerScreenShape& shape, Key key) {
     if (key == KeyEscape) {
         show(ui, Screen::MainMenu, MenuConnect);
         return {};
     }
-    if (!is_enter(key)) return {};
-    if (ui.menu_selection + 1 >= items) {  // "Back"
-        show(ui, Screen::MainMenu, MenuConnect);
-        return {};
+    const ServerRow row = server_row(shape, static_cast<int>(ui.menu_selection));
+    if (key == KeyDelete) {
+        const bool added = row.kind == RowKind::Server && row.server >= shape.list.fixed &&
+                           row.server < shape.list.fixed + shape.list.added;
+        return added ? Request{Ask::RemoveServer, row.server} : Request{};
     }
-    return {Ask::StartOnline, static_cast<uint8_t>(ui.menu_selection)};
+    if (!is_enter(key)) return {};
+    switch (row.kind) {
+    case RowKind::Server: return {Ask::StartOnline, row.server};
+    case RowKind::AddServer: start_chat(ui.address_input); return {};
+    case RowKind::Back: show(ui, Screen::MainMenu, MenuConnect); return {};
+    case RowKind::Heading: return {};
+    }
+    return {};
+}
+
+// Up and Down on the servers screen step over the heading.
+void move_server_selection(Interface& ui, const ServerScreenShape& shape, int items, Key key) {
+    const int step = key == KeyUp ? items - 1 : 1;
+    do {
+        ui.menu_selection = (ui.menu_selection + static_cast<uint64_t>(step)) % static_cast<uint64_t>(items);
+    } while (server_row(shape, static_cast<int>(ui.menu_selection)).kind == RowKind::Heading);
 }
 
 // Left steps down, Right and Enter step up.
@@ -80,21 +94,25 @@ Request settings_key(Interface& ui, Key key) {
 
 }  // namespace
 
-uint8_t menu_item_count(Screen screen, int server_count) {
+int menu_item_count(Screen screen, const ServerScreenShape& servers) {
     switch (screen) {
     case Screen::MainMenu: return MAIN_MENU_ITEMS;
-    case Screen::ServerList: return static_cast<uint8_t>(std::clamp(server_count, 0, MAX_LISTED_SERVERS) + 1);
+    case Screen::ServerList: return server_row_count(servers);
     case Screen::Settings: return SETTINGS_ITEMS;
     default: return 0;
     }
 }
 
-Request menu_key(Interface& ui, int server_count, Key key) {
-    const uint8_t items = menu_item_count(ui.screen, server_count);
+Request menu_key(Interface& ui, const ServerScreenShape& servers, Key key) {
+    const int items = menu_item_count(ui.screen, servers);
     if (items == 0) return {};
     // A selection left over from a longer list (or set from outside) is
     // treated as the last item.
-    ui.menu_selection = std::min<uint64_t>(ui.menu_selection, items - 1);
+    ui.menu_selection = std::min<uint64_t>(ui.menu_selection, static_cast<uint64_t>(items - 1));
+    if (ui.screen == Screen::ServerList && (key == KeyUp || key == KeyDown)) {
+        move_server_selection(ui, servers, items, key);
+        return {};
+    }
     if (key == KeyUp) {
         ui.menu_selection = (ui.menu_selection + items - 1) % items;
         return {};
@@ -105,8 +123,18 @@ Request menu_key(Interface& ui, int server_count, Key key) {
     }
     switch (ui.screen) {
     case Screen::MainMenu: return is_enter(key) ? choose_main_menu_item(ui) : Request{};
-    case Screen::ServerList: return server_list_key(ui, items, key);
+    case Screen::ServerList: return server_list_key(ui, servers, key);
     case Screen::Settings: return settings_key(ui, key);
+    default: return {};
+    }
+}
+
+Request address_input_key(Interface& ui, Key key) {
+    switch (key) {
+    case KeyBackspace: erase_last_character(ui.address_input); return {};
+    case KeyEscape: close_chat(ui.address_input); return {};
+    case KeyEnter:
+    case KeyPadEnter: return {Ask::AddServer};
     default: return {};
     }
 }

@@ -120,6 +120,8 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
     }
     s.started_ns = monotonic_ns();
     s.clock = start_tick_clock(s.started_ns);
+    s.name = options.name;
+    start_announcer(s.announcer, options, s.sockets.port);
     return 0;
 }
 
@@ -130,7 +132,7 @@ int run_server(DedicatedServer& s) {
         read_datagrams(s);
         const int64_t now = monotonic_ns();
         const uint64_t uptime = static_cast<uint64_t>((now - s.started_ns) / 1'000'000'000);
-        serve_status(s.status, StatusFacts{people_in(*s.session), bots_in(*s.session), uptime}, now);
+        serve_status(s.status, StatusFacts{people_in(*s.session), bots_in(*s.session), uptime, s.name}, now);
         run_due_ticks(s);
     }
     LogText line;
@@ -140,6 +142,7 @@ int run_server(DedicatedServer& s) {
 }
 
 void stop_server(DedicatedServer& s) {
+    stop_announcer(s.announcer);
     close_status_connections(s.status);
     close_server_sockets(s.sockets);
     destroy_session(s.session);

@@ -4,8 +4,10 @@
 //   start_server   sockets, the first map, the start-up log lines
 //   run_server     the loop, until SIGINT or SIGTERM
 //   stop_server    closes everything
+// With registries given it also announces itself to them (announcer.h).
 #include <cstdint>
 
+#include "dedicated/announcer.h"
 #include "dedicated/options.h"
 #include "dedicated/sockets.h"
 #include "dedicated/status_listener.h"
@@ -26,6 +28,8 @@ struct DedicatedServer {
     int64_t started_ns = 0;
     MapLayout layout = MapLayout::Random;
     uint64_t seed = 0;  // the current round's map seed
+    const char* name = "";  // in the status reply; empty for none
+    Announcer announcer;
     // Called after every tick (its datagrams have already gone out): a host
     // that runs the server on a thread of its own (a test, a tool) watches it here.
     void (*after_tick)(void* context, const ServerSession& session) = nullptr;

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <string_view>
 
+#include "net/status_reply.h"
+#include "registry/registry_client.h"
+
 namespace {
 
 constexpr uint64_t MAX_BOTS = 8;
@@ -47,7 +50,8 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
             has_value = true;
         }
         if (name != "--port" && name != "--layout" && name != "--seed" && name != "--win-amount" &&
-            name != "--vessel-cost" && name != "--bots" && name != "--bot-skill") {
+            name != "--vessel-cost" && name != "--bots" && name != "--bot-skill" && name != "--register" &&
+            name != "--name" && name != "--announce-every") {
             return bad(error, error_capacity, "unknown option", arg);
         }
         if (!has_value) {
@@ -55,7 +59,23 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
             value = argv[++i];
         }
         uint64_t number = 0;
-        if (name == "--port") {
+        if (name == "--register") {
+            RegistryUrl url;
+            if (const char* fault = parse_registry_url(value, url)) {
+                std::snprintf(error, error_capacity, "bad registry address '%.*s': %s",
+                              static_cast<int>(value.size() < 100 ? value.size() : 100), value.data(), fault);
+                return OptionsOutcome::Bad;
+            }
+            if (parsed.registry_count == MAX_REGISTRIES) return bad(error, error_capacity, "more than 4 registries at", value);
+            // The value ends where the argument ends: it points into argv.
+            parsed.registries[parsed.registry_count++] = value.data();
+        } else if (name == "--name") {
+            if (!is_valid_server_name(value)) return bad(error, error_capacity, "bad name (text of at most 32 bytes)", value);
+            parsed.name = value.data();
+        } else if (name == "--announce-every") {
+            if (!parse_unsigned(value, 3600, number) || number == 0) return bad(error, error_capacity, "bad interval", value);
+            parsed.announce_seconds = static_cast<uint32_t>(number);
+        } else if (name == "--port") {
             if (!parse_unsigned(value, 65535, number)) return bad(error, error_capacity, "bad port (0..65535)", value);
             parsed.port = static_cast<uint16_t>(number);
         } else if (name == "--layout") {
@@ -89,15 +109,19 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
 
 const char* server_usage() {
     return "usage: skorvia-server [--port N] [--layout fixed|random] [--seed N]\n"
-           "                      [--bots N] [--bots-always] [--bot-skill easy|normal|hard] [--help]\n"
-           "  --port N     UDP game port, also the TCP status port (default 7777; 0 lets the system pick)\n"
-           "  --layout L   random: a map drawn from the seed (default); fixed: the plain generated world\n"
-           "  --seed N     the random map's seed, 0..18446744073709551615 (default: from the clock)\n"
-           "  --bots N     computer players fill free slots until N planes fly (default 0); they\n"
-           "               leave as people join, and play only while a person is connected\n"
-           "  --bots-always  let the bots play with nobody connected too\n"
-           "  --bot-skill S  easy, normal (default) or hard\n"
-           "  --help       show this text\n";
+           "                      [--bots N] [--bots-always] [--bot-skill easy|normal|hard]\n"
+           "                      [--register URL]... [--name TEXT] [--help]\n"
+           "  --port N          UDP game port, also the TCP status port (default 7777; 0 lets the system pick)\n"
+           "  --layout L        random: a map drawn from the seed (default); fixed: the plain generated world\n"
+           "  --seed N          the random map's seed, 0..18446744073709551615 (default: from the clock)\n"
+           "  --bots N          computer players fill free slots until N planes fly (default 0); they\n"
+           "                    leave as people join, and play only while a person is connected\n"
+           "  --bots-always     let the bots play with nobody connected too\n"
+           "  --bot-skill S     easy, normal (default) or hard\n"
+           "  --register URL    announce the server to the registry at URL (http:// or https://) every 15 s;\n"
+           "                    up to 4 registries\n"
+           "  --name TEXT       the server's name in the registries' lists and the status reply (at most 32 bytes)\n"
+           "  --help            show this text\n";
 }
 
 const char* layout_name(MapLayout layout) { return layout == MapLayout::Fixed ? "fixed" : "random"; }

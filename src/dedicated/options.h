@@ -1,13 +1,17 @@
 #pragma once
 // The dedicated server's command line:
 //   skorvia-server [--port N] [--layout fixed|random] [--seed N]
-//                  [--bots N] [--bots-always] [--bot-skill easy|normal|hard] [--help]
+//                  [--bots N] [--bots-always] [--bot-skill easy|normal|hard]
+//                  [--register URL]... [--name TEXT] [--help]
 #include <cstddef>
 #include <cstdint>
 
 #include "bots/skills.h"
 
 constexpr uint16_t SERVER_DEFAULT_PORT = 7777;
+// Registries a server announces itself to at most.
+constexpr int MAX_REGISTRIES = 4;
+constexpr uint32_t DEFAULT_ANNOUNCE_SECONDS = 15;
 
 enum class MapLayout : uint8_t {
     Fixed,   // the plain generated world: one collector, no bodies
@@ -32,6 +36,13 @@ struct ServerOptions {
     uint32_t win_amount = 0;
     bool vessel_cost_given = false;
     uint32_t vessel_cost = 0;
+    // Registries to announce to (base URLs, pointing into argv), and the
+    // name shown in their lists and in the status reply (empty: none).
+    const char* registries[MAX_REGISTRIES] = {};
+    int registry_count = 0;
+    const char* name = "";
+    // For tests, left out of the usage text: seconds between announcements.
+    uint32_t announce_seconds = DEFAULT_ANNOUNCE_SECONDS;
 };
 
 enum class OptionsOutcome : uint8_t {

@@ -64,7 +64,8 @@ void serve_connection(StatusConnection& c, const StatusFacts& facts, int64_t now
         bool compatible = false;
         if (parse_status_request(std::string_view(c.request, line_length), compatible)) {
             char reply[STATUS_REPLY_MAX];
-            const size_t reply_length = build_status_reply(reply, sizeof reply, facts.players, facts.bots, facts.uptime_seconds, compatible);
+            const size_t reply_length = build_status_reply(reply, sizeof reply, facts.players, facts.bots,
+                                                          facts.uptime_seconds, compatible, facts.name);
             // A fresh connection's send buffer always has room for one
             // short line; if not, the peer gets nothing.
             send_bytes(c.socket, reply, reply_length);

@@ -6,6 +6,7 @@
 // ones are closed as soon as they are accepted).
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "net/status_reply.h"
 #include "platform/sockets.h"
@@ -34,6 +35,7 @@ struct StatusFacts {
     unsigned players = 0;  // people
     unsigned bots = 0;
     uint64_t uptime_seconds = 0;
+    std::string_view name;  // the server's name; empty for none
 };
 
 // Accepts waiting connections, reads what each has sent, answers the

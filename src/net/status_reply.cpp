@@ -1,6 +1,7 @@
 #include "net/status_reply.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "net/wire.h"
 
@@ -25,7 +26,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 struct ReplyValues {
     bool has_version = false, has_players = false, has_bots = false, has_max = false, has_uptime = false,
          has_compatible = false;
-    std::string_view version, players, bots, max, uptime, compatible;
+    std::string_view version, players, bots, max, uptime, compatible, name;
 };
 
 void remember(ReplyValues& v, std::string_view key, std::string_view value) {
@@ -35,6 +36,42 @@ void remember(ReplyValues& v, std::string_view key, std::string_view value) {
     else if (key == "max") v.has_max = true, v.max = value;
     else if (key == "uptime") v.has_uptime = true, v.uptime = value;
     else if (key == "compatible") v.has_compatible = true, v.compatible = value;
+    else if (key == "name") v.name = value;
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Undoes the %XX escapes of a name word. Leaves `out` empty when the word
+// does not decode to a valid server name.
+void decode_name(std::string_view word, StatusReply& out) {
+    char name[MAX_SERVER_NAME];
+    size_t length = 0;
+    for (size_t i = 0; i < word.size(); ++i) {
+        char c = word[i];
+        if (c == '%') {
+            if (i + 2 >= word.size()) return;  // an escape cut short
+            const int high = hex_value(word[i + 1]);
+            const int low = hex_value(word[i + 2]);
+            if (high < 0 || low < 0) return;
+            c = static_cast<char>(high * 16 + low);
+            i += 2;
+        }
+        if (length == MAX_SERVER_NAME) return;
+        name[length++] = c;
+    }
+    if (!is_valid_server_name({name, length})) return;
+    std::memcpy(out.name, name, length);
+    out.name_length = static_cast<uint8_t>(length);
+}
+
+bool needs_escape(char c) {
+    const auto byte = static_cast<uint8_t>(c);
+    return byte <= 0x20 || byte >= 0x7F || c == '%';
 }
 
 bool parse_byte(bool present, std::string_view text, uint8_t& out) {
@@ -89,6 +126,7 @@ bool parse_status_reply(std::string_view bytes, StatusReply& out) {
     if (values.has_uptime && !parse_status_decimal(values.uptime, UINT64_MAX, reply.uptime)) return false;
     reply.said_compatible = values.has_compatible;
     reply.compatible = values.has_compatible && values.compatible == "yes";
+    decode_name(values.name, reply);
     out = reply;
     return true;
 }
@@ -110,12 +148,31 @@ bool parse_status_request(std::string_view line, bool& compatible) {
     return true;
 }
 
+bool is_valid_server_name(std::string_view name) { return name.size() <= MAX_SERVER_NAME && is_valid_text(name); }
+
 size_t build_status_reply(char* out, size_t capacity, unsigned players, unsigned bots, uint64_t uptime_seconds,
-                          bool compatible) {
+                          bool compatible, std::string_view name) {
+    // " name=" and every byte escaped, on top of the rest of the line.
+    char word[6 + 3 * MAX_SERVER_NAME + 1] = {};
+    if (is_valid_server_name(name)) {
+        static constexpr char HEX[] = "0123456789ABCDEF";
+        size_t w = 0;
+        for (char c : std::string_view(" name=")) word[w++] = c;
+        for (char c : name) {
+            if (!needs_escape(c)) {
+                word[w++] = c;
+                continue;
+            }
+            const auto byte = static_cast<uint8_t>(c);
+            word[w++] = '%';
+            word[w++] = HEX[byte >> 4];
+            word[w++] = HEX[byte & 15];
+        }
+    }
     // The newest version it speaks: a client that speaks 21 too joins with it.
     const int n = std::snprintf(out, capacity,
-                                "skorvia status version=%d players=%u bots=%u max=%u uptime=%llu compatible=%s\n",
+                                "skorvia status version=%d players=%u bots=%u max=%u uptime=%llu compatible=%s%s\n",
                                 PROTOCOL_VERSION_21, players, bots, static_cast<unsigned>(STATUS_MAX_PLAYERS),
-                                static_cast<unsigned long long>(uptime_seconds), compatible ? "yes" : "no");
+                                static_cast<unsigned long long>(uptime_seconds), compatible ? "yes" : "no", word);
     return n < 0 ? 0 : static_cast<size_t>(n) < capacity ? static_cast<size_t>(n) : capacity - 1;
 }

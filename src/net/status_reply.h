@@ -19,6 +19,11 @@ constexpr uint8_t STATUS_MAX_PLAYERS = 8;
 constexpr size_t STATUS_REPLY_MAX = 256;
 // Longest request line the server waits for before giving up on a peer.
 constexpr size_t STATUS_REQUEST_MAX = 64;
+// Longest server name, in bytes of UTF-8. A name is carried in the reply as
+// the word name=..., with spaces, '%', controls and every byte outside
+// printable ASCII written as %XX, so that it stays one word; a client that
+// does not know the key skips it.
+constexpr size_t MAX_SERVER_NAME = 32;
 
 // What a reply says.
 struct StatusReply {
@@ -29,7 +34,17 @@ struct StatusReply {
     bool compatible = false;  // the server's own verdict, when it gave one
     bool said_compatible = false;
     uint8_t bots = 0;         // computer players; 0 when the reply does not say
+    // The server's name; empty when it gave none or a name that does not
+    // decode to valid text (a bad name is not worth refusing the reply for).
+    char name[MAX_SERVER_NAME] = {};
+    uint8_t name_length = 0;
+
+    std::string_view name_view() const { return {name, name_length}; }
 };
+
+// A name a server may carry: valid text (net/wire.h) of at most
+// MAX_SERVER_NAME bytes.
+bool is_valid_server_name(std::string_view name);
 
 // A decimal value of at most `max`: an optional '+' ('-' only when every
 // digit is 0), then digits with single '_' between them (never first, last
@@ -51,6 +66,7 @@ size_t build_status_request(char* out, size_t capacity, int version);
 bool parse_status_request(std::string_view line, bool& compatible);
 
 // The server's reply line, with its line feed, into `out` (at least
-// STATUS_REPLY_MAX bytes). Returns its length.
+// STATUS_REPLY_MAX bytes), naming the server when `name` is a valid server
+// name. Returns its length.
 size_t build_status_reply(char* out, size_t capacity, unsigned players, unsigned bots, uint64_t uptime_seconds,
-                          bool compatible);
+                          bool compatible, std::string_view name = {});

@@ -11,16 +11,22 @@
 #include "client/interface.h"
 #include "client/notifications.h"
 #include "client/server_list.h"
+#include "client/server_rows.h"
 #include "render/layout.h"
 #include "world/world.h"
 
 // One server row as the list shows it. The status was loaded once (with
 // acquire ordering) before the result was copied.
 struct ServerRowView {
-    std::string_view name;
+    std::string_view name;         // the address as typed or listed
+    std::string_view listed_name;  // what a registry called it; may be empty
     ServerStatus status = ServerStatus::NotQueried;
     StatusResult result;
 };
+
+// The name a server row shows: the server's own, else the registry's, else
+// its address.
+std::string_view shown_server_name(const ServerRowView& row);
 
 // What a shop cell shows under the item's name.
 enum class ShopPrice : uint8_t {
@@ -35,8 +41,7 @@ struct ShopCellView {
     ShopPrice price = ShopPrice::TooDear;
 };
 
-// The servers screen lays out at most this many servers (and "Back").
-constexpr int MAX_SERVER_ROWS = 7;
+constexpr int MAX_SERVER_ROWS = MAX_SERVERS;
 
 struct InterfaceView {
     float display_scale = 1;  // the window's; 0 or negative lays out at 1
@@ -55,8 +60,14 @@ struct InterfaceView {
     BotSkill bot_skill = BotSkill::Normal;
     bool minimap_shown = true;
 
+    // The server list in its order, and which of its entries are fixed,
+    // added or listed by a registry.
     ServerRowView servers[MAX_SERVER_ROWS];
     int server_count = 0;
+    ServerScreenShape server_shape;
+    const ChatInput* address_input = nullptr;  // the "Add server" line; null when closed
+    // Said beside the "Internet" heading while no registry lists a server.
+    std::string_view internet_note;
 
     // The game: null outside a session. The local slot is NONE until joined.
     const World* world = nullptr;

@@ -5,6 +5,7 @@
 
 #include "base/fixed_text.h"
 #include "net/wire.h"
+#include "client/clicks.h"
 #include "render/labels.h"
 #include "render/panels.h"
 #include "render/renderer.h"
@@ -23,13 +24,18 @@ struct Row {
     bool selected;
 };
 
+Row place_row(const UiLayout& l, const InterfaceView& v, int count, int k) {
+    Rect rect;
+    menu_row_rect(l.box, v.screen, count, v.menu_selection, k, rect);
+    return {rect, v.menu_selection == static_cast<uint64_t>(k)};
+}
+
 // The pill, and the outline of the selected one (group 1).
 Row push_row(Renderer& r, const UiLayout& l, const InterfaceView& v, int count, int k) {
-    const Rect rect = menu_item_rect(l.box, count, k);
-    const bool selected = v.menu_selection == static_cast<uint64_t>(k);
-    push_pill(r.screen_list, rect, ROW_PANEL_COLOR);
-    if (selected) push_pill_outline(r.screen_list, rect, l.u, HIGHLIGHT_COLOR);
-    return {rect, selected};
+    const Row row = place_row(l, v, count, k);
+    push_pill(r.screen_list, row.rect, ROW_PANEL_COLOR);
+    if (row.selected) push_pill_outline(r.screen_list, row.rect, l.u, HIGHLIGHT_COLOR);
+    return row;
 }
 
 float row_baseline(const Row& row, float px) { return row.rect.y + row.rect.h / 2 + 0.35f * px; }
@@ -51,8 +57,8 @@ void draw_split_row(Renderer& r, const UiLayout& l, const Row& row, std::string_
     draw_label_right(r, value, row.rect.x + row.rect.w - inset, row_baseline(row, value_style.px), value_style);
 }
 
-void draw_title(Renderer& r, const UiLayout& l, int count, std::string_view title, float px) {
-    const Rect first = menu_item_rect(l.box, count, 0);
+void draw_title(Renderer& r, const UiLayout& l, int laid_out, std::string_view title, float px) {
+    const Rect first = menu_item_rect(l.box, laid_out, 0);
     draw_label_centred(r, title, l.bx + l.bw / 2, first.y - 36 * l.u, {px, TEXT_COLOR, 2 * l.shadow});
 }
 
@@ -96,26 +102,69 @@ void server_status(const ServerRowView& s, FixedText<48>& text, Color& color) {
     }
 }
 
-void draw_server_list(Renderer& r, const UiLayout& l, const InterfaceView& v) {
-    const int count = menu_row_count(v);
-    draw_title(r, l, count, "Servers", std::round(32 * l.u));
-    for (int k = 0; k + 1 < count; ++k) {
-        const Row row = push_row(r, l, v, count, k);
-        FixedText<48> status;
-        Color color = TEXT_COLOR;
-        server_status(v.servers[k], status, color);
-        const TextStyle status_style = {std::round(14 * l.u), color, l.shadow};
-        // A long name gives way to "..." before it reaches the status.
-        const std::string_view name = v.servers[k].name;
-        const float room = row.rect.w - 2 * ROW_INSET * l.u - measure_text(r, status.view(), status_style.px) -
-                           STATUS_GAP * l.u;
-        const size_t kept = fitting_start(r, name, l.body_px, room);
-        FixedText<MAX_SERVER_TEXT + 4> shown;
-        shown << name.substr(0, kept);
-        if (kept < name.size()) shown << ELLIPSIS;
-        draw_split_row(r, l, row, shown.view(), status.view(), status_style);
+void draw_server_row(Renderer& r, const UiLayout& l, const InterfaceView& v, const Row& row, int server) {
+    if (server >= v.server_count) return;
+    FixedText<48> status;
+    Color color = TEXT_COLOR;
+    server_status(v.servers[server], status, color);
+    const TextStyle status_style = {std::round(14 * l.u), color, l.shadow};
+    // A long name gives way to "..." before it reaches the status.
+    const std::string_view name = shown_server_name(v.servers[server]);
+    const float room = row.rect.w - 2 * ROW_INSET * l.u - measure_text(r, status.view(), status_style.px) -
+                       STATUS_GAP * l.u;
+    const size_t kept = fitting_start(r, name, l.body_px, room);
+    FixedText<MAX_SERVER_TEXT + 4> shown;
+    shown << name.substr(0, kept);
+    if (kept < name.size()) shown << ELLIPSIS;
+    draw_split_row(r, l, row, shown.view(), status.view(), status_style);
+}
+
+// The "Internet" heading: no pill, it is never selected.
+void draw_heading(Renderer& r, const UiLayout& l, const InterfaceView& v, const Row& row) {
+    const float baseline = row_baseline(row, l.body_px);
+    const float x = row.rect.x + 24 * l.u;
+    draw_label(r, "Internet", x, baseline, {l.body_px, UI_GOLD_COLOR, l.shadow});
+    if (v.server_shape.list.internet == 0 && !v.internet_note.empty()) {
+        draw_label_right(r, v.internet_note, row.rect.x + row.rect.w - 24 * l.u, baseline,
+                         {std::round(14 * l.u), FOOTER_COLOR, l.shadow});
     }
-    draw_centred_row(r, l, push_row(r, l, v, count, count - 1), "Back");
+}
+
+// "Add server", or the line being typed with its caret.
+void draw_add_row(Renderer& r, const UiLayout& l, const InterfaceView& v, const Row& row) {
+    if (!v.address_input || !v.address_input->typing) {
+        draw_centred_row(r, l, row, "Add server");
+        return;
+    }
+    const float inset = 24 * l.u;
+    const float baseline = row_baseline(row, l.body_px);
+    FixedText<MAX_TEXT + 4> typed;
+    typed << std::string_view(v.address_input->text, v.address_input->length) << '|';
+    draw_label(r, typed.view(), row.rect.x + inset, baseline, row_style(l, row));
+    if (v.address_input->length == 0) {
+        draw_label_right(r, "host or host:port", row.rect.x + row.rect.w - inset, baseline,
+                         {std::round(14 * l.u), FOOTER_COLOR, l.shadow});
+    }
+}
+
+void draw_server_list(Renderer& r, const UiLayout& l, const InterfaceView& v) {
+    const int count = server_row_count(v.server_shape);
+    const ShownRows shown = shown_rows(count, v.menu_selection);
+    draw_title(r, l, shown.count, "Servers", std::round(32 * l.u));
+    for (int k = shown.first; k < shown.first + shown.count; ++k) {
+        const ServerRow kind = server_row(v.server_shape, k);
+        if (kind.kind == RowKind::Heading) {
+            draw_heading(r, l, v, place_row(l, v, count, k));
+            continue;
+        }
+        const Row row = push_row(r, l, v, count, k);
+        switch (kind.kind) {
+        case RowKind::Server: draw_server_row(r, l, v, row, kind.server); break;
+        case RowKind::AddServer: draw_add_row(r, l, v, row); break;
+        case RowKind::Back: draw_centred_row(r, l, row, "Back"); break;
+        case RowKind::Heading: break;
+        }
+    }
 }
 
 void draw_settings(Renderer& r, const UiLayout& l, const InterfaceView& v) {
@@ -137,9 +186,11 @@ void draw_settings(Renderer& r, const UiLayout& l, const InterfaceView& v) {
 
 }  // namespace
 
-int menu_row_count(const InterfaceView& v) {
-    const int servers = v.server_count < MAX_SERVER_ROWS ? v.server_count : MAX_SERVER_ROWS;
-    return menu_item_count(v.screen, servers);
+std::string_view shown_server_name(const ServerRowView& row) {
+    if (row.status == ServerStatus::Answered && row.result.name_length > 0) {
+        return {row.result.name, row.result.name_length};
+    }
+    return row.listed_name.empty() ? row.name : row.listed_name;
 }
 
 void draw_menu_screen(Renderer& r, const UiLayout& l, const InterfaceView& v) {

@@ -7,10 +7,6 @@
 
 struct Renderer;
 
-// How many rows a menu screen lays out, as many as the clicks know: four on
-// the main and settings screens; one per server (at most seven) and "Back"
-// on the servers screen.
-int menu_row_count(const InterfaceView& v);
 
 // Title, rows (group 1) with their texts, and the footer.
 void draw_menu_screen(Renderer& r, const UiLayout& l, const InterfaceView& v);

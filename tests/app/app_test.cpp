@@ -47,7 +47,7 @@ void probe_frame(App& app, void* user) {
     SDL_Delay(20);
     if (p.frames == 1) {
         p.servers = app.servers.count;
-        p.second_server_has_endpoint = app.servers.count > 1 && app.servers.entries[1].has_endpoint;
+        p.second_server_has_endpoint = app.servers.count > 1 && server_at(app.servers, 1).has_endpoint;
         const char* title = SDL_GetWindowTitle(app.window);
         p.title = title ? title : "";
         p.first_camera = app.camera_centre;
@@ -110,7 +110,7 @@ struct ExitProbe {
 void start_query_that_ends_when_hidden(App& app, void* user) {
     ExitProbe& p = *static_cast<ExitProbe*>(user);
     if (p.query.joinable()) return;
-    ServerEntry& entry = app.servers.entries[0];
+    ServerEntry& entry = server_at(app.servers, 0);
     entry.status.store(ServerStatus::Checking, std::memory_order_release);
     SDL_Window* window = app.window;
     p.query = std::thread([&p, &entry, window] {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/app_script.h"
 #include "client/layout.h"
 #include "client/menus.h"
 #include "server/server_session.h"
@@ -32,141 +33,6 @@
 #endif
 
 namespace {
-
-// --- the keyboard and the event queue ------------------------------------
-
-bool held_keys[SDL_SCANCODE_COUNT];
-
-const bool* test_keyboard(int* count) {
-    *count = SDL_SCANCODE_COUNT;
-    return held_keys;
-}
-
-void hold_only(std::initializer_list<SDL_Scancode> keys) {
-    for (bool& k : held_keys) k = false;
-    for (SDL_Scancode k : keys) held_keys[k] = true;
-}
-
-void push_key(SDL_Scancode scancode, bool repeat = false) {
-    SDL_Event e = {};
-    e.type = SDL_EVENT_KEY_DOWN;
-    e.key.scancode = scancode;
-    e.key.down = true;
-    e.key.repeat = repeat;
-    SDL_PushEvent(&e);
-}
-
-void push_text(const char* text) {  // `text` must outlive the frame: a literal
-    SDL_Event e = {};
-    e.type = SDL_EVENT_TEXT_INPUT;
-    e.text.text = text;
-    SDL_PushEvent(&e);
-}
-
-// A left click on the middle of `r` (framebuffer pixels), given in window
-// coordinates as the platform reports clicks.
-void push_click_on(App& app, const Rect& r) {
-    const float density = SDL_GetWindowPixelDensity(app.window);
-    SDL_Event e = {};
-    e.type = SDL_EVENT_MOUSE_BUTTON_DOWN;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.down = true;
-    e.button.x = (r.x + r.w / 2) / density;
-    e.button.y = (r.y + r.h / 2) / density;
-    SDL_PushEvent(&e);
-}
-
-InterfaceBox box_of(App& app) {
-    int w = 0, h = 0;
-    SDL_GetWindowSizeInPixels(app.window, &w, &h);
-    return interface_box(float(w), float(h), SDL_GetWindowDisplayScale(app.window));
-}
-
-std::string title_of(App& app) {
-    const char* title = SDL_GetWindowTitle(app.window);
-    return title ? title : "";
-}
-
-bool has_line(const App& app, const std::string& text) {
-    const NotificationList& list = app.session.notifications;
-    for (int i = 0; i < list.count; ++i) {
-        if (list.items[i].view() == text) return true;
-    }
-    return false;
-}
-
-// --- a script of waits and actions, one stage at a time -------------------
-
-// Each stage waits (frame after frame) until its condition holds, then acts
-// once. A stage that waits longer than STAGE_SECONDS ends the run and names
-// itself.
-struct Stage {
-    const char* name;
-    std::function<bool(App&)> until;
-    std::function<void(App&)> then;
-};
-
-constexpr uint64_t STAGE_SECONDS = 30;
-
-struct Script {
-    std::vector<Stage> stages;
-    size_t next = 0;
-    uint64_t stage_start_ms = 0;
-    std::string stuck_at;  // empty when every stage was reached
-    bool quit_sent = false;
-};
-
-void quit() {
-    SDL_Event e = {};
-    e.type = SDL_EVENT_QUIT;
-    SDL_PushEvent(&e);
-}
-
-// The offscreen driver presents without waiting for the drawing, so frames
-// would queue up in the software renderer faster than it draws them (and
-// shutdown would wait for all of them). Each frame is finished before the next.
-void finish_drawing() {
-    using Finish = void (*)();
-    static const auto finish = reinterpret_cast<Finish>(SDL_GL_GetProcAddress("glFinish"));
-    if (finish) finish();
-}
-
-void run_stage(App& app, void* user) {
-    Script& s = *static_cast<Script*>(user);
-    finish_drawing();
-    SDL_Delay(4);  // real time for the fixed ticks
-    if (s.quit_sent) return;
-    if (s.stage_start_ms == 0) s.stage_start_ms = SDL_GetTicks();
-    if (s.next == s.stages.size()) {
-        quit();
-        s.quit_sent = true;
-        return;
-    }
-    Stage& stage = s.stages[s.next];
-    if (!stage.until(app)) {
-        if (SDL_GetTicks() - s.stage_start_ms > STAGE_SECONDS * 1000) {
-            s.stuck_at = stage.name;
-            quit();
-            s.quit_sent = true;
-        }
-        return;
-    }
-    if (stage.then) stage.then(app);
-    ++s.next;
-    s.stage_start_ms = SDL_GetTicks();
-}
-
-bool always(App&) { return true; }
-
-// Runs the whole program through the script's stages; the log it wrote.
-std::string play_script(Script& script) {
-    testing::internal::CaptureStderr();
-    const int status = run_app(FrameHook{run_stage, &script});
-    const std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 0) << log;
-    EXPECT_EQ(script.stuck_at, "") << log;
-    return log;
-}
 
 // --- the tutorial ----------------------------------------------------------
 
@@ -433,10 +299,10 @@ TEST(PlayThrough, OnlineFromTheServerListToChatAndBack) {
         {"the server answers",
          [](App& app) {
              return app.screen == Screen::ServerList && app.servers.count == 2 &&
-                    app.servers.entries[1].status.load() == ServerStatus::Answered;
+                    server_at(app.servers, 1).status.load() == ServerStatus::Answered;
          },
          [&](App& app) {
-             label = server_status_label(app.servers.entries[1]);
+             label = server_status_label(server_at(app.servers, 1));
              push_key(SDL_SCANCODE_DOWN);
              push_key(SDL_SCANCODE_KP_ENTER);
          }},

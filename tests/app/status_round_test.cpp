@@ -104,10 +104,10 @@ TEST(StatusRound, ChecksEveryAddressedEntryAndPublishesItsAnswer) {
     testing::internal::GetCapturedStderr();
 
     start_status_queries(*app);
-    EXPECT_EQ(app->servers.entries[1].status.load(), ServerStatus::Unreachable);
+    EXPECT_EQ(server_at(app->servers, 1).status.load(), ServerStatus::Unreachable);
     EXPECT_EQ(app->status_recheck_timer, STATUS_RECHECK);
 
-    const ServerEntry& online = app->servers.entries[0];
+    const ServerEntry& online = server_at(app->servers, 0);
     ASSERT_EQ(wait_for_answer(online), ServerStatus::Answered);
     EXPECT_TRUE(online.result.answered);
     EXPECT_TRUE(online.result.compatible);
@@ -124,7 +124,7 @@ TEST(StatusRound, AWorkerWithoutMemoryToStartLeavesItsEntryOffline) {
     out_of_memory = true;
     start_status_queries(*app);
     out_of_memory = false;
-    EXPECT_EQ(app->servers.entries[0].status.load(), ServerStatus::Unreachable);
+    EXPECT_EQ(server_at(app->servers, 0).status.load(), ServerStatus::Unreachable);
     EXPECT_EQ(app->status_recheck_timer, STATUS_RECHECK);
 }
 

@@ -71,7 +71,7 @@ TEST(Layout, DialogButtonsAndShopCells) {
 
 class Clicks : public ::testing::Test {
 protected:
-    Request click(const InterfaceBox& box, float x, float y) { return interface_click(ui, *s, 1, box, x, y); }
+    Request click(const InterfaceBox& box, float x, float y) { return interface_click(ui, *s, {{1, 0, 0}, false}, box, x, y); }
     Interface ui;
     std::unique_ptr<Session> s = std::make_unique<Session>();
 };

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "client/chat_input.h"
 #include "client/server_list.h"
 
 namespace {
@@ -18,6 +19,9 @@ struct MenuCase {
     Ask ask;
     uint8_t server = 0;
 };
+
+// A list of `n` fixed servers.
+ServerScreenShape fixed(int n) { return {{static_cast<uint8_t>(n), 0, 0}, false}; }
 
 Interface on(Screen screen, uint64_t selection) {
     Interface ui;
@@ -83,13 +87,14 @@ TEST(MenuKey, EveryScreensKeys) {
         {"main escape", on(MAIN, 2), 1, KeyEscape, on(MAIN, 2), Ask::Nothing},
         {"main left", on(MAIN, 2), 1, KeyLeft, on(MAIN, 2), Ask::Nothing},
         {"main digit", on(MAIN, 1), 1, KeyDigit1, on(MAIN, 1), Ask::Nothing},
-        // The server list: its entries, then "Back".
-        {"one server: up from the entry is Back", on(LIST, 0), 1, KeyUp, on(LIST, 1), Ask::Nothing},
-        {"two servers: down to Back", on(LIST, 1), 2, KeyDown, on(LIST, 2), Ask::Nothing},
-        {"two servers: down wraps", on(LIST, 2), 2, KeyDown, on(LIST, 0), Ask::Nothing},
+        // The server list: its entries, then "Add server" and "Back".
+        {"one server: up from the entry is Back", on(LIST, 0), 1, KeyUp, on(LIST, 2), Ask::Nothing},
+        {"two servers: down to Add server", on(LIST, 1), 2, KeyDown, on(LIST, 2), Ask::Nothing},
+        {"two servers: down wraps", on(LIST, 3), 2, KeyDown, on(LIST, 0), Ask::Nothing},
         {"first entry", on(LIST, 0), 2, KeyEnter, on(LIST, 0), Ask::StartOnline, 0},
         {"second entry", on(LIST, 1), 2, KeyPadEnter, on(LIST, 1), Ask::StartOnline, 1},
-        {"back", on(LIST, 1), 1, KeyEnter, on(MAIN, 0), Ask::Nothing},
+        {"back", on(LIST, 2), 1, KeyEnter, on(MAIN, 0), Ask::Nothing},
+        {"delete on a fixed server", on(LIST, 0), 2, KeyDelete, on(LIST, 0), Ask::Nothing},
         {"list escape", on(LIST, 0), 2, KeyEscape, on(MAIN, 0), Ask::Nothing},
         {"list right", on(LIST, 0), 2, KeyRight, on(LIST, 0), Ask::Nothing},
         // Settings: volume in steps of 10 within 0..100.
@@ -128,7 +133,7 @@ TEST(MenuKey, EveryScreensKeys) {
     };
     for (const MenuCase& c : cases) {
         Interface ui = c.before;
-        const Request r = menu_key(ui, c.servers, c.key);
+        const Request r = menu_key(ui, fixed(c.servers), c.key);
         expect_same(ui, c.after, c.name);
         EXPECT_EQ(r.ask, c.ask) << c.name;
         if (c.ask == Ask::StartOnline) {
@@ -139,8 +144,57 @@ TEST(MenuKey, EveryScreensKeys) {
 
 TEST(MenuKey, NothingOnTheGameScreen) {
     Interface ui = on(Screen::Playing, 0);
-    EXPECT_EQ(menu_key(ui, 1, KeyEnter).ask, Ask::Nothing);
+    EXPECT_EQ(menu_key(ui, fixed(1), KeyEnter).ask, Ask::Nothing);
     EXPECT_EQ(ui.screen, Screen::Playing);
+}
+
+// One fixed server, two added, the heading, one Internet server: rows
+// 0 fixed, 1-2 added, 3 heading, 4 Internet, 5 Add server, 6 Back.
+TEST(MenuKey, TheServersScreensRows) {
+    const ServerScreenShape shape = {{1, 2, 1}, true};
+    Interface ui = on(LIST, 2);
+    menu_key(ui, shape, KeyDown);
+    EXPECT_EQ(ui.menu_selection, 4u) << "down passes over the heading";
+    menu_key(ui, shape, KeyUp);
+    EXPECT_EQ(ui.menu_selection, 2u) << "and so does up";
+    EXPECT_EQ(menu_key(ui, shape, KeyEnter).server, 2);
+
+    const Request removed = menu_key(ui, shape, KeyDelete);
+    EXPECT_EQ(removed.ask, Ask::RemoveServer);
+    EXPECT_EQ(removed.server, 2);
+    ui.menu_selection = 4;
+    EXPECT_EQ(menu_key(ui, shape, KeyDelete).ask, Ask::Nothing) << "a registry's server stays";
+    const Request internet = menu_key(ui, shape, KeyEnter);
+    EXPECT_EQ(internet.ask, Ask::StartOnline);
+    EXPECT_EQ(internet.server, 3) << "the fourth server, below the heading";
+
+    ui.menu_selection = 3;  // set from outside onto the heading: Enter does nothing
+    EXPECT_EQ(menu_key(ui, shape, KeyEnter).ask, Ask::Nothing);
+
+    // "Add server" opens the line; typing is the chat line's; Enter hands it over.
+    ui.menu_selection = 5;
+    EXPECT_EQ(menu_key(ui, shape, KeyEnter).ask, Ask::Nothing);
+    ASSERT_TRUE(ui.address_input.typing);
+    chat_text_input(ui.address_input, "10.0.0.1:7é");
+    address_input_key(ui, KeyBackspace);
+    EXPECT_EQ(std::string(ui.address_input.text, ui.address_input.length), "10.0.0.1:7");
+    EXPECT_EQ(address_input_key(ui, KeyEnter).ask, Ask::AddServer);
+    EXPECT_EQ(address_input_key(ui, KeyEscape).ask, Ask::Nothing);
+    EXPECT_FALSE(ui.address_input.typing);
+}
+
+TEST(ServerRows, TheShownWindowFollowsTheSelection) {
+    EXPECT_EQ(shown_rows(4, 3).first, 0);
+    EXPECT_EQ(shown_rows(4, 3).count, 4);
+    const int rows = 40;
+    EXPECT_EQ(shown_rows(rows, 0).first, 0);
+    EXPECT_EQ(shown_rows(rows, 20).first, 20 - SERVER_ROWS_SHOWN / 2);
+    EXPECT_EQ(shown_rows(rows, 39).first, rows - SERVER_ROWS_SHOWN) << "the last rows fill the window";
+    for (uint64_t selection = 0; selection < rows; ++selection) {
+        const ShownRows shown = shown_rows(rows, selection);
+        EXPECT_GE(selection, static_cast<uint64_t>(shown.first));
+        EXPECT_LT(selection, static_cast<uint64_t>(shown.first + shown.count));
+    }
 }
 
 TEST(ServerStatusLabel, FollowsTheQuery) {

@@ -51,6 +51,14 @@ TEST(ServerOptions, DefaultsAndEachOption) {
     EXPECT_EQ(o.bot_skill, BotSkill::Easy);
     EXPECT_FALSE(o.bots_always);
 
+    ASSERT_EQ(parse({"--register", "http://127.0.0.1:7780", "--register=https://registry.example.org/skorvia",
+                     "--name", "Friday night"},
+                    o),
+              OptionsOutcome::Run);
+    ASSERT_EQ(o.registry_count, 2);
+    EXPECT_STREQ(o.registries[1], "https://registry.example.org/skorvia");
+    EXPECT_STREQ(o.name, "Friday night");
+    EXPECT_EQ(o.announce_seconds, DEFAULT_ANNOUNCE_SECONDS);
     EXPECT_EQ(parse({"--port", "1", "--help"}, o), OptionsOutcome::Help);
 }
 
@@ -73,6 +81,11 @@ TEST(ServerOptions, BadArgumentsNameTheFault) {
         {{"--bots", "9"}, "9"},
         {{"--bot-skill", "expert"}, "expert"},
         {{"--bots-always=yes"}, "--bots-always"},
+        {{"--register", "ftp://registry.example.org"}, "not an http:// or https:// address"},
+        {{"--register", "a", "--register", "b"}, "'a'"},
+        {{"--name", "a name of more than thirty-two bytes"}, "thirty-two"},
+        {{"--name", "tab\there"}, "bad name"},
+        {{"--announce-every", "0"}, "bad interval"},
         {{"--verbose"}, "--verbose"},
         {{"7777"}, "7777"},
     };

@@ -80,12 +80,13 @@ TEST(StatusListener, AnswersARequestAndCloses) {
     ::send(b, "check ", 6, 0);  // the rest comes later
     std::string to_a, to_b;
     ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(a, to_a) && open_status_connections(l.listener) == 1; },
-                            StatusFacts{3, 0, 61}));
+                            StatusFacts{3, 0, 61, {}}));
     EXPECT_EQ(to_a, "skorvia status version=21 players=3 bots=0 max=8 uptime=61 compatible=yes\n");
     EXPECT_FALSE(read_to_close(b, to_b));
     ::send(b, "19\r\n", 4, 0);
-    ASSERT_TRUE(serve_until(l, SECOND / 2, [&] { return read_to_close(b, to_b); }, StatusFacts{4, 1, 62}));
-    EXPECT_EQ(to_b, "skorvia status version=21 players=4 bots=1 max=8 uptime=62 compatible=no\n");
+    ASSERT_TRUE(
+        serve_until(l, SECOND / 2, [&] { return read_to_close(b, to_b); }, StatusFacts{4, 1, 62, "Friday night"}));
+    EXPECT_EQ(to_b, "skorvia status version=21 players=4 bots=1 max=8 uptime=62 compatible=no name=Friday%20night\n");
     EXPECT_EQ(open_status_connections(l.listener), 0);
     ::close(a);
     ::close(b);

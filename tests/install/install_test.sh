@@ -60,6 +60,14 @@ expect_program() {
 }
 
 expect_program "$SERVER"
+REGISTRY=$(installed "$BINDIR")/skorvia-registry
+WITH_REGISTRY=no
+[ -e "$ROOT$REGISTRY" ] && WITH_REGISTRY=yes
+if [ "$WITH_REGISTRY" = yes ]; then
+  expect_program "$REGISTRY"
+  expect_file "$MAN6/skorvia-registry.6"
+  expect_file "$UNITS/skorvia-registry.service"
+fi
 expect_file "$MAN6/skorvia-server.6"
 expect_file "$UNITS/skorvia-server.service"
 expect_file "$UNITS/skorvia-server@.service"
@@ -96,6 +104,7 @@ fi
 # --------------------------------------------------------------- man pages
 pages=("$MAN6/skorvia-server.6")
 [ "$WITH_CLIENT" = yes ] && pages+=("$MAN6/skorvia.6")
+[ "$WITH_REGISTRY" = yes ] && pages+=("$MAN6/skorvia-registry.6")
 for page in "${pages[@]}"; do
   name=$(basename "$page" .6)
   title=$(echo "$name" | tr '[:lower:]' '[:upper:]')
@@ -107,14 +116,19 @@ for page in "${pages[@]}"; do
 done
 command -v groff >/dev/null || skip "groff is not installed: the man pages are not checked for roff faults"
 
-# Every option that the installed server's usage names is in its man page.
-usage=$("$ROOT$SERVER" --help) || fail "skorvia-server --help does not exit with 0"
-options=$(grep -o -- '--[a-z][a-z-]*' <<<"$usage" | sort -u)
-[ -n "$options" ] || fail "skorvia-server --help names no option"
-for option in $options; do
-  roff_option=${option//-/\\-}
-  grep -qF -- "$roff_option" "$ROOT$MAN6/skorvia-server.6" || fail "the man page lacks $option"
-done
+# Every option that an installed program's usage names is in its man page.
+check_options() { # program, man page
+  local usage options option roff_option
+  usage=$("$ROOT$1" --help) || fail "$(basename "$1") --help does not exit with 0"
+  options=$(grep -o -- '--[a-z][a-z-]*' <<<"$usage" | sort -u)
+  [ -n "$options" ] || fail "$(basename "$1") --help names no option"
+  for option in $options; do
+    roff_option=${option//-/\\-}
+    grep -qF -- "$roff_option" "$ROOT$2" || fail "the man page $(basename "$2") lacks $option"
+  done
+}
+check_options "$SERVER" "$MAN6/skorvia-server.6"
+[ "$WITH_REGISTRY" = yes ] && check_options "$REGISTRY" "$MAN6/skorvia-registry.6"
 
 # ------------------------------------------------------------------ units
 check_unit() { # unit, the ExecStart it must have
@@ -128,18 +142,25 @@ check_unit() { # unit, the ExecStart it must have
 }
 check_unit skorvia-server.service "$SERVER --port 7777"
 check_unit skorvia-server@.service "$SERVER --port %i"
+[ "$WITH_REGISTRY" = yes ] && check_unit skorvia-registry.service "$REGISTRY --port 7780"
 
 if command -v systemd-analyze >/dev/null; then
   # The units name the server without DESTDIR; copies that name it inside the
   # tree let the checker find it.
   mkdir -p "$WORK/units"
-  for unit in skorvia-server.service skorvia-server@.service; do
-    sed "s|^ExecStart=$SERVER|ExecStart=$ROOT$SERVER|" "$ROOT$UNITS/$unit" >"$WORK/units/$unit"
+  units=(skorvia-server.service skorvia-server@.service)
+  checked=(./skorvia-server.service ./skorvia-server@7778.service)
+  if [ "$WITH_REGISTRY" = yes ]; then
+    units+=(skorvia-registry.service)
+    checked+=(./skorvia-registry.service)
+  fi
+  for unit in "${units[@]}"; do
+    sed -e "s|^ExecStart=$SERVER|ExecStart=$ROOT$SERVER|" -e "s|^ExecStart=$REGISTRY|ExecStart=$ROOT$REGISTRY|" \
+      "$ROOT$UNITS/$unit" >"$WORK/units/$unit"
   done
   # Complaints about the machine's own units are not ours to judge.
   verified=0
-  out=$(cd "$WORK/units" && systemd-analyze verify --man=no ./skorvia-server.service ./skorvia-server@7778.service 2>&1) ||
-    verified=$?
+  out=$(cd "$WORK/units" && systemd-analyze verify --man=no "${checked[@]}" 2>&1) || verified=$?
   if grep -q skorvia <<<"$out"; then
     fail "systemd-analyze verify: $out"
   elif [ "$verified" -ne 0 ]; then

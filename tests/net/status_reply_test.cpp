@@ -118,6 +118,33 @@ TEST(StatusExchange, TheServersReplyReadsBackAsSent) {
               "skorvia status version=21 players=0 bots=0 max=8 uptime=18446744073709551615 compatible=no\n");
 }
 
+// The name is one word however it is spelled; a client reads it back, and a
+// name that does not decode to valid text is ignored, not the whole reply.
+TEST(StatusExchange, TheServersNameTravelsAsOneWord) {
+    char line[STATUS_REPLY_MAX];
+    const std::string longest = "Orbit & Haul 100% ünïcode ☄!";  // 32 bytes
+    ASSERT_EQ(longest.size(), MAX_SERVER_NAME);
+    const size_t n = build_status_reply(line, sizeof line, 3, 0, 60, true, longest);
+    ASSERT_LT(n, sizeof line - 1);
+    EXPECT_EQ(std::string(line, n).find("name=Orbit%20&%20Haul%20100%25%20%C3%BCn"), 74u) << line;
+    StatusReply reply;
+    ASSERT_TRUE(parse_status_reply(std::string_view(line, n), reply));
+    EXPECT_EQ(reply.name_view(), longest);
+    EXPECT_EQ(reply.players, 3);
+
+    const size_t unnamed = build_status_reply(line, sizeof line, 3, 0, 60, true, "bell\a");
+    EXPECT_EQ(std::string(line, unnamed).find("name="), std::string::npos) << "an invalid name is left out";
+
+    const char* ignored[] = {"name=%", "name=%4", "name=%zz", "name=%07", "name=%C3", "name="};
+    for (const char* word : ignored) {
+        const std::string text = std::string("skorvia status version=20 ") + word;
+        ASSERT_TRUE(parse_status_reply(text, reply)) << word;
+        EXPECT_EQ(reply.name_length, 0) << word;
+    }
+    ASSERT_TRUE(parse_status_reply("skorvia status version=20 name=a%41b", reply));
+    EXPECT_EQ(reply.name_view(), "aAb");
+}
+
 TEST(StatusExchange, RequestLines) {
     char request[16];
     const size_t n = build_status_request(request, sizeof request, PROTOCOL_VERSION);

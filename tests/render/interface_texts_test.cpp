@@ -189,7 +189,7 @@ TEST_F(InterfaceTexts, ALongServerNameIsShortenedBeforeItsStatus) {
             EXPECT_EQ(name->substr(0, shown->view().size() - 3), shown->view().substr(0, shown->view().size() - 3));
             EXPECT_GT(shown->ink.w, 0);  // cut between characters, so drawn
             EXPECT_LT(shown->ink.x + shown->ink.w, status->ink.x);
-            EXPECT_TRUE(inside(status->ink, menu_item_rect(layout().box, 5, 1)));
+            EXPECT_TRUE(inside(status->ink, menu_item_rect(layout().box, server_row_count(scene->view.server_shape), 1)));
         }
         build("ui_servers");
         lay_out();

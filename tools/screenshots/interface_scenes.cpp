@@ -22,13 +22,30 @@ void reset_scene(InterfaceScene& scene) {
     scene.chat = ChatInput{};
 }
 
-void set_server(InterfaceScene& scene, int i, const char* name, ServerStatus status, StatusResult result = {}) {
+// The next server of the list, of the given origin (listed in the order
+// fixed, added, Internet).
+void add_server_row(InterfaceScene& scene, ServerOrigin origin, const char* name, ServerStatus status,
+                    StatusResult result = {}, const char* listed_name = "") {
+    const int i = scene.view.server_count++;
     std::snprintf(scene.server_names[i], sizeof scene.server_names[i], "%s", name);
+    std::snprintf(scene.listed_names[i], sizeof scene.listed_names[i], "%s", listed_name);
     ServerRowView& row = scene.view.servers[i];
     row.name = scene.server_names[i];
+    row.listed_name = scene.listed_names[i];
     row.status = status;
     row.result = result;
-    if (scene.view.server_count < i + 1) scene.view.server_count = i + 1;
+    ServerListShape& shape = scene.view.server_shape.list;
+    ++(origin == ServerOrigin::Fixed ? shape.fixed : origin == ServerOrigin::Added ? shape.added : shape.internet);
+}
+
+void set_server(InterfaceScene& scene, const char* name, ServerStatus status, StatusResult result = {}) {
+    add_server_row(scene, ServerOrigin::Fixed, name, status, result);
+}
+
+StatusResult named(StatusResult result, const char* name) {
+    result.name_length = static_cast<uint8_t>(std::strlen(name));
+    std::memcpy(result.name, name, result.name_length);
+    return result;
 }
 
 // A notification that has been shown for `age` seconds (long enough for its
@@ -90,12 +107,34 @@ void server_list(RenderCopy& copy, InterfaceScene& scene) {
     scene_menu(copy, {2400, 1300}, 7);
     scene.view.screen = Screen::ServerList;
     scene.view.menu_selection = 1;
-    set_server(scene, 0, "localhost:7777", ServerStatus::Checking);
-    set_server(scene, 1, "play.example.org:7777", ServerStatus::Answered, {true, true, 20, 3, 8, 5400});
-    set_server(scene, 2, "old.example.net:7000", ServerStatus::Answered, {true, false, 19, 0, 8, 60});
-    set_server(scene, 3, "gone.example.com:7777", ServerStatus::Unreachable);
+    set_server(scene, "localhost:7777", ServerStatus::Checking);
+    set_server(scene, "play.example.org:7777", ServerStatus::Answered, {true, true, 20, 3, 8, 5400});
+    add_server_row(scene, ServerOrigin::Added, "old.example.net:7000", ServerStatus::Answered, {true, false, 19, 0, 8, 60});
+    add_server_row(scene, ServerOrigin::Added, "gone.example.com:7777", ServerStatus::Unreachable);
     add_line(scene, REFUSAL_COLOUR, {"old.example.net:7000", " runs a different version of the game"}, 0.6f);
     link_scene(copy, scene);
+}
+
+// Added servers, the registry's under "Internet", and the "Add server" line
+// being typed.
+void server_list_internet(RenderCopy& copy, InterfaceScene& scene) {
+    reset_scene(scene);
+    scene_menu(copy, {5200, 2100}, 5);
+    scene.view.screen = Screen::ServerList;
+    scene.view.server_shape.registries = true;
+    set_server(scene, "localhost:7777", ServerStatus::Unreachable);
+    add_server_row(scene, ServerOrigin::Added, "203.0.113.7:7777", ServerStatus::Answered,
+                   named({true, true, 20, 2, 8, 300}, "Friday night"));
+    add_server_row(scene, ServerOrigin::Internet, "198.51.100.20:7777", ServerStatus::Answered,
+                   named({true, true, 20, 5, 8, 9000}, "Orbit & Haul EU"));
+    add_server_row(scene, ServerOrigin::Internet, "198.51.100.21:7778", ServerStatus::Checking, {}, "Sunside");
+    add_server_row(scene, ServerOrigin::Internet, "192.0.2.44:7777", ServerStatus::Answered, {true, true, 20, 8, 8, 60});
+    // The "Add server" row: fixed and added servers, the heading, the Internet ones.
+    scene.view.menu_selection = 1 + 1 + 1 + 3;
+    type_chat(scene, "play.example.org:77");
+    link_scene(copy, scene);
+    scene.view.address_input = &scene.chat;
+    scene.view.chat = nullptr;
 }
 
 void settings(RenderCopy& copy, InterfaceScene& scene) {
@@ -367,6 +406,7 @@ void scene_busiest_interface(RenderCopy& copy, InterfaceScene& scene) {
 const NamedInterfaceScene INTERFACE_SCENES[] = {
     {"ui_main_menu", main_menu},
     {"ui_servers", server_list},
+    {"ui_servers_internet", server_list_internet},
     {"ui_settings", settings},
     {"ui_game", game},
     {"ui_practice", practice},

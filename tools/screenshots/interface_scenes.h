@@ -13,6 +13,7 @@ struct InterfaceScene {
     NotificationList notifications;
     ChatInput chat;
     char server_names[MAX_SERVER_ROWS][40] = {};
+    char listed_names[MAX_SERVER_ROWS][MAX_SERVER_NAME + 1] = {};
 };
 
 using InterfaceSceneBuilder = void (*)(RenderCopy& copy, InterfaceScene& scene);

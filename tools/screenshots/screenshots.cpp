@@ -2,7 +2,7 @@
 // window and writes them as PNG files, by default into screenshots/ next to
 // the executable (build/screenshots/): the world scenes, then every interface
 // scene at 1280 x 720 and again at display scale 2 (2560 x 1440). With
-// --readme it writes only the README's three pictures at 960 x 540 (docs/
+// --readme it writes only the README's four pictures at 960 x 540 (docs/
 // holds them reduced to a palette: pngquant --quality=70-95 --speed 1).
 //
 //   skorvia-screenshots [--readme] [output folder]
@@ -65,7 +65,8 @@ bool shoot_interfaces(int width, int height, float display_scale, const std::str
     return ok;
 }
 
-// The README's pictures: the main menu, the game with its HUD, the shop.
+// The README's pictures: the main menu, the game with its HUD, the shop, the
+// servers screen.
 bool shoot_readme(const std::string& folder) {
     Offscreen o;
     if (!open_offscreen(o, 960, 540)) return false;
@@ -73,7 +74,7 @@ bool shoot_readme(const std::string& folder) {
     const struct {
         const char* scene;
         const char* file;
-    } pictures[] = {{"ui_main_menu", "menu"}, {"ui_game", "game"}, {"ui_shop", "shop"}};
+    } pictures[] = {{"ui_main_menu", "menu"}, {"ui_game", "game"}, {"ui_shop", "shop"}, {"ui_servers_internet", "servers"}};
     bool ok = true;
     for (const auto& picture : pictures) {
         for (int i = 0; i < INTERFACE_SCENE_COUNT; ++i) {

@@ -1,0 +1,53 @@
+#pragma once
+// What registries, game servers and the game say to each other, as JSON
+// over HTTP(S):
+//   POST /announce   {"port": 7777, "name": "Friday night"}   from a server, every 15 s
+//   GET  /servers    {"servers": [{"address": "203.0.113.7:7777", "name": "Friday night",
+//                                  "players": 3, "max": 8}, ...]}
+// A server announces only its port: its address is the one the registry
+// sees the announcement come from.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/endpoint.h"
+#include "net/status_reply.h"
+
+// Largest request body the registry reads; an announcement is far smaller.
+constexpr size_t MAX_ANNOUNCEMENT_BODY = 512;
+// Largest list the game reads from one registry.
+constexpr size_t MAX_LISTING_BODY = 4u << 20;
+
+struct Announcement {
+    uint16_t port = 0;
+    char name[MAX_SERVER_NAME] = {};
+    uint8_t name_length = 0;
+};
+
+// Reads an announcement. Returns nullptr, or what is wrong with it (for the
+// 400 answer). The port must be 1..65535; the name, when given, a valid
+// server name (net/status_reply.h).
+const char* parse_announcement(std::string_view body, Announcement& out);
+std::string format_announcement(uint16_t port, std::string_view name);
+
+// One server of a list.
+struct RegistryEntry {
+    Endpoint endpoint;
+    char name[MAX_SERVER_NAME] = {};
+    uint8_t name_length = 0;
+    uint8_t players = 0;
+    uint8_t max_players = 0;
+
+    std::string_view name_view() const { return {name, name_length}; }
+};
+
+// Reads a list into `out`, at most `capacity` servers, skipping entries
+// that are not well-formed (a bad address, a name that is not valid text).
+// Returns how many were read, or -1 when the body is not a list at all.
+int parse_server_list(std::string_view body, RegistryEntry* out, int capacity);
+
+// "a.b.c.d:port"
+std::string endpoint_text(Endpoint e);
+// Parses "a.b.c.d:port" (dotted quad, port 1..65535).
+bool parse_endpoint_text(std::string_view text, Endpoint& out);

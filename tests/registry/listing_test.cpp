@@ -1,0 +1,140 @@
+// The registry's messages, and its table's rules with the clock in the
+// test's hand (the checks' answers are handed in as a checker would).
+#include "registry/listing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "registry/registry.h"
+#include "registry/registry_client.h"
+
+namespace {
+
+TEST(Announcement, ReadOrRefused) {
+    struct Case {
+        const char* body;
+        const char* error;  // nullptr: read
+    };
+    const Case cases[] = {
+        {R"({"port": 7777, "name": "Friday night"})", nullptr},
+        {R"({"port": 7777, "host": "10.9.9.9"})", nullptr},  // a claimed address changes nothing
+        {R"({"port": 0})", "no port 1..65535"},
+        {R"({"port": 65536})", "no port 1..65535"},
+        {R"({"port": -1})", "no port 1..65535"},
+        {R"({"port": "7777"})", "no port 1..65535"},
+        {R"({"port": 7777.5})", "no port 1..65535"},
+        {R"({"port": 7777, "name": "a name of more than thirty-two bytes"})", "the name is not text of at most 32 bytes"},
+        {"{\"port\": 7777, \"name\": \"bell\\u0007\"}", "the name is not text of at most 32 bytes"},
+        {R"({"port": 7777, "name": 5})", "the name is not text of at most 32 bytes"},
+        {R"([7777])", "not a JSON object"},
+        {R"({"port": 7777)", "not a JSON object"},
+        {"", "not a JSON object"},
+    };
+    for (const Case& c : cases) {
+        Announcement a;
+        const char* error = parse_announcement(c.body, a);
+        if (c.error) {
+            EXPECT_STREQ(error, c.error) << c.body;
+        } else {
+            EXPECT_EQ(error, nullptr) << c.body;
+            EXPECT_EQ(a.port, 7777) << c.body;
+        }
+    }
+    Announcement a;
+    ASSERT_EQ(parse_announcement(format_announcement(7001, "Ünïcode"), a), nullptr);
+    EXPECT_EQ(std::string(a.name, a.name_length), "Ünïcode");
+}
+
+TEST(ServerList, WellFormedEntriesAreRead) {
+    const std::string body = R"({"servers": [
+        {"address": "203.0.113.7:7777", "name": "Alpha", "players": 3, "max": 8},
+        {"address": "203.0.113.8:0"},
+        {"address": "203.0.113.009:7777"},
+        {"address": "203.0.113.9:7000", "name": "\u001b[2J"},
+        "junk",
+        {"address": "203.0.113.10:7001", "players": 300}
+    ]})";
+    RegistryEntry entries[8];
+    ASSERT_EQ(parse_server_list(body, entries, 8), 2);
+    EXPECT_EQ(entries[0].endpoint, make_endpoint(203, 0, 113, 7, 7777));
+    EXPECT_EQ(entries[0].name_view(), "Alpha");
+    EXPECT_EQ(entries[0].players, 3);
+    EXPECT_EQ(entries[1].endpoint, make_endpoint(203, 0, 113, 10, 7001));
+    EXPECT_EQ(entries[1].players, 0) << "a count that does not fit is left out";
+    EXPECT_EQ(parse_server_list(body, entries, 1), 1) << "never more than the room";
+    EXPECT_EQ(parse_server_list(R"({"servers": {}})", entries, 8), -1);
+    EXPECT_EQ(parse_server_list("<html>", entries, 8), -1);
+}
+
+TEST(RegistryUrl, Parsed) {
+    RegistryUrl url;
+    ASSERT_EQ(parse_registry_url("https://registry.example.org:8443/skorvia/", url), nullptr);
+    EXPECT_EQ(url.origin, "https://registry.example.org:8443");
+    EXPECT_EQ(url.path, "/skorvia");
+    EXPECT_TRUE(url.https);
+    ASSERT_EQ(parse_registry_url("http://127.0.0.1:7780", url), nullptr);
+    EXPECT_EQ(url.path, "");
+    EXPECT_STREQ(parse_registry_url("ftp://x", url), "not an http:// or https:// address");
+    EXPECT_STREQ(parse_registry_url("http://", url), "no host");
+    EXPECT_STREQ(parse_registry_url("http://a b", url), "not a plain address");
+    EXPECT_STREQ(parse_registry_url("http://user@host", url), "no user names in the address, please");
+}
+
+StatusReply answer(uint8_t players, const char* name = "") {
+    StatusReply reply;
+    reply.version = 20;
+    reply.players = players;
+    reply.max_players = 8;
+    reply.name_length = static_cast<uint8_t>(std::strlen(name));
+    std::memcpy(reply.name, name, reply.name_length);
+    return reply;
+}
+
+std::string list(Registry& r, int64_t now) { return *server_list_body(r, now); }
+
+constexpr uint32_t SOURCE = 0xC0000207;  // 192.0.2.7
+
+TEST(RegistryTable, ListedOnlyAfterItsOwnAnswerAndForgottenWhenSilent) {
+    Registry r;
+    init_registry(r);
+    EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777, "name": "Told"})", 0).status, 202);
+    EXPECT_EQ(list(r, 0), R"({"servers":[]})") << "not before the check";
+    finish_check(r, {SOURCE, 7777}, nullptr, 10);
+    EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777})", 20).status, 403);
+    EXPECT_EQ(list(r, 20), R"({"servers":[]})") << "nothing answered";
+    // A retry comes only after a while; then an answer lists it, by its own name.
+    EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777})", 10 + RETRY_AFTER_MS).status, 202);
+    const StatusReply own = answer(3, "Own");
+    finish_check(r, {SOURCE, 7777}, &own, 20 + RETRY_AFTER_MS);
+    EXPECT_EQ(list(r, 30 + RETRY_AFTER_MS),
+              R"({"servers":[{"address":"192.0.2.7:7777","max":8,"name":"Own","players":3}]})");
+    const int queued = r.check_count;
+    EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777})", 40 + RETRY_AFTER_MS).status, 200);
+    EXPECT_EQ(r.check_count, queued) << "a listed server is not checked again on every announcement";
+
+    const int64_t last = 40 + RETRY_AFTER_MS;
+    EXPECT_NE(list(r, last + FORGET_AFTER_MS), R"({"servers":[]})");
+    EXPECT_EQ(list(r, last + FORGET_AFTER_MS + 1001), R"({"servers":[]})");
+}
+
+TEST(RegistryTable, EachSourceIsLimited) {
+    Registry r;
+    init_registry(r);
+    int refused = 0;
+    for (int i = 0; i < ANNOUNCE_BURST + 5; ++i) refused += announce(r, SOURCE, R"({"port": 7777})", 0).status == 429;
+    EXPECT_EQ(refused, 5) << "a burst, then refusals";
+    EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777})", ANNOUNCE_REFILL_MS).status, 202) << "and a trickle";
+
+    Registry many;
+    init_registry(many);
+    for (uint16_t port = 1; port <= MAX_SERVERS_PER_SOURCE; ++port) {
+        ASSERT_EQ(announce(many, SOURCE, "{\"port\": " + std::to_string(port) + "}", 0).status, 202);
+    }
+    EXPECT_EQ(announce(many, SOURCE, R"({"port": 9999})", 0).status, 429);
+    EXPECT_EQ(announce(many, SOURCE + 1, R"({"port": 9999})", 0).status, 202) << "another address is not held up";
+    EXPECT_EQ(announce(many, SOURCE, std::string(MAX_ANNOUNCEMENT_BODY + 1, ' '), 0).status, 413);
+}
+
+}  // namespace
