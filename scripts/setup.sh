@@ -115,8 +115,9 @@ REQUIRED_PACKAGES=(
   python3 python3-fonttools
   g++-mingw-w64-x86-64-posix wine wine64
 )
-# Installed when the archive has them; the build works without.
-OPTIONAL_PACKAGES=(libclang-rt-14-dev libdecor-0-dev libpipewire-0.3-dev xvfb)
+# Installed when the archive has them; the build works without. `make mutants`
+# rebuilds through ccache when it is there.
+OPTIONAL_PACKAGES=(libclang-rt-14-dev libdecor-0-dev libpipewire-0.3-dev xvfb ccache)
 # Only needed while SDL3 is built from source.
 SDL3_SOURCE_PACKAGES=(dpkg-dev)
 
