@@ -26,7 +26,7 @@ void BM_BotDecision(benchmark::State& state) {
     for (auto _ : state) {
         for (Bot& b : bots) {
             if (look_every_tick) b.plan_in = 0;
-            const BotInput in = decide(b, w);
+            const PlaneInput in = decide(b, w);
             fired += in.fire;
             benchmark::DoNotOptimize(in);
         }

@@ -201,9 +201,9 @@ Bot make_bot(uint8_t slot, BotSkill skill, uint64_t seed) {
     return b;
 }
 
-BotInput decide(Bot& b, const World& w) {
+PlaneInput decide(Bot& b, const World& w) {
     ++b.ticks;
-    BotInput in;
+    PlaneInput in;
     if (!is_slot(b.slot)) return in;
     const Plane& p = w.planes[b.slot];
     if (!p.in_use || p.dead || w.winner != NONE) {

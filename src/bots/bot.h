@@ -13,10 +13,11 @@
 #include <cstdint>
 
 #include "bots/bot_state.h"
+#include "world/plane_input.h"
 #include "world/world.h"
 
 Bot make_bot(uint8_t slot, BotSkill skill, uint64_t seed);
 
 // The controls of the bot's plane for this tick. The world is the one the
 // server is about to step.
-BotInput decide(Bot& bot, const World& w);
+PlaneInput decide(Bot& bot, const World& w);

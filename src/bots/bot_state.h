@@ -1,20 +1,11 @@
 #pragma once
-// A bot's controls for one tick and what it remembers between ticks: its
-// goal, the goal's target, its timers. Plain records, read and written by
-// the bot's decision (bot.h) and its planning (plans.h).
+// What a bot remembers between ticks: its goal, the goal's target, its
+// timers. Plain records, read and written by the bot's decision (bot.h) and
+// its planning (plans.h).
 #include <cstdint>
 
 #include "bots/skills.h"
 #include "world/world.h"
-
-struct BotInput {
-    bool turn_left = false;
-    bool turn_right = false;
-    bool thrust = false;
-    bool fire = false;
-    bool hook_key = false;
-    uint8_t buy_item = ITEM_NONE;
-};
 
 enum BotGoal : uint8_t {
     GOAL_NONE = 0,

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "base/log.h"
+#include "server/log_escape.h"
 
 namespace {
 
@@ -12,9 +13,15 @@ void announce_once(Announcer& a, int i) {
     LogText line;
     if (failure) {
         line << "can't register at " << a.texts[i] << ": " << failure;
-        if (!answer.empty()) line << " (" << answer << ')';
+        if (!answer.empty()) {
+            line << " (";
+            append_player_text(line, answer);
+            line << ')';
+        }
     } else {
-        line << "registered at " << a.texts[i] << " (" << answer << ')';
+        line << "registered at " << a.texts[i] << " (";
+        append_player_text(line, answer);
+        line << ')';
     }
     // The same news again is not news.
     if (a.last_said[i] == line.view()) return;

@@ -18,19 +18,6 @@ InputByte unpack_input(uint8_t bits) {
     return in;
 }
 
-InputByte plane_input(const Plane& p) {
-    return InputByte{p.turn_left, p.turn_right, p.thrust, p.fire, p.hook_key, p.buy_item};
-}
-
-void set_plane_input(Plane& p, const InputByte& in) {
-    p.turn_left = in.turn_left;
-    p.turn_right = in.turn_right;
-    p.thrust = in.thrust;
-    p.fire = in.fire;
-    p.hook_key = in.hook_key;
-    p.buy_item = in.buy_item;
-}
-
 void encode_join_request(WireWriter& w) { put_header(w, TAG_JOIN_REQUEST); }
 void encode_server_full(WireWriter& w) { put_header(w, TAG_SERVER_FULL); }
 void encode_leave(WireWriter& w) { put_header(w, TAG_LEAVE); }

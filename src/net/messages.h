@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "net/wire.h"
+#include "world/plane_input.h"
 #include "world/world.h"
 
 enum MessageTag : uint8_t {
@@ -36,21 +37,13 @@ constexpr int MAX_BATCH_INPUTS = 16;
 // No-sender value of ChatRelay::sender.
 constexpr uint8_t CHAT_NO_SENDER = 255;
 
-// One tick of a player's controls. On the wire: bits 0..4 are the five keys,
-// bits 5..7 the shop item to buy on this tick (0 none, 1..7).
-struct InputByte {
-    bool turn_left = false;
-    bool turn_right = false;
-    bool thrust = false;
-    bool fire = false;
-    bool hook_key = false;
-    uint8_t buy_item = ITEM_NONE;
-};
+// One tick of a player's controls (the world's PlaneInput). On the wire:
+// bits 0..4 are the five keys, bits 5..7 the shop item to buy on this tick
+// (0 none, 1..7).
+using InputByte = PlaneInput;
 
 uint8_t pack_input(const InputByte& in);
 InputByte unpack_input(uint8_t bits);
-InputByte plane_input(const Plane& p);
-void set_plane_input(Plane& p, const InputByte& in);
 
 struct Welcome {
     uint8_t slot = 0;  // 0..7

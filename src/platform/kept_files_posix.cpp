@@ -10,26 +10,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/kept_files_common.h"
+
 namespace {
 
-bool join(char* out, size_t capacity, const char* a, const char* b) {
-    const int n = std::snprintf(out, capacity, "%s/%s", a, b);
-    return n > 0 && static_cast<size_t>(n) < capacity;
+bool join(char* out, size_t capacity, const char* a, const char* b) { return join_kept_path(out, capacity, a, '/', b); }
+
+const char* make_folder(const char* partial) {
+    return mkdir(partial, 0700) != 0 && errno != EEXIST ? std::strerror(errno) : nullptr;
 }
 
 // mkdir -p: every missing folder on the way.
 const char* make_folders(const char* path) {
-    char partial[MAX_KEPT_PATH];
-    const size_t n = std::strlen(path);
-    if (n >= sizeof partial) return "the path is too long";
-    std::memcpy(partial, path, n + 1);
-    for (size_t i = 1; i <= n; ++i) {
-        if (partial[i] != '/' && partial[i] != '\0') continue;
-        const char kept = partial[i];
-        partial[i] = '\0';
-        if (mkdir(partial, 0700) != 0 && errno != EEXIST) return std::strerror(errno);
-        partial[i] = kept;
-    }
+    if (const char* failure = make_kept_folders(path, 1, "/", make_folder)) return failure;
     struct stat info;
     if (stat(path, &info) != 0) return std::strerror(errno);
     if (!S_ISDIR(info.st_mode)) return "not a folder";

@@ -10,26 +10,22 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/kept_files_common.h"
+
 namespace {
 
 bool join(char* out, size_t capacity, const char* a, const char* b) {
-    const int n = std::snprintf(out, capacity, "%s\\%s", a, b);
-    return n > 0 && static_cast<size_t>(n) < capacity;
+    return join_kept_path(out, capacity, a, '\\', b);
+}
+
+const char* make_folder(const char* partial) {
+    if (CreateDirectoryA(partial, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return nullptr;
+    return "can't make the folder";
 }
 
 // Every missing folder on the way.
 const char* make_folders(const char* path) {
-    char partial[MAX_KEPT_PATH];
-    const size_t n = std::strlen(path);
-    if (n >= sizeof partial) return "the path is too long";
-    std::memcpy(partial, path, n + 1);
-    for (size_t i = 3; i <= n; ++i) {  // past "C:\"
-        if (partial[i] != '\\' && partial[i] != '/' && partial[i] != '\0') continue;
-        const char kept = partial[i];
-        partial[i] = '\0';
-        if (!CreateDirectoryA(partial, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return "can't make the folder";
-        partial[i] = kept;
-    }
+    if (const char* failure = make_kept_folders(path, 3, "\\/", make_folder)) return failure;  // past "C:\"
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "not a folder";
     return nullptr;

@@ -73,15 +73,8 @@ void feed_bots(ServerSession& s) {
     for (uint8_t i = 0; i < MAX_PLANES; ++i) {
         PlayerSlot& slot = s.slots[i];
         if (!slot.in_use || !slot.bot) continue;
-        const BotInput in = decide(s.bots.bots[i], s.world);
         const uint32_t q = slot.last_applied + 1;
-        slot.inputs[q % INPUT_RING] = InputRecord{q,
-                                                  static_cast<uint8_t>(in.turn_left),
-                                                  static_cast<uint8_t>(in.turn_right),
-                                                  static_cast<uint8_t>(in.thrust),
-                                                  static_cast<uint8_t>(in.fire),
-                                                  static_cast<uint8_t>(in.hook_key),
-                                                  in.buy_item};
+        slot.inputs[q % INPUT_RING] = make_record(q, decide(s.bots.bots[i], s.world));
         slot.newest_received = q;
     }
 }

@@ -121,16 +121,6 @@ void handle_join(ServerSession& s, Endpoint sender, int held, uint8_t version) {
 
 // ---- inputs --------------------------------------------------------------
 
-InputRecord make_record(uint32_t sequence, const InputByte& in) {
-    return {sequence,
-            static_cast<uint8_t>(in.turn_left),
-            static_cast<uint8_t>(in.turn_right),
-            static_cast<uint8_t>(in.thrust),
-            static_cast<uint8_t>(in.fire),
-            static_cast<uint8_t>(in.hook_key),
-            in.buy_item};
-}
-
 // The ring only holds numbers in (last applied, last applied + 64].
 bool in_window(const PlayerSlot& slot, uint32_t q) {
     return q > slot.last_applied && static_cast<uint64_t>(q) <= static_cast<uint64_t>(slot.last_applied) + INPUT_RING;
@@ -150,6 +140,16 @@ bool continues_ahead(const PlayerSlot& slot, uint32_t last, uint64_t now) {
 }
 
 }  // namespace
+
+InputRecord make_record(uint32_t sequence, const PlaneInput& in) {
+    return {sequence,
+            static_cast<uint8_t>(in.turn_left),
+            static_cast<uint8_t>(in.turn_right),
+            static_cast<uint8_t>(in.thrust),
+            static_cast<uint8_t>(in.fire),
+            static_cast<uint8_t>(in.hook_key),
+            in.buy_item};
+}
 
 void store_inputs(PlayerSlot& slot, const InputBatch& batch, uint64_t now) {
     if (batch.present == 0) return;

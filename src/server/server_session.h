@@ -17,6 +17,7 @@
 #include "net/ticks.h"
 #include "server/outgoing.h"
 #include "server/tutorial_state.h"
+#include "world/plane_input.h"
 #include "world/world.h"
 
 constexpr int INPUT_RING = 64;
@@ -75,6 +76,9 @@ struct InputRecord {
     uint8_t hook_key = 0;
     uint8_t buy_item = 0;
 };
+
+// Input `sequence` as the ring stores it.
+InputRecord make_record(uint32_t sequence, const PlaneInput& in);
 
 struct PlayerSlot {
     bool in_use = false;

@@ -1,6 +1,7 @@
 #include "world/world_hash.h"
 
 #include <bit>
+#include <cstddef>
 
 namespace {
 
@@ -126,7 +127,40 @@ void add(Hasher& h, const WorldObject& o) {
     h.flag(o.free);
 }
 
-uint64_t count_below(uint64_t count, uint64_t capacity) { return count < capacity ? count : capacity; }
+void add(Hasher& h, const CelestialBody& b) {
+    h.vec(b.pos);
+    h.f32(b.radius);
+    h.f32(b.surface_gravity);
+    h.f32(b.phase);
+    h.u8(b.look);
+    h.flag(b.is_sun);
+    h.u8(b.resource);
+}
+
+void add(Hasher& h, const Shot& s) {
+    h.vec(s.pos);
+    h.vec(s.vel);
+    h.f32(s.age);
+    h.u16(s.damage);
+    h.u8(s.owner);
+}
+
+void add(Hasher& h, const WorldEvent& e) {
+    h.u8(e.kind);
+    h.vec(e.pos);
+    h.u8(e.a);
+    h.u8(e.b);
+    h.f32(e.value);
+}
+
+// The records in use, then their count. A count beyond the array (only a
+// corrupt world has one) hashes the whole array and the count as it is.
+template <typename T, size_t N>
+void add_list(Hasher& h, const T (&items)[N], uint64_t count) {
+    const uint64_t used = count < N ? count : N;
+    for (uint64_t i = 0; i < used; ++i) add(h, items[i]);
+    h.u64(count);
+}
 
 }  // namespace
 
@@ -134,37 +168,10 @@ uint64_t hash_world(const World& w, uint64_t previous) {
     Hasher h{previous};
     h.vec(w.size);
     for (const Plane& p : w.planes) add(h, p);
-    for (uint64_t i = 0; i < count_below(w.object_count, MAX_OBJECTS); ++i) add(h, w.objects[i]);
-    h.u64(w.object_count);
-    for (uint64_t i = 0; i < count_below(w.body_count, MAX_BODIES); ++i) {
-        const CelestialBody& b = w.bodies[i];
-        h.vec(b.pos);
-        h.f32(b.radius);
-        h.f32(b.surface_gravity);
-        h.f32(b.phase);
-        h.u8(b.look);
-        h.flag(b.is_sun);
-        h.u8(b.resource);
-    }
-    h.u64(w.body_count);
-    for (uint64_t i = 0; i < count_below(w.shot_count, MAX_SHOTS); ++i) {
-        const Shot& s = w.shots[i];
-        h.vec(s.pos);
-        h.vec(s.vel);
-        h.f32(s.age);
-        h.u16(s.damage);
-        h.u8(s.owner);
-    }
-    h.u64(w.shot_count);
-    for (uint64_t i = 0; i < count_below(w.event_count, MAX_EVENTS); ++i) {
-        const WorldEvent& e = w.events[i];
-        h.u8(e.kind);
-        h.vec(e.pos);
-        h.u8(e.a);
-        h.u8(e.b);
-        h.f32(e.value);
-    }
-    h.u64(w.event_count);
+    add_list(h, w.objects, w.object_count);
+    add_list(h, w.bodies, w.body_count);
+    add_list(h, w.shots, w.shot_count);
+    add_list(h, w.events, w.event_count);
     h.u32(w.spawn_counter);
     h.f32(w.round_over_timer);
     add(h, w.rules);

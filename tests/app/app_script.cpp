@@ -122,6 +122,8 @@ void run_stage(App& app, void* user) {
 
 bool always(App&) { return true; }
 
+bool back_on_main_menu(App& app) { return app.screen == Screen::MainMenu && !app.session.active; }
+
 
 std::string play_script(Script& script) {
     testing::internal::CaptureStderr();

@@ -50,6 +50,8 @@ struct Script {
 void run_stage(App& app, void* user);
 
 bool always(App&);
+// The game left: the main menu shows and no session is active.
+bool back_on_main_menu(App& app);
 
 // Runs the whole program through the script's stages; the log it wrote.
 std::string play_script(Script& script);

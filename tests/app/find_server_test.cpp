@@ -209,7 +209,7 @@ TEST(FindServer, ATypedAddressIsJoinedKeptForTheNextRunAndDeleted) {
          },
          [](App&) { push_key(SDL_SCANCODE_RETURN); }},
         {"joined", joined, [](App&) { leave_game(); }},
-        {"back on the main menu", [](App& app) { return app.screen == Screen::MainMenu && !app.session.active; },
+        {"back on the main menu", back_on_main_menu,
          nullptr},
     };
     std::string log;
@@ -283,7 +283,7 @@ TEST(FindServer, TheInternetListIsFilledFromARealRegistry) {
              push_key(SDL_SCANCODE_RETURN);
          }},
         {"joined", joined, [](App&) { leave_game(); }},
-        {"left", [](App& app) { return app.screen == Screen::MainMenu && !app.session.active; }, nullptr},
+        {"left", back_on_main_menu, nullptr},
     };
     std::string log;
     const int status = run_script(script, log);

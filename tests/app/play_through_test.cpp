@@ -91,7 +91,7 @@ TEST(PlayThrough, TheTutorialFlownWithHeldKeysAndLeftWithAClick) {
          [](App&) { push_key(SDL_SCANCODE_ESCAPE); }},
         {"leave dialog", [](App& app) { return app.leave_dialog.open; },
          [](App& app) { push_click_on(app, leave_button_rect(box_of(app), LEAVE_LEAVE)); }},
-        {"back on the main menu", [](App& app) { return app.screen == Screen::MainMenu && !app.session.active; },
+        {"back on the main menu", back_on_main_menu,
          [&](App& app) { stored_selection = static_cast<uint8_t>(app.menu_selection); }},
     };
 
@@ -207,7 +207,7 @@ TEST(PlayThrough, TheTutorialPlayedWithAGamepadPluggedInDuringTheGame) {
         {"the leave dialog opened with Back, Leave chosen with the d-pad",
          [](App& app) { return pad.idle() && app.leave_dialog.open && app.leave_dialog.selection == LEAVE_LEAVE; },
          [](App&) { pad.press({SDL_GAMEPAD_BUTTON_SOUTH}); }},
-        {"back on the main menu", [](App& app) { return app.screen == Screen::MainMenu && !app.session.active; },
+        {"back on the main menu", back_on_main_menu,
          [](App&) {
              pad.press({SDL_GAMEPAD_BUTTON_DPAD_DOWN, SDL_GAMEPAD_BUTTON_DPAD_DOWN, SDL_GAMEPAD_BUTTON_SOUTH});  // "Settings"
          }},
@@ -269,7 +269,7 @@ TEST(PlayThrough, PracticeAgainstThreeBotsFromTheMenuAndBack) {
              push_key(SDL_SCANCODE_RIGHT);  // "Leave"
              push_key(SDL_SCANCODE_RETURN);
          }},
-        {"back on the main menu", [](App& app) { return app.screen == Screen::MainMenu && !app.session.active; },
+        {"back on the main menu", back_on_main_menu,
          [&](App& app) { stored_selection = static_cast<uint8_t>(app.menu_selection); }},
     };
 
@@ -338,8 +338,7 @@ TEST(PlayThrough, OnlineFromTheServerListToChatAndBack) {
          }},
         {"the server saw the leave",
          [&](App& app) {
-             return app.screen == Screen::MainMenu && !app.session.active &&
-                    server_log(server).find("info: player 0 left\n") != std::string::npos;
+             return back_on_main_menu(app) && server_log(server).find("info: player 0 left\n") != std::string::npos;
          },
          nullptr},
     };

@@ -16,21 +16,12 @@ namespace {
 
 constexpr int SECONDS = 120;  // ticks
 
-void apply(Plane& p, const BotInput& in) {
-    p.turn_left = in.turn_left;
-    p.turn_right = in.turn_right;
-    p.thrust = in.thrust;
-    p.fire = in.fire;
-    p.hook_key = in.hook_key;
-    p.buy_item = in.buy_item;
-}
-
 // Runs the bot until `done` holds or `limit` ticks have passed; the ticks
 // it took, or -1.
 template <typename Done>
 int play(World& w, Bot& bot, int limit, Done done) {
     for (int t = 0; t < limit; ++t) {
-        apply(w.planes[bot.slot], decide(bot, w));
+        set_plane_input(w.planes[bot.slot], decide(bot, w));
         step_world(w);
         if (done(w)) return t + 1;
     }

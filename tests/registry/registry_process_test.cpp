@@ -213,3 +213,29 @@ TEST(RegistryProcess, HttpsWithACertificateOfItsOwn) {
 }
 
 }  // namespace
+
+// A registry's answer is outside text: the server's log quotes it with
+// everything a terminal would act on written out, as it does chat lines.
+TEST(RegistryProcess, TheRegistrysAnswerReachesTheLogDefused) {
+    httplib::Server fake;
+    fake.Post("/announce", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("\x1b[2J\x1b]0;owned\x07listed\xe2\x80\xae!\n", "text/plain");
+    });
+    const int port = fake.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread serving([&] { fake.listen_after_bind(); });
+    const std::string url = "http://127.0.0.1:" + std::to_string(port);
+    ServerProcess server;
+    const bool started = start_server_process(server, SKORVIA_SERVER_BINARY, {"--register", url, "--announce-every", "1"});
+    EXPECT_TRUE(started) << server_log(server);
+    const std::string quoted = "(\\x1b[2J\\x1b]0;owned\\x07listed\\u202e!)";
+    if (started) {
+        EXPECT_TRUE(wait_for_log(server, "info: registered at " + url + " " + quoted, 5000)) << server_log(server);
+        EXPECT_EQ(stop_server_process(server, SIGTERM), 0);
+    }
+    fake.stop();
+    serving.join();
+    const std::string said = server_log(server);
+    EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
+    EXPECT_EQ(said.find("\xe2\x80\xae"), std::string::npos) << said;
+}
