@@ -153,6 +153,12 @@ struct Game {
         const uint32_t sent = client->session.next_input - 1;
         return drive_until_true(HANG_SECONDS, [&] { return client->session.acknowledged_input >= sent; });
     }
+    // Plays until the server has applied the purchase (input 100) of the
+    // current numbering: a fixed time would leave a stalled client short
+    // of it, or send it just before the line is cut.
+    bool bought() {
+        return drive_until_true(HANG_SECONDS, [&] { return client->session.acknowledged_input >= 100; });
+    }
     bool chat(const char* text) {
         queue_chat_line(client->session, client->link, text);
         return drive_until_true(HANG_SECONDS, [&] { return client->session.pending_count == 0; });
@@ -168,7 +174,7 @@ TEST(LossyNetwork, PlayStaysWholeThroughLossDuplicatesAndReordering) {
     Game g;
     g.start(RelayFaults{0.2, 0.1, 0.2, 25, 20});
     TestClient& c = *g.client;
-    g.drive_for(1.0);
+    ASSERT_TRUE(g.bought());
     ASSERT_TRUE(g.chat("through the storm"));
     // Play on until the server has run more than five seconds' worth of
     // ticks with the player and the relay has passed enough datagrams to
@@ -242,7 +248,8 @@ TEST(LossyNetwork, ClientsThatStartOverPlayOnWithEveryInputOnce) {
     g.start(RelayFaults{0.1, 0.1, 0.2, 25, 21});
     TestClient& c = *g.client;
     UdpRelay& relay = *g.relay;
-    g.drive_for(1.0);  // input 100 buys a turret
+    g.drive_for(1.0);
+    ASSERT_TRUE(g.bought());  // input 100 buys a turret
 
     relay.cut(true, false);
     g.drive_for(1.0);
@@ -260,8 +267,9 @@ TEST(LossyNetwork, ClientsThatStartOverPlayOnWithEveryInputOnce) {
     const double first_return = seconds_to_play(g);
     relay.release_held();
     const size_t at_release = c.snapshots.size();
-    g.drive_for(2.0);  // the second numbering's input 100 buys one more
+    g.drive_for(2.0);
     const double gap_after_release = longest_gap(c, at_release);
+    ASSERT_TRUE(g.bought());  // the second numbering's input 100 buys one more
     ASSERT_TRUE(g.caught_up());
     ASSERT_TRUE(g.chat("after the storm"));
 
@@ -271,7 +279,7 @@ TEST(LossyNetwork, ClientsThatStartOverPlayOnWithEveryInputOnce) {
     relay.cut(false, false);
     ASSERT_TRUE(g.drive_until_true(HANG_SECONDS, [&] { return joined(c); }));
     const double second_return = seconds_to_play(g);
-    g.drive_for(1.0);  // and the third numbering's one more
+    ASSERT_TRUE(g.bought());  // and the third numbering's one more
     ASSERT_TRUE(g.caught_up());
     stop_server_thread(g.host);
     std::printf("playing again %.3f s and %.3f s after the Welcome; longest wait for a snapshot after the late batch %.3f s\n",

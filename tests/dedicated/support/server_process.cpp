@@ -36,16 +36,6 @@ void read_log(ServerProcess* s) {
     }
 }
 
-// The second figure of a schedstat file: the time spent waiting on a run queue.
-int64_t run_queue_wait_in(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return -1;
-    long long running = 0, waiting = -1;
-    if (std::fscanf(f, "%lld %lld", &running, &waiting) != 2) waiting = -1;
-    std::fclose(f);
-    return waiting;
-}
-
 bool reap(pid_t pid, int timeout_ms, int& status) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     while (Clock::now() < deadline) {
@@ -163,6 +153,13 @@ int64_t cpu_time_ns(pid_t pid) {
     return (utime + stime) * (1'000'000'000LL / ticks);
 }
 
-int64_t run_queue_wait_ns(pid_t pid) { return run_queue_wait_in("/proc/" + std::to_string(pid) + "/schedstat"); }
-
-int64_t own_run_queue_wait_ns() { return run_queue_wait_in("/proc/thread-self/schedstat"); }
+int64_t run_queue_wait_ns(pid_t pid) {
+    // The second figure of the schedstat file: the time spent on a run queue.
+    const std::string path = "/proc/" + std::to_string(pid) + "/schedstat";
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) return -1;
+    long long running = 0, waiting = -1;
+    if (std::fscanf(f, "%lld %lld", &running, &waiting) != 2) waiting = -1;
+    std::fclose(f);
+    return waiting;
+}
