@@ -79,23 +79,27 @@ TEST_F(PlayOnline, TwoPlayersJoinPlayChatAndLeave) {
     const std::vector<TestClient*> both{a.get(), b.get()};
     auto script = [&](size_t i, uint64_t) { return numbered_input(both[i]->session.next_input); };
 
-    ASSERT_TRUE(drive_until(both, 5.0, script, [&] { return joined(*a) && joined(*b); }));
+    ASSERT_TRUE(drive_until(both, HANG_SECONDS, script, [&] { return joined(*a) && joined(*b); }));
     EXPECT_EQ(a->session.own_slot, 0u);
     EXPECT_EQ(b->session.own_slot, 1u);
     EXPECT_TRUE(wait_for_log(server, "player 1 joined from 127.0.0.1:" + std::to_string(local_port(b->link)), LOG_WAIT_MS))
         << server_log(server);
 
+    // Play until each client has seen more than 40 snapshots (two thirds of
+    // a second of a healthy server; a starved one, which drops the ticks it
+    // is too late for, takes longer).
+    ASSERT_TRUE(drive_until(both, HANG_SECONDS, script, [&] {
+        return a->snapshots.size() > 40 && b->snapshots.size() > 40;
+    })) << a->snapshots.size() << " and " << b->snapshots.size() << " snapshots";
     // Inputs are acknowledged: every input sent by now comes back as
     // applied. The server keeps real time on its own, so under load it may
     // trail the clients for a while; what counts is that it gets there.
-    drive(both, 1.0, script);
     const uint32_t sent_a = a->session.next_input - 1, sent_b = b->session.next_input - 1;
-    ASSERT_TRUE(drive_until(both, 5.0, script, [&] {
+    ASSERT_TRUE(drive_until(both, HANG_SECONDS, script, [&] {
         return a->session.acknowledged_input >= sent_a && b->session.acknowledged_input >= sent_b;
     })) << a->session.acknowledged_input << " of " << sent_a << ", " << b->session.acknowledged_input << " of " << sent_b;
     // The flags in each snapshot are those of the input it acknowledges.
     for (TestClient* c : both) {
-        ASSERT_GT(c->snapshots.size(), 40u);
         for (const SnapshotSeen& s : c->snapshots) {
             if (s.acknowledged > 0) {
                 ASSERT_EQ(s.own_flags, flags_of(numbered_input(s.acknowledged))) << s.acknowledged;
@@ -115,7 +119,7 @@ TEST_F(PlayOnline, TwoPlayersJoinPlayChatAndLeave) {
     // relay take longer than the client's retry, the sender asks again and
     // gets one more copy, for itself only.)
     queue_chat_line(a->session, a->link, "hello from slot one");
-    ASSERT_TRUE(drive_until(both, 5.0, script, [&] {
+    ASSERT_TRUE(drive_until(both, HANG_SECONDS, script, [&] {
         return received_line(*a, "hello from slot one") && b->datagrams_by_tag[TAG_CHAT_RELAY] == 2;
     }));
     drive(both, 0.1, script);
@@ -130,7 +134,7 @@ TEST_F(PlayOnline, TwoPlayersJoinPlayChatAndLeave) {
 
     // B leaves: the server says so, A sees the plane go, the status counts one.
     close(b->link, true);
-    ASSERT_TRUE(drive_until({a.get()}, 5.0, script, [&] { return (a->session.left_mask & 2) != 0; }));
+    ASSERT_TRUE(drive_until({a.get()}, HANG_SECONDS, script, [&] { return (a->session.left_mask & 2) != 0; }));
     EXPECT_TRUE(wait_for_log(server, "player 1 left", LOG_WAIT_MS)) << server_log(server);
     EXPECT_EQ(status_of(server.port).players, 1);
     EXPECT_EQ(a->left_joined, 0u);

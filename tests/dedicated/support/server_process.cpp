@@ -152,3 +152,14 @@ int64_t cpu_time_ns(pid_t pid) {
     const long ticks = ::sysconf(_SC_CLK_TCK);
     return (utime + stime) * (1'000'000'000LL / ticks);
 }
+
+int64_t run_queue_wait_ns(pid_t pid) {
+    // The second figure of the schedstat file: the time spent on a run queue.
+    const std::string path = "/proc/" + std::to_string(pid) + "/schedstat";
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) return -1;
+    long long running = 0, waiting = -1;
+    if (std::fscanf(f, "%lld %lld", &running, &waiting) != 2) waiting = -1;
+    std::fclose(f);
+    return waiting;
+}

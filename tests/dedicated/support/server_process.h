@@ -42,3 +42,8 @@ bool wait_for_log(const ServerProcess& server, const std::string& text, int time
 // process (from /proc); -1 when unknown.
 long resident_kb(pid_t pid);
 int64_t cpu_time_ns(pid_t pid);
+
+// Time a process's main thread was ready to run but waited for a core, in
+// ns, from the scheduler's statistics; -1 when unknown. A thread that
+// sleeps, blocked in a read or waiting for its next tick, does not add to it.
+int64_t run_queue_wait_ns(pid_t pid);

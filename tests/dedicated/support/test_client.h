@@ -50,7 +50,8 @@ std::unique_ptr<TestClient> connect_client(Endpoint server, uint8_t protocol = P
 // One client tick: collect, then advance with `input`.
 void client_tick(TestClient& client, const InputByte& input);
 
-// Ticks every client 120 times per second of real time for `seconds`, with
+// Ticks every client 120 times per second of real time for `seconds`
+// (after a stall, at most 29 ticks at once, like the game's client), with
 // the input `script(client index, client tick)`. `each_tick`, when given,
 // runs after every round of ticks.
 using InputScript = std::function<InputByte(size_t client, uint64_t tick)>;
@@ -62,5 +63,11 @@ bool drive_until(const std::vector<TestClient*>& clients, double seconds, const 
                  const std::function<bool()>& done);
 
 inline InputByte no_input(size_t, uint64_t) { return InputByte{}; }
+
+// The deadline for a wait that ends as soon as what it waits for happens:
+// long enough that only a hang reaches it, however busy the machine. A test
+// that needs so many ticks, snapshots or worlds plays until it has seen
+// them, with this deadline, rather than for a fixed time.
+constexpr double HANG_SECONDS = 60.0;
 
 bool joined(const TestClient& c);

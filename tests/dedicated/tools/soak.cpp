@@ -68,18 +68,6 @@ double load_average_5min() {
     return five;
 }
 
-// Time a process was ready to run but waited for a core, in ns (its main
-// thread, from the scheduler's statistics); -1 when unknown.
-int64_t run_queue_wait_ns(pid_t pid) {
-    const std::string path = "/proc/" + std::to_string(pid) + "/schedstat";
-    std::FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return -1;
-    long long running = 0, waiting = -1;
-    if (std::fscanf(f, "%lld %lld", &running, &waiting) != 2) waiting = -1;
-    std::fclose(f);
-    return waiting;
-}
-
 bool ends_with(std::string_view line, std::string_view tail) { return line.ends_with(tail); }
 
 void count_log(std::string_view text, LogTally& t) {
