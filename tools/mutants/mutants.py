@@ -517,6 +517,8 @@ def main():
         pattern = re.compile(args.skip)
         mutations = [m for m in mutations if not pattern.search(m.file)]
 
+    # The test programs run in their own folder: the paths must not be relative.
+    args.work = os.path.abspath(args.work)
     files = tracked_files(ROOT)
     source_key, tests_key = reach_hashes(ROOT, files)
     os.makedirs(args.work, exist_ok=True)
