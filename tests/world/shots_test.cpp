@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "phase_calls.h"
 #include "test_worlds.h"
 #include "world/flight.h"
@@ -106,6 +108,28 @@ TEST(Shots, ExpireSilentlyAfterTheirLifetime) {
         EXPECT_EQ(w.event_count, 0u);
     }
     EXPECT_NEAR(ticks, SHOT_LIFETIME * 120, 1);
+}
+
+// A shot is gone in the tick its age reaches 0.8 s exactly; a tick earlier
+// it still flies.
+TEST(Shots, ExpireInTheTickTheirAgeReachesTheLifetime) {
+    // The age after which one more tick lands exactly on 0.8 in float.
+    float before = SHOT_LIFETIME - TICK;
+    while (before + TICK > SHOT_LIFETIME) before = std::nextafter(before, 0.0f);
+    while (before + TICK < SHOT_LIFETIME) before = std::nextafter(before, 1.0f);
+    ASSERT_EQ(before + TICK, SHOT_LIFETIME);
+    float earlier = before;
+    while (earlier + TICK >= SHOT_LIFETIME) earlier = std::nextafter(earlier, 0.0f);
+    struct Case {
+        float age;
+        uint64_t left;
+    } cases[] = {{before, 0}, {earlier, 1}};
+    for (const Case& c : cases) {
+        World w = empty_world();
+        add_shot(w, {100, 100}, {10, 0}, 0).age = c.age;
+        update_shots(w);
+        EXPECT_EQ(w.shot_count, c.left) << c.age;
+    }
 }
 
 TEST(Shots, RemovalMovesTheLastShotIntoTheGapAndStillMovesIt) {
