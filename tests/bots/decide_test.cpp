@@ -168,3 +168,31 @@ TEST(BotDecide, GivesUpATowAfterSixtySeconds) {
         }
     }
 }
+
+// Towing into a planet's orbit: once the collector gathers there (at 330
+// from the planet, at the circular speed 139.26 along the tangent) the bot
+// lets go of it, drops the goal and rests for its skill's rest time (an
+// easy bot 20 s).
+TEST(BotDecide, LetsGoOfADeliveredCollectorAndRests) {
+    World w = empty_world();
+    add_body(w, planet_at({4000, 2500}, 1));
+    const Vec2 out{0.6f, 0.8f};
+    WorldObject c = make_collector({0, 0}, 0.0f, w.rules);
+    c.pos = Vec2{4000, 2500} + out * 330.0f;
+    c.vel = Vec2{-0.8f, 0.6f} * 139.262f;
+    const int k = add_object(w, c);
+    Plane& p = live_plane(w, 0, c.pos + out * 200.0f, 1.0f);
+    p.vel = c.vel;
+    p.hook_out = true;
+    p.hook_state = HOOK_ATTACHED;
+    p.hook_object = static_cast<uint8_t>(k);
+    Bot bot = make_bot(0, BotSkill::Easy, 3);
+    bot.goal = GOAL_TOW;
+    bot.target = static_cast<uint8_t>(k);
+    bot.place = 0;
+    bot.plan_in = 10;  // no look this tick: the tow itself decides
+    const BotInput in = decide(bot, w);
+    EXPECT_TRUE(in.hook_key);
+    EXPECT_EQ(bot.goal, GOAL_NONE);
+    EXPECT_EQ(bot.rest_until, bot.ticks + 120u * 20);
+}

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "bots/bot.h"
@@ -239,4 +240,27 @@ TEST(BotSight, OpenSpaceLiesBeyondEveryBodysPullAndItsMargin) {
 TEST(BotSkills, AnUnknownSkillPlaysAsNormal) {
     EXPECT_STREQ(skill_name(static_cast<BotSkill>(7)), "normal");
     EXPECT_EQ(skill_traits(static_cast<BotSkill>(7)).reaction_ticks, skill_traits(BotSkill::Normal).reaction_ticks);
+}
+
+// A normal bot keeps up to four collectors gathering at one planet: with
+// four of its own there it leaves another player's collector at that planet
+// alone; with three it takes it.
+TEST(BotPlans, TakesNoMoreCollectorsToAPlanetThanItsSkillKeeps) {
+    for (int own : {3, 4}) {
+        World w = empty_world();
+        add_body(w, planet_at({4000, 2500}, 1));
+        live_plane(w, 0, {1500, 1000});
+        live_plane(w, 5, {8000, 800});
+        int theirs = -1;
+        for (int i = 0; i <= own; ++i) {
+            const float a = 0.5f + 1.2f * static_cast<float>(i);
+            WorldObject c = make_collector({0, 0}, 0.0f, w.rules);
+            c.pos = Vec2{4000, 2500} + Vec2{std::cos(a), std::sin(a)} * 330.0f;
+            c.vel = Vec2{-std::sin(a), std::cos(a)} * 139.262f;  // gathering
+            c.owner = i < own ? 0 : 5;
+            theirs = add_object(w, c);
+        }
+        const Bot b = chosen(w, BotSkill::Normal);
+        EXPECT_EQ(b.goal == GOAL_TOW && b.target == theirs, own == 3) << own << " of its own there";
+    }
 }

@@ -61,7 +61,17 @@ TEST(Rounds, TheNextRoundKeepsTheRulesAndEveryPlayerAndIsSentWhole) {
     EXPECT_NE(s->world.planes[1].pos, (Vec2{1, 1})) << "spawned afresh";
     const TickRecord& next = s->ticks.next;
     ASSERT_GT(next.edit_count, 0);
-    EXPECT_EQ(next.edits[next.edit_count - 1].kind, EDIT_REPLACE);
+    const uint8_t edits = next.edit_count;
+    EXPECT_EQ(next.edits[edits - 1].kind, EDIT_REPLACE);
+    // After the replacement nothing more goes into the record: the whole
+    // world that follows holds it.
+    uint8_t buffer[MAX_DATAGRAM];
+    WireWriter w(buffer);
+    encode_join_request(w);
+    receive(*s, buffer, w.length, make_endpoint(10, 0, 0, 9, 5000));
+    ASSERT_EQ(people_in(*s), 1u);
+    EXPECT_EQ(next.edit_count, edits);
+    EXPECT_EQ(next.edits[edits - 1].kind, EDIT_REPLACE);
 }
 
 TEST(Rounds, APracticeGameMovesOnToTheNextMapAfterAWonRound) {
