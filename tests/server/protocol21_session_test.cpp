@@ -334,3 +334,28 @@ TEST_F(Protocol21Server, ATickRecordsTheInputsTheStepApplied) {
     ASSERT_GE(run.count, 2);
     EXPECT_EQ(run.inputs[1][0], buy_radar) << "input 3 is applied in tick t + 2";
 }
+
+// A client that started over takes a new whole world; a batch of its old
+// numbering that arrives late afterwards tells of an older world, and the
+// ticks from before the new world are still not sent.
+TEST_F(Protocol21Server, ALateBatchFromBeforeARestartResendsNothingOlderThanTheLastWorld) {
+    const uint64_t t = alice_holds_a_world();
+    uint32_t n = 2;
+    while (s().tick < 310) {
+        tick();
+        sent_to(ALICE);
+        batch(ALICE, ++n, {true, false, static_cast<uint32_t>(s().tick)});
+    }
+    ASSERT_GT(t, 0u);
+    join(ALICE);                 // it started over ...
+    batch(ALICE, 1, {});         // ... and numbers from 1 again
+    std::vector<Got> got = run_to(312, ALICE);
+    ASSERT_EQ(images(got), 1);
+    const uint32_t image = got.back().tick;
+    batch(ALICE, 2, {true, false, image});
+    batch(ALICE, n - 5, {true, false, 200});  // late, from the old numbering
+    got = run_to(314, ALICE);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].tag, TAG_TICK_RUN);
+    EXPECT_EQ(got[0].run.first_tick, image + 1);
+}
