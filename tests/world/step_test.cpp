@@ -180,4 +180,24 @@ TEST(Step, HostileBytesFromTheWireAreHarmless) {
     }
 }
 
+// The planes fly before their hooks are updated, so the rope pulls on where
+// the plane is after its move. A rope exactly taut (length = nose to anchor)
+// and a plane flying away at 60 wu/s: the move stretches it by 0.5, so
+// j = (0.5 * 30 + 60 * 4) / 120 = 2.125 slows the plane to 57.875 in the
+// same tick (the other order would find the rope slack and pull nothing).
+TEST(Step, PlanesFlyBeforeTheRopePulls) {
+    World w = empty_world();
+    const int k = add_object(w, make_collector({1200, 500}, 0.0f, w.rules));
+    Plane& p = live_plane(w, 0, {1000, w.objects[k].pos.y}, 0.0f);
+    p.vel = {-60, 0};
+    p.hook_out = true;
+    p.hook_state = HOOK_ATTACHED;
+    p.hook_object = static_cast<uint8_t>(k);
+    p.hook_anchor = {0, 0};
+    p.rope_length = w.objects[k].pos.x - (p.pos.x + 14.0f);
+    step_world(w);
+    EXPECT_NEAR(w.planes[0].vel.x, -57.875f, 1e-3f);
+    EXPECT_NEAR(w.objects[k].vel.x, -2.125f / COLLECTOR_MASS, 1e-3f);
+}
+
 }  // namespace
