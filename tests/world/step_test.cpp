@@ -200,4 +200,28 @@ TEST(Step, PlanesFlyBeforeTheRopePulls) {
     EXPECT_NEAR(w.objects[k].vel.x, -2.125f / COLLECTOR_MASS, 1e-3f);
 }
 
+// Shots fly before the planes' contacts are resolved: a plane with 4 health
+// that a shot reaches in the same tick as it crashes into a block at 160
+// wu/s (4 damage) is destroyed by the shot, and being destroyed it no
+// longer pushes the block; the other order would let the crash destroy it
+// and the shot fly on through.
+TEST(Step, ShotsHitBeforeThePlanesCrash) {
+    World w = empty_world();
+    const Vec2 square[4] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
+    const int k = add_object(w, placed(square, 4, {1037, 1000}, 0.0f, OBJECT_COLLECTOR, NONE));
+    Plane& p = live_plane(w, 0, {1000, 1000}, 0.0f);
+    p.vel = {160, 0};
+    p.health = 4;
+    Shot& s = w.shots[w.shot_count++];
+    s = Shot{};
+    s.pos = {1001, 1000};  // inside the plane once it has moved
+    s.vel = {900, 0};
+    s.damage = w.rules.shot_damage;
+    s.owner = 1;
+    step_world(w);
+    EXPECT_TRUE(w.planes[0].dead);
+    EXPECT_EQ(w.shot_count, 0u) << "the shot hit";
+    EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0})) << "no crash";
+}
+
 }  // namespace
