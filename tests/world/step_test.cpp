@@ -224,4 +224,30 @@ TEST(Step, ShotsHitBeforeThePlanesCrash) {
     EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0})) << "no crash";
 }
 
+// Objects meet each other before they meet the bodies: a block falling onto
+// a planet at (30, 40) strikes the block beside it with the velocity it
+// falls with, before the planet stops it. The struck block is pushed along
+// x by more than half the closing 30 and dragged toward the planet by the
+// friction, faster than gravity alone moves it; the other order would
+// strike it with the velocity left after the bounce (about 13.8 along x and
+// a drag away from the planet).
+TEST(Step, ObjectsMeetEachOtherBeforeTheBodies) {
+    const Vec2 square[4] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
+    World alone = empty_world();
+    add_body(alone, planet_at({1000, 1000}, 0));
+    add_object(alone, placed(square, 4, {1042, 815}, 0.0f, OBJECT_COLLECTOR, NONE));
+    step_world(alone);
+    const Vec2 gravity_only = alone.objects[0].vel;
+
+    World w = empty_world();
+    add_body(w, planet_at({1000, 1000}, 0));
+    const int a = add_object(w, placed(square, 4, {1000, 821}, 0.0f, OBJECT_COLLECTOR, NONE));  // 1 into the planet
+    const int b = add_object(w, placed(square, 4, {1042, 815}, 0.0f, OBJECT_COLLECTOR, NONE));  // 2 beside it
+    w.objects[a].vel = {30, 40};
+    step_world(w);
+    EXPECT_LT(w.objects[a].vel.y, 0.0f) << "the falling block bounced off the planet";
+    EXPECT_GT(w.objects[b].vel.x, 15.0f);
+    EXPECT_GT(w.objects[b].vel.y, gravity_only.y + 3.0f);
+}
+
 }  // namespace
