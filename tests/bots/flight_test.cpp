@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "world/test_worlds.h"
 
 using namespace test_worlds;
