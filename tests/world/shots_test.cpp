@@ -128,12 +128,13 @@ TEST(Shots, FeelGravity) {
 // it still flies.
 TEST(Shots, ExpireInTheTickTheirAgeReachesTheLifetime) {
     // The age after which one more tick lands exactly on 0.8 in float.
-    float before = SHOT_LIFETIME - TICK;
-    while (before + TICK > SHOT_LIFETIME) before = std::nextafter(before, 0.0f);
-    while (before + TICK < SHOT_LIFETIME) before = std::nextafter(before, 1.0f);
-    ASSERT_EQ(before + TICK, SHOT_LIFETIME);
+    const float lifetime = 0.8f;
+    float before = lifetime - TICK;
+    while (before + TICK > lifetime) before = std::nextafter(before, 0.0f);
+    while (before + TICK < lifetime) before = std::nextafter(before, 1.0f);
+    ASSERT_EQ(before + TICK, lifetime);
     float earlier = before;
-    while (earlier + TICK >= SHOT_LIFETIME) earlier = std::nextafter(earlier, 0.0f);
+    while (earlier + TICK >= lifetime) earlier = std::nextafter(earlier, 0.0f);
     struct Case {
         float age;
         uint64_t left;
