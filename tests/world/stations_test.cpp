@@ -54,6 +54,19 @@ TEST_F(Station, CapturesWhatIsInsideItsSphereInTheSameTick) {
     EXPECT_EQ(catches, 2);
 }
 
+// The sphere's radius is 95: a collector whose centre is 94 from the
+// sphere's centre is captured, one 97 away is not.
+TEST_F(Station, TheSphereReachesNinetyFive) {
+    const Vec2 along{0.8f, -0.6f};
+    const int inside = collector_at({0, 0});
+    w.objects[inside].pos = centre + along * 94.0f;
+    const int outside = collector_at({0, 0});
+    w.objects[outside].pos = centre - along * 97.0f;
+    update_stations(w);
+    EXPECT_EQ(w.objects[inside].upgrading_station, station);
+    EXPECT_EQ(w.objects[outside].upgrading_station, NONE);
+}
+
 TEST_F(Station, PullsTheCapturedObjectInAndTheStationBack) {
     int k = collector_at({3080, 2000});
     run(1);
