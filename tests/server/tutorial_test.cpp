@@ -474,6 +474,28 @@ TEST_F(TutorialScript, StolenCollectorKeepsClearOfBodiesButNotOfFreeEntries) {
     }
 }
 
+// Objects count their distance less 150. A plane 300 below the top edge at
+// (4800, 300): straight down, (4800, 550), has the most room from the
+// edges (550), then 60 and 120 degrees, (4925, 516.51) and (4675, 516.51).
+// A collector 600 further down at (4800, 1150) leaves the first
+// 600 - 150 = 450 and the second 645.7 - 150 = 495.7, so the collector goes
+// to (4925, 516.51).
+TEST_F(TutorialScript, StolenCollectorKeepsOneHundredFiftyFromOtherObjects) {
+    join_as(0);
+    w().planes[0].pos = {4800, 300};
+    w().objects[0] = make_collector({0, 0}, 0, w().rules);
+    w().objects[0].pos = {4800, 1150};
+    w().object_count = 1;
+    s().tutorial.step = TUTORIAL_BUYING;
+    w().planes[0].resources[0] = 15;
+    set_keys(0, keys(false, false, false, false, false, ITEM_SHIELD));
+    server_tick(s());
+    ASSERT_EQ(step(), TUTORIAL_STEALING);
+    const Vec2 origin = hull_origin_world(w().objects[s().tutorial.stolen_collector]);
+    EXPECT_NEAR(origin.x, 4925.0f, 0.1f);
+    EXPECT_NEAR(origin.y, 516.51f, 0.1f);
+}
+
 // The two later planets go 2500 from the first, 60 degrees apart. Their score
 // is the least room from the edges of all three planets, so with the first
 // planet 500 from the left edge no direction scores above 500, and the first
