@@ -550,6 +550,23 @@ TEST_F(TutorialScript, SunGoesToTheGridCellWithTheMostRoom) {
     }
 }
 
+// Planets count their distance less 3200. With a planet at (300, 900) the
+// cell (4950, 2850) has 2550 - 380 = 2170 from the edges but only
+// 5042.3 - 3200 = 1842.3 from the planet (across the left edge), so the sun
+// goes to (4950, 3150): 2250 - 380 = 1870 from the bottom edge, 5165.8 from
+// the planet.
+TEST_F(TutorialScript, SunKeepsThirtyTwoHundredFromThePlanets) {
+    join_as(0);
+    w().bodies[w().body_count++] = make_body({300, 900}, false, 0, 2, 0.0f);
+    upgrade_finishing(OBJECT_COLLECTOR, 0);
+    s().tutorial.step = TUTORIAL_UPGRADING;
+    server_tick(s());
+    ASSERT_EQ(step(), TUTORIAL_SUN);
+    const CelestialBody& sun = w().bodies[w().body_count - 1];
+    EXPECT_NEAR(sun.pos.x, 4950.0f, 1e-2f);
+    EXPECT_NEAR(sun.pos.y, 3150.0f, 1e-2f);
+}
+
 // What completes each lesson, and what just misses it, with the tutorial
 // player in slot 2 and another player in slot 3.
 TEST_F(TutorialScript, EachLessonCompletesOnItsOwnCondition) {
