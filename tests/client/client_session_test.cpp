@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "client/session.h"
@@ -58,6 +59,21 @@ protected:
     ClientSession c;
     ServerLink link;
 };
+
+// At most eight relayed lines wait to be shown: a ninth drops the oldest.
+TEST_F(ClientSessionTest, KeepsTheEightNewestReceivedLines) {
+    welcome(0);
+    for (uint32_t i = 1; i <= 9; ++i) {
+        uint8_t buffer[MAX_DATAGRAM];
+        WireWriter w(buffer);
+        const std::string text = "line " + std::to_string(i);
+        encode_chat_relay(w, i, 3, i, text);
+        deliver(buffer, w.length);
+    }
+    ASSERT_EQ(c.received_count, 8);
+    EXPECT_EQ(std::string(c.received[0].text, c.received[0].length), "line 2");
+    EXPECT_EQ(std::string(c.received[7].text, c.received[7].length), "line 9");
+}
 
 TEST_F(ClientSessionTest, WelcomeAndServerFullMoveTheConnectionStateOnlyWhereTheyMay) {
     server_full();

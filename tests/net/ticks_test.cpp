@@ -209,6 +209,59 @@ TEST(InputBatch21, AllowsTheReportAloneAndChecksItsFlags) {
     EXPECT_FALSE(decode_server_message(short_report.data(), short_report.size(), m));  // Truncated
 }
 
+// Limits at their edges: a run may hold exactly 32 edits, a whole world
+// exactly 8 of the next tick's; a batch given more than 16 inputs keeps the
+// newest 16.
+TEST(Protocol21Limits, TheLargestCountsAreAllowed) {
+    TickRun run;
+    run.first_tick = 7;
+    run.count = 2;
+    run.edit_count = RUN_EDITS_MAX;
+    for (int i = 0; i < RUN_EDITS_MAX; ++i) run.edits[i] = {static_cast<uint8_t>(i / 16), EDIT_SPAWN, 1};
+    Datagram d;
+    encode_tick_run(d.w, run);
+    ClientMessage m;
+    ASSERT_TRUE(client_takes(d.bytes(), m));
+    EXPECT_EQ(m.tick_run.edit_count, RUN_EDITS_MAX);
+
+    static World w;
+    generate_world(w);
+    Datagram image;
+    encode_world_image(image.w, w, 10, 0, TICK_EDITS_MAX);
+    ASSERT_TRUE(client_takes(image.bytes(), m));
+    EXPECT_EQ(m.edits_included, TICK_EDITS_MAX);
+
+    uint8_t packed[20];
+    for (int i = 0; i < 20; ++i) packed[i] = static_cast<uint8_t>(i + 1);  // inputs 11..30
+    Datagram batch;
+    encode_input_batch_21(batch.w, 30, packed, WorldReport{});
+    ServerMessage sm;
+    ASSERT_TRUE(decode_server_message(batch.buf, batch.w.length, sm));
+    ASSERT_EQ(sm.input_batch.present, 16);
+    EXPECT_EQ(first_input(sm.input_batch), 15u);
+    EXPECT_EQ(pack_input(sm.input_batch.inputs[0]), 5);   // input 15
+    EXPECT_EQ(pack_input(sm.input_batch.inputs[15]), 20);  // input 30
+}
+
+// A run without a hash reads as hash 0 of record 0, whatever the record it
+// is read into held before.
+TEST(TickRun, WithoutAHashReadsAsNone) {
+    TickRun run;
+    run.first_tick = 3;
+    run.count = 1;
+    Datagram d;
+    encode_tick_run(d.w, run);
+    TickRun into;
+    into.has_hash = true;
+    into.hash_record = 5;
+    into.hash = 99;
+    WireReader r = make_reader(d.buf, d.w.length, 4);  // after the header
+    ASSERT_EQ(decode_tick_run(r, into), WireError::None);
+    EXPECT_FALSE(into.has_hash);
+    EXPECT_EQ(into.hash_record, 0);
+    EXPECT_EQ(into.hash, 0u);
+}
+
 TEST(WorldImage, IsASnapshotAndTheEditsItHolds) {
     static World w;
     generate_world(w);

@@ -330,6 +330,19 @@ TEST(InputConsumption, ClientFarAheadIsCaughtUpWith) {
     EXPECT_TRUE(r.plane.turn_right);
 }
 
+// The ring holds 64 inputs: one 64 beyond the last applied is kept where it
+// is; one 65 beyond moves the window up by one.
+TEST(InputConsumption, TheRingReachesSixtyFourBeyondTheLastApplied) {
+    Ring r;
+    r.now = 100;  // long enough for the client to have counted that far
+    r.store(64, std::vector<uint8_t>(16, input_bits(false, false, true, false, false)));
+    EXPECT_EQ(r.slot.last_applied, 0u);
+    EXPECT_EQ(r.slot.newest_received, 64u);
+    r.store(65, {input_bits(true, false, false, false, false)});
+    EXPECT_EQ(r.slot.last_applied, 1u);
+    EXPECT_EQ(r.slot.newest_received, 65u);
+}
+
 // ---- chat --------------------------------------------------------------------
 
 struct Relay {

@@ -474,6 +474,28 @@ TEST_F(TutorialScript, StolenCollectorKeepsClearOfBodiesButNotOfFreeEntries) {
     }
 }
 
+// Objects count their distance less 150. A plane 300 below the top edge at
+// (4800, 300): straight down, (4800, 550), has the most room from the
+// edges (550), then 60 and 120 degrees, (4925, 516.51) and (4675, 516.51).
+// A collector 600 further down at (4800, 1150) leaves the first
+// 600 - 150 = 450 and the second 645.7 - 150 = 495.7, so the collector goes
+// to (4925, 516.51).
+TEST_F(TutorialScript, StolenCollectorKeepsOneHundredFiftyFromOtherObjects) {
+    join_as(0);
+    w().planes[0].pos = {4800, 300};
+    w().objects[0] = make_collector({0, 0}, 0, w().rules);
+    w().objects[0].pos = {4800, 1150};
+    w().object_count = 1;
+    s().tutorial.step = TUTORIAL_BUYING;
+    w().planes[0].resources[0] = 15;
+    set_keys(0, keys(false, false, false, false, false, ITEM_SHIELD));
+    server_tick(s());
+    ASSERT_EQ(step(), TUTORIAL_STEALING);
+    const Vec2 origin = hull_origin_world(w().objects[s().tutorial.stolen_collector]);
+    EXPECT_NEAR(origin.x, 4925.0f, 0.1f);
+    EXPECT_NEAR(origin.y, 516.51f, 0.1f);
+}
+
 // The two later planets go 2500 from the first, 60 degrees apart. Their score
 // is the least room from the edges of all three planets, so with the first
 // planet 500 from the left edge no direction scores above 500, and the first
@@ -526,6 +548,23 @@ TEST_F(TutorialScript, SunGoesToTheGridCellWithTheMostRoom) {
         EXPECT_NEAR(sun.pos.x, k.sun.x, 1e-2f) << k.planet;
         EXPECT_NEAR(sun.pos.y, k.sun.y, 1e-2f) << k.planet;
     }
+}
+
+// Planets count their distance less 3200. With a planet at (300, 900) the
+// cell (4950, 2850) has 2550 - 380 = 2170 from the edges but only
+// 5042.3 - 3200 = 1842.3 from the planet (across the left edge), so the sun
+// goes to (4950, 3150): 2250 - 380 = 1870 from the bottom edge, 5165.8 from
+// the planet.
+TEST_F(TutorialScript, SunKeepsThirtyTwoHundredFromThePlanets) {
+    join_as(0);
+    w().bodies[w().body_count++] = make_body({300, 900}, false, 0, 2, 0.0f);
+    upgrade_finishing(OBJECT_COLLECTOR, 0);
+    s().tutorial.step = TUTORIAL_UPGRADING;
+    server_tick(s());
+    ASSERT_EQ(step(), TUTORIAL_SUN);
+    const CelestialBody& sun = w().bodies[w().body_count - 1];
+    EXPECT_NEAR(sun.pos.x, 4950.0f, 1e-2f);
+    EXPECT_NEAR(sun.pos.y, 3150.0f, 1e-2f);
 }
 
 // What completes each lesson, and what just misses it, with the tutorial

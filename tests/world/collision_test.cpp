@@ -187,6 +187,10 @@ TEST(SweepPolygon, Cases) {
         {"zero length within 2.5 of an edge", {7, 0}, {0, 0}, true, 0.0f},
         {"zero length outside", {8, 0}, {0, 0}, false, 0.0f},
         {"ends within reach of a corner", {-20, -7}, {14, 0}, true, 1.0f},
+        // Never nearer than 2 to the bottom edge (at the end), but nearest to
+        // the corner (-5, -5), 2.11 away, at t = (7, 3).(8, 1) / 65 = 59/65:
+        // past the left edge's end, the corner is what counts.
+        {"passes a corner before it is nearest to an edge", {-12, -8}, {8, 1}, true, 59.0f / 65.0f},
     };
     for (auto c : cases) {
         SweepHit h = sweep_polygon(c.start, c.displacement, s.p, 4);

@@ -35,6 +35,12 @@ TEST(Flight, TurningWrapsIntoZeroToTwoPi) {
         EXPECT_LT(p.angle, TWO_PI);
     }
     EXPECT_FLOAT_EQ(wrap_angle(0.0f - TURN_PER_TICK), TWO_PI - TURN_PER_TICK);
+    // 4 rad/s: one tick turns by 4 / 120.
+    World w = empty_world();
+    Plane& p = live_plane(w, 0, {500, 500}, 0.5f);
+    p.turn_right = true;
+    update_live_plane(w, 0);
+    EXPECT_NEAR(p.angle, 0.5f + 4.0f / 120.0f, 1e-6f);
 }
 
 TEST(Flight, ThrustFlameAndTopSpeed) {

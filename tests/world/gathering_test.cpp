@@ -165,6 +165,19 @@ TEST(Gathering, WhatCountsAsAnOrbit) {
     }
 }
 
+// The sun's orbit window reaches 520 wu above its surface (radius 380).
+TEST(Gathering, TheSunsOrbitWindowIsFiveHundredTwenty) {
+    World w = empty_world();
+    add_body(w, sun_at({4800, 2700}));
+    for (float altitude : {510.0f, 530.0f}) {
+        const float dist = 380.0f + altitude;
+        const float vo = circular_speed(w.bodies[0], dist);
+        const Vec2 out{0.6f, -0.8f};
+        const Vec2 pos = Vec2{4800, 2700} + out * dist;
+        EXPECT_EQ(orbited_body(w, pos, Vec2{0.8f, 0.6f} * vo), altitude < 520.0f ? 0 : -1) << altitude;
+    }
+}
+
 TEST(Gathering, OnlyCollectorsGather) {
     World w = empty_world();
     add_body(w, planet_at({4800, 2700}, 0));

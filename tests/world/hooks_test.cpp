@@ -208,6 +208,17 @@ TEST_F(Towing, TautRopePullsBothTogetherSlackRopeDoesNothing) {
     EXPECT_EQ(p->hook_pos, w.objects[k].pos);
 }
 
+// A slack rope pulls nothing, even while plane and object drift apart: 5
+// slack and a plane moving away at 50 wu/s would give 50 * 4 - 5 * 30 = 50.
+TEST_F(Towing, ASlackRopePullsNothingWhileTheyDriftApart) {
+    float dist = w.objects[k].pos.x - nose(*p).x;
+    p->rope_length = dist + 5;
+    p->vel = {-50, 0};
+    update_hook(w, *p);
+    EXPECT_EQ(p->vel, (Vec2{-50, 0}));
+    EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0}));
+}
+
 // The rope of one tick, worked by hand. Plane and object are both turned by
 // 0.6435011 (cos 0.8, sin 0.6). The plane at (1000, 1000): nose (1011.2,
 // 1008.4). The anchor (10, 5) turns to r = (5, 10); the object's centre sits

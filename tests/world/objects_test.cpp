@@ -36,4 +36,23 @@ TEST(Integration, StationsAndVesselsArePushedAwayTheRestPulledIn) {
     }
 }
 
+// An object turns by its spin each tick (0.5 + 1.2 / 120 = 0.51); a free
+// entry of the object array does not move at all.
+TEST(Integration, AnObjectTurnsByItsSpinAndAFreeEntryStaysPut) {
+    World w = empty_world();
+    WorldObject o = make_collector({0, 0}, 0.0f, w.rules);
+    o.pos = {2000, 1500};
+    o.vel = {30, -40};
+    o.angle = 0.5f;
+    o.spin = 1.2f;
+    const int k = add_object(w, o);
+    o.free = true;
+    const int gone = add_object(w, o);
+    update_objects(w);
+    EXPECT_NEAR(w.objects[k].angle, 0.51f, 1e-6f);
+    EXPECT_NEAR(w.objects[k].pos.x, 2000.25f, 1e-3f);
+    EXPECT_EQ(w.objects[gone].pos, (Vec2{2000, 1500}));
+    EXPECT_EQ(w.objects[gone].angle, 0.5f);
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "phase_calls.h"
 #include "test_worlds.h"
 #include "world/flight.h"
@@ -106,6 +108,43 @@ TEST(Shots, ExpireSilentlyAfterTheirLifetime) {
         EXPECT_EQ(w.event_count, 0u);
     }
     EXPECT_NEAR(ticks, SHOT_LIFETIME * 120, 1);
+}
+
+// Shots feel gravity: 320 from a planet's centre the pull is
+// 250 * 160^2 / 320^2 = 62.5, so one tick takes 62.5 / 120 off the velocity
+// towards it before the shot moves.
+TEST(Shots, FeelGravity) {
+    World w = empty_world();
+    add_body(w, planet_at({1000, 1000}, 0));
+    add_shot(w, {1320, 1000}, {0, 900}, 0);
+    update_shots(w);
+    ASSERT_EQ(w.shot_count, 1u);
+    EXPECT_NEAR(w.shots[0].vel.x, -0.5208333f, 1e-5f);
+    EXPECT_EQ(w.shots[0].vel.y, 900.0f);
+    EXPECT_NEAR(w.shots[0].pos.x, 1320.0f - 0.5208333f / 120, 1e-4f);
+}
+
+// A shot is gone in the tick its age reaches 0.8 s exactly; a tick earlier
+// it still flies.
+TEST(Shots, ExpireInTheTickTheirAgeReachesTheLifetime) {
+    // The age after which one more tick lands exactly on 0.8 in float.
+    const float lifetime = 0.8f;
+    float before = lifetime - TICK;
+    while (before + TICK > lifetime) before = std::nextafter(before, 0.0f);
+    while (before + TICK < lifetime) before = std::nextafter(before, 1.0f);
+    ASSERT_EQ(before + TICK, lifetime);
+    float earlier = before;
+    while (earlier + TICK >= lifetime) earlier = std::nextafter(earlier, 0.0f);
+    struct Case {
+        float age;
+        uint64_t left;
+    } cases[] = {{before, 0}, {earlier, 1}};
+    for (const Case& c : cases) {
+        World w = empty_world();
+        add_shot(w, {100, 100}, {10, 0}, 0).age = c.age;
+        update_shots(w);
+        EXPECT_EQ(w.shot_count, c.left) << c.age;
+    }
 }
 
 TEST(Shots, RemovalMovesTheLastShotIntoTheGapAndStillMovesIt) {

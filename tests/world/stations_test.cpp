@@ -54,6 +54,19 @@ TEST_F(Station, CapturesWhatIsInsideItsSphereInTheSameTick) {
     EXPECT_EQ(catches, 2);
 }
 
+// The sphere's radius is 95: a collector whose centre is 94 from the
+// sphere's centre is captured, one 97 away is not.
+TEST_F(Station, TheSphereReachesNinetyFive) {
+    const Vec2 along{0.8f, -0.6f};
+    const int inside = collector_at({0, 0});
+    w.objects[inside].pos = centre + along * 94.0f;
+    const int outside = collector_at({0, 0});
+    w.objects[outside].pos = centre - along * 97.0f;
+    update_stations(w);
+    EXPECT_EQ(w.objects[inside].upgrading_station, station);
+    EXPECT_EQ(w.objects[outside].upgrading_station, NONE);
+}
+
 TEST_F(Station, PullsTheCapturedObjectInAndTheStationBack) {
     int k = collector_at({3080, 2000});
     run(1);
@@ -165,6 +178,7 @@ TEST(UpgradeCollector, KeepsTheHullOriginExactlyWhereItWas) {
     o.vel = {3, 4};
     o.spin = 0.5f;
     o.gather_timer = 1.5f;
+    o.heat = 7.25f;
     Vec2 origin = o.pos + rotate(o.hull_offset, o.angle);
     upgrade_collector(o, {WORLD_WIDTH, WORLD_HEIGHT});
     Vec2 now = o.pos + rotate(o.hull_offset, o.angle);
@@ -173,6 +187,7 @@ TEST(UpgradeCollector, KeepsTheHullOriginExactlyWhereItWas) {
     EXPECT_EQ(o.vel, (Vec2{3, 4}));
     EXPECT_EQ(o.spin, 0.5f);
     EXPECT_EQ(o.gather_timer, 0.0f);
+    EXPECT_EQ(o.heat, 0.0f) << "an upgraded collector starts cool";
     EXPECT_TRUE(o.upgraded);
     // The upgraded hull is bigger, so the centre of mass moves off the old one.
     EXPECT_NEAR(length(o.hull_offset), 5.95f * 1.4f, 1e-3f);
@@ -221,6 +236,37 @@ TEST_F(Station, ReleasesWhenTheHolderIsGoneOrTheIndexIsBad) {
         EXPECT_EQ(w.objects[k].upgrade_timer, 0.0f) << c.what;
         EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0})) << c.what;
     }
+}
+
+// An upgrade finishes in the tick its timer reaches the upgrade time, not
+// one later: with an upgrade time of two ticks (exactly 2 * TICK in float)
+// the second update finishes it.
+TEST_F(Station, AnUpgradeFinishesWhenItsTimerReachesTheUpgradeTime) {
+    w.rules.upgrade_time = 2.0f * TICK;
+    int k = collector_at({3040, 2000});
+    run(1);
+    EXPECT_EQ(w.objects[k].upgrading_station, station);
+    EXPECT_FALSE(w.objects[k].upgraded);
+    run(1);
+    EXPECT_TRUE(w.objects[k].upgraded);
+    EXPECT_EQ(w.objects[k].upgrading_station, NONE);
+}
+
+// A captured object that is destroyed is let go at once, and never comes
+// back upgraded.
+TEST_F(Station, ADestroyedObjectIsReleasedAndNotUpgraded) {
+    int k = collector_at({3040, 2000});
+    run(1);
+    ASSERT_EQ(w.objects[k].upgrading_station, station);
+    w.objects[k].destroyed = true;
+    w.objects[k].vel = {0, 0};
+    run(1);
+    EXPECT_EQ(w.objects[k].upgrading_station, NONE);
+    EXPECT_EQ(w.objects[k].upgrade_timer, 0.0f);
+    EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0})) << "no pull";
+    run(15 * 120);
+    EXPECT_TRUE(w.objects[k].destroyed);
+    EXPECT_FALSE(w.objects[k].upgraded);
 }
 
 TEST(StationPurchase, CapturesACollectorAlreadyInsideInTheSameTick) {

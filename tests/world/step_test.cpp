@@ -180,4 +180,74 @@ TEST(Step, HostileBytesFromTheWireAreHarmless) {
     }
 }
 
+// The planes fly before their hooks are updated, so the rope pulls on where
+// the plane is after its move. A rope exactly taut (length = nose to anchor)
+// and a plane flying away at 60 wu/s: the move stretches it by 0.5, so
+// j = (0.5 * 30 + 60 * 4) / 120 = 2.125 slows the plane to 57.875 in the
+// same tick (the other order would find the rope slack and pull nothing).
+TEST(Step, PlanesFlyBeforeTheRopePulls) {
+    World w = empty_world();
+    const int k = add_object(w, make_collector({1200, 500}, 0.0f, w.rules));
+    Plane& p = live_plane(w, 0, {1000, w.objects[k].pos.y}, 0.0f);
+    p.vel = {-60, 0};
+    p.hook_out = true;
+    p.hook_state = HOOK_ATTACHED;
+    p.hook_object = static_cast<uint8_t>(k);
+    p.hook_anchor = {0, 0};
+    p.rope_length = w.objects[k].pos.x - (p.pos.x + 14.0f);
+    step_world(w);
+    EXPECT_NEAR(w.planes[0].vel.x, -57.875f, 1e-3f);
+    EXPECT_NEAR(w.objects[k].vel.x, -2.125f / COLLECTOR_MASS, 1e-3f);
+}
+
+// Shots fly before the planes' contacts are resolved: a plane with 4 health
+// that a shot reaches in the same tick as it crashes into a block at 160
+// wu/s (4 damage) is destroyed by the shot, and being destroyed it no
+// longer pushes the block; the other order would let the crash destroy it
+// and the shot fly on through.
+TEST(Step, ShotsHitBeforeThePlanesCrash) {
+    World w = empty_world();
+    const Vec2 square[4] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
+    const int k = add_object(w, placed(square, 4, {1037, 1000}, 0.0f, OBJECT_COLLECTOR, NONE));
+    Plane& p = live_plane(w, 0, {1000, 1000}, 0.0f);
+    p.vel = {160, 0};
+    p.health = 4;
+    Shot& s = w.shots[w.shot_count++];
+    s = Shot{};
+    s.pos = {1001, 1000};  // inside the plane once it has moved
+    s.vel = {900, 0};
+    s.damage = w.rules.shot_damage;
+    s.owner = 1;
+    step_world(w);
+    EXPECT_TRUE(w.planes[0].dead);
+    EXPECT_EQ(w.shot_count, 0u) << "the shot hit";
+    EXPECT_EQ(w.objects[k].vel, (Vec2{0, 0})) << "no crash";
+}
+
+// Objects meet each other before they meet the bodies: a block falling onto
+// a planet at (30, 40) strikes the block beside it with the velocity it
+// falls with, before the planet stops it. The struck block is pushed along
+// x by more than half the closing 30 and dragged toward the planet by the
+// friction, faster than gravity alone moves it; the other order would
+// strike it with the velocity left after the bounce (about 13.8 along x and
+// a drag away from the planet).
+TEST(Step, ObjectsMeetEachOtherBeforeTheBodies) {
+    const Vec2 square[4] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
+    World alone = empty_world();
+    add_body(alone, planet_at({1000, 1000}, 0));
+    add_object(alone, placed(square, 4, {1042, 815}, 0.0f, OBJECT_COLLECTOR, NONE));
+    step_world(alone);
+    const Vec2 gravity_only = alone.objects[0].vel;
+
+    World w = empty_world();
+    add_body(w, planet_at({1000, 1000}, 0));
+    const int a = add_object(w, placed(square, 4, {1000, 821}, 0.0f, OBJECT_COLLECTOR, NONE));  // 1 into the planet
+    const int b = add_object(w, placed(square, 4, {1042, 815}, 0.0f, OBJECT_COLLECTOR, NONE));  // 2 beside it
+    w.objects[a].vel = {30, 40};
+    step_world(w);
+    EXPECT_LT(w.objects[a].vel.y, 0.0f) << "the falling block bounced off the planet";
+    EXPECT_GT(w.objects[b].vel.x, 15.0f);
+    EXPECT_GT(w.objects[b].vel.y, gravity_only.y + 3.0f);
+}
+
 }  // namespace

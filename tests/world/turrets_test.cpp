@@ -131,4 +131,29 @@ TEST_F(Turret, AnOwnerBytePastThePlanesOwnsNothing) {
     EXPECT_EQ(w.events[0].a, NONE);
 }
 
+// On target, a turret fires, then reloads for 0.4 s (48 ticks, one tick of
+// cooling per tick) before its next shot.
+TEST_F(Turret, ReloadsForPointFourSecondsBetweenShots) {
+    live_plane(w, 0, {2000, 2300});
+    turret().turret_aim = 1.5707964f;  // already on the target below
+    update_turrets(w);
+    ASSERT_EQ(w.shot_count, 1u);
+    int ticks = 0;
+    while (w.shot_count == 1 && ticks < 200) {
+        update_turrets(w);
+        ++ticks;
+    }
+    EXPECT_EQ(w.shot_count, 2u);
+    EXPECT_NEAR(ticks, 48, 1);
+}
+
+// A freed entry of the object array that still says turret does nothing.
+TEST_F(Turret, AFreedTurretDoesNothing) {
+    live_plane(w, 0, {2000, 2300});
+    turret().free = true;
+    for (int i = 0; i < 120; ++i) update_turrets(w);
+    EXPECT_EQ(turret().turret_aim, 0.0f);
+    EXPECT_EQ(w.shot_count, 0u);
+}
+
 }  // namespace

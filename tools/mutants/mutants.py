@@ -43,13 +43,16 @@ TOOL_VERSION = "1"
 REACH = [
     "CMakeLists.txt",
     "tests/CMakeLists.txt",
+    "src/platform",
     "src/base",
     "src/world",
+    "src/bots",
     "src/net",
     "src/server",
     "src/client",
     "tests/base",
     "tests/world",
+    "tests/bots",
     "tests/net",
     "tests/server",
     "tests/client",
@@ -61,13 +64,20 @@ GOLDEN = "determinism_O2"
 
 
 def programs_fed_by(path):
-    """The unit-test programs and whether the golden game are built from a source file."""
+    """The unit-test programs and whether the golden game are built from a source file.
+    The core library (platform, base, world, bots, net, server) feeds both test
+    programs: core_tests holds the tests of its folders (bots and the server's
+    bot slots and rounds among them), session_tests drives it through the
+    client (the tutorial and practice hosts). Only the world is in the golden
+    game, which plays without bots."""
     top = path.split("/")[1] if path.startswith("src/") else ""
     if top == "client":
         return [SESSION_TESTS], False
     if top == "world":
         return [CORE_TESTS, SESSION_TESTS], True
-    return [CORE_TESTS, SESSION_TESTS], False
+    if top in ("platform", "base", "bots", "net", "server"):
+        return [CORE_TESTS, SESSION_TESTS], False
+    return [], False  # not reached: the list refuses entries here
 
 
 # ---- the list -----------------------------------------------------------------
@@ -130,6 +140,8 @@ def parse_list(path):
     for m in mutations:
         if not m.find or m.replace is None or not m.rule:
             raise ListError(f"{path}:{m.line}: an entry needs find, replace and rule")
+        if not programs_fed_by(m.file)[0]:
+            raise ListError(f"{path}:{m.line}: no unit-test program is built from {m.file}")
         if m.find == m.replace:
             raise ListError(f"{path}:{m.line}: the replacement is the text itself")
         if m.ident() in seen:
@@ -505,6 +517,8 @@ def main():
         pattern = re.compile(args.skip)
         mutations = [m for m in mutations if not pattern.search(m.file)]
 
+    # The test programs run in their own folder: the paths must not be relative.
+    args.work = os.path.abspath(args.work)
     files = tracked_files(ROOT)
     source_key, tests_key = reach_hashes(ROOT, files)
     os.makedirs(args.work, exist_ok=True)
