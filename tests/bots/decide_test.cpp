@@ -61,7 +61,7 @@ TEST(BotDecide, DoesNothingOnceTheRoundIsWon) {
     HookWorld h;
     h.w.winner = 1;
     Bot bot = make_bot(0, BotSkill::Normal, 3);
-    const BotInput in = decide(bot, h.w);
+    const PlaneInput in = decide(bot, h.w);
     EXPECT_FALSE(in.hook_key || in.thrust || in.turn_left || in.turn_right || in.fire);
     EXPECT_EQ(bot.goal, GOAL_NONE);
 }
@@ -140,7 +140,7 @@ TEST(BotDecide, BuysOnlyAtItsSpotAndNearlyStopped) {
         p.vel = c.vel;
         for (uint32_t& r : p.resources) r = 20;
         Bot bot = make_bot(0, BotSkill::Normal, 5);
-        const BotInput in = decide(bot, w);
+        const PlaneInput in = decide(bot, w);
         ASSERT_EQ(bot.goal, GOAL_BUY_STATION);
         EXPECT_EQ(in.buy_item, c.buys ? ITEM_UPGRADE_STATION : ITEM_NONE) << c.offset.x << ", " << c.vel.x;
     }
@@ -191,7 +191,7 @@ TEST(BotDecide, LetsGoOfADeliveredCollectorAndRests) {
     bot.target = static_cast<uint8_t>(k);
     bot.place = 0;
     bot.plan_in = 10;  // no look this tick: the tow itself decides
-    const BotInput in = decide(bot, w);
+    const PlaneInput in = decide(bot, w);
     EXPECT_TRUE(in.hook_key);
     EXPECT_EQ(bot.goal, GOAL_NONE);
     EXPECT_EQ(bot.rest_until, bot.ticks + 120u * 20);
