@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/client_hooks.h"
 #include "base/log.h"
+#include "server/log_escape.h"
 
 namespace {
 
@@ -26,7 +27,10 @@ bool read_file(const KeptState& kept, const char* name, char* buffer, size_t cap
 
 void warn_malformed(const KeptState& kept, const char* name, const char* error, const char* consequence) {
     LogText message;
-    message << "ignoring " << kept.folder << '/' << name << " (" << error << "): " << consequence;
+    // The error quotes the file, which anyone could have written: escaped for the terminal.
+    message << "ignoring " << kept.folder << '/' << name << " (";
+    append_player_text(message, error);
+    message << "): " << consequence;
     log_line(LogLevel::Warning, message);
 }
 

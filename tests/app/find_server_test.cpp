@@ -85,13 +85,13 @@ TEST(KeptFiles, MissingFilesGiveTheDefaultsSilently) {
 
 TEST(KeptFiles, AMalformedFileIsNamedOnceAndLeftAloneUntilAChange) {
     KeptFolder kept;
-    const std::string bad_settings = "volume = 80\ndisplay = huge\n";
+    const std::string bad_settings = "volume = 80\ndisplay = \x1b[2Jhuge\n";
     kept.write("settings.txt", bad_settings);
     kept.write("servers.txt", "10.0.0.1\n\x01\n");
     std::string log;
     auto app = app_with_kept_files(log);
     EXPECT_EQ(log, "warning: ignoring " + kept.path("settings.txt") +
-                       " (line 2: display must be windowed or borderless, not huge): playing with the default settings\n"
+                       " (line 2: display must be windowed or borderless, not \\x1b[2Jhuge): playing with the default settings\n"
                        "warning: ignoring " + kept.path("servers.txt") +
                        " (line 2: not a server address): no added servers are listed\n");
     EXPECT_EQ(app->volume, 100) << "none of a malformed file is taken";
