@@ -26,7 +26,7 @@ void check_run(const TickRun& run) {
     for (int i = 0; i < run.edit_count; ++i) {
         const WorldEdit& e = run.edits[i];
         if (e.record >= run.count || (i > 0 && e.record < run.edits[i - 1].record)) std::abort();
-        if (e.kind < EDIT_SPAWN || e.kind > EDIT_REPLACE || !is_slot(e.slot)) std::abort();
+        if (e.kind < EDIT_SPAWN || e.kind > EDIT_SPAWN_BOT || !is_slot(e.slot)) std::abort();
     }
     if (run.has_hash && run.hash_record >= run.count) std::abort();
     WireWriter w({reencoded}, PROTOCOL_VERSION_21);
@@ -46,7 +46,12 @@ void check_messages(const uint8_t* data, size_t size) {
     if (decode_client_message(data, size, PROTOCOL_VERSION_21, open, scratch, m)) {
         if (m.version != PROTOCOL_VERSION_21) std::abort();
         if (m.tag == TAG_TICK_RUN) check_run(m.tick_run);
-        if (m.tag == TAG_SNAPSHOT && m.edits_included > TICK_EDITS_MAX) std::abort();
+        if (m.tag == TAG_SNAPSHOT && m.image.edits_included > TICK_EDITS_MAX) std::abort();
+        if (m.tag == TAG_SNAPSHOT) {
+            for (int s = 0; s < MAX_PLANES; ++s) {
+                if ((m.image.bot_mask >> s & 1u) && !scratch.planes[s].in_use) std::abort();
+            }
+        }
     }
     ServerMessage s;
     if (decode_server_message(data, size, s) && s.version == PROTOCOL_VERSION_21 && s.tag == TAG_INPUT_BATCH) {

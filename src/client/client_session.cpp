@@ -153,7 +153,8 @@ void confirmed_world_moved(ClientSession& c) {
 // A whole world from the server, taken when it is newer than the confirmed
 // one (also past a replacement the client stopped at), or when the client
 // asked for one after a mismatch and this one is of that tick or later.
-void take_world_image(ClientSession& c, const SnapshotInfo& info, uint8_t edits, uint8_t image) {
+void take_world_image(ClientSession& c, const SnapshotInfo& info, const ImageExtras& extras, uint8_t image) {
+    const uint8_t edits = extras.edits_included;
     const bool newer = !c.holds_world || tick_is_newer(info.tick, c.confirmed_tick) ||
                        (info.tick == c.confirmed_tick && edits > c.confirmed_edits);
     const bool wanted = c.wants_world && !tick_is_newer(c.want_tick, info.tick);
@@ -163,10 +164,17 @@ void take_world_image(ClientSession& c, const SnapshotInfo& info, uint8_t edits,
     c.confirmed_tick = info.tick;
     c.confirmed_edits = edits;
     c.confirmed_input = info.acknowledged_input;
+    // Bits of planes that left before the image are kept until their slots are taken again.
+    c.bot_mask = static_cast<uint8_t>((c.bot_mask & ~present_mask(c.confirmed)) | extras.bot_mask);
     c.blocked = false;
     c.wants_world = false;
     ++c.images_taken;
     confirmed_world_moved(c);
+}
+
+void set_bot(ClientSession& c, uint8_t slot, bool bot) {
+    const uint8_t bit = static_cast<uint8_t>(1u << slot);
+    c.bot_mask = bot ? static_cast<uint8_t>(c.bot_mask | bit) : static_cast<uint8_t>(c.bot_mask & ~bit);
 }
 
 // Makes the edits of record `index` after the first `skip` of them. False
@@ -178,7 +186,11 @@ bool apply_edits(ClientSession& c, const TickRun& run, uint8_t index, uint8_t sk
         const WorldEdit& e = run.edits[i];
         if (e.record != index) continue;
         if (made++ < skip) continue;
-        if (e.kind == EDIT_SPAWN) spawn_plane(c.confirmed, e.slot);
+        if (e.kind == EDIT_SPAWN || e.kind == EDIT_SPAWN_BOT) {
+            spawn_plane(c.confirmed, e.slot);
+            set_bot(c, e.slot, e.kind == EDIT_SPAWN_BOT);
+        }
+        // A bot that left keeps its bit, so that it leaves as "Bot N".
         if (e.kind == EDIT_REMOVE) remove_plane(c.confirmed, e.slot);
         if (e.kind == EDIT_REPLACE) {
             c.blocked = true;
@@ -302,7 +314,7 @@ void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length) {
         break;
     case TAG_SNAPSHOT:
         if (speaks_21(c)) {
-            take_world_image(c, message.snapshot, message.edits_included, image);
+            take_world_image(c, message.snapshot, message.image, image);
         } else {
             accept_snapshot(c, message.snapshot, image);
         }

@@ -79,7 +79,9 @@ struct ClientSession {
     ConnectionState state = ConnectionState::Connecting;
 
     // Bit i = slot i: the slots the client knows to hold computer players
-    // (a practice game's host tells it), named "Bot N" instead of "Player N".
+    // (a practice game's host tells it, or a protocol 21 server's world edits
+    // and images), named "Bot N" instead of "Player N". A bot's bit stays
+    // after it left, until its slot is taken again.
     uint8_t bot_mask = 0;
 
     // Bit i = slot i; filled by snapshots, emptied by the announcements.

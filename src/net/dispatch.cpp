@@ -13,7 +13,7 @@ bool decode_client_message(const uint8_t* data, size_t size, uint8_t version, co
         case TAG_WELCOME: return decode_welcome(r, out.welcome) == WireError::None;
         case TAG_SERVER_FULL: return true;
         case TAG_SNAPSHOT:
-            if (v21) return decode_world_image(r, gate, scratch, out.snapshot, out.edits_included) == WireError::None;
+            if (v21) return decode_world_image(r, gate, scratch, out.snapshot, out.image) == WireError::None;
             return decode_snapshot(r, gate, scratch, out.snapshot) == WireError::None;
         case TAG_CHAT_RELAY: return decode_chat_relay(r, out.chat_relay) == WireError::None;
         case TAG_TICK_RUN: return decode_tick_run(r, out.tick_run) == WireError::None;

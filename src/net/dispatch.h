@@ -18,7 +18,7 @@ struct ClientMessage {
     uint8_t tag = 0;
     Welcome welcome;
     SnapshotInfo snapshot;  // the world itself is in the caller's scratch image
-    uint8_t edits_included = 0;  // v21 WorldImage
+    ImageExtras image;      // v21 WorldImage
     ChatRelay chat_relay;   // its text points into the datagram
     TickRun tick_run;
 };

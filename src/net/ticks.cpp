@@ -49,16 +49,21 @@ WireError decode_input_batch_21(WireReader& r, InputBatch& batch, WorldReport& r
 }
 
 void encode_world_image(WireWriter& w, const World& world, uint32_t tick, uint32_t acknowledged_input,
-                        uint8_t edits_included) {
+                        ImageExtras extras) {
     encode_snapshot(w, world, tick, acknowledged_input);
-    put_uint8(w, edits_included);
+    put_uint8(w, extras.edits_included);
+    put_flags(w, extras.bot_mask);
 }
 
 WireError decode_world_image(WireReader& r, const SnapshotGate& gate, World& scratch, SnapshotInfo& info,
-                             uint8_t& edits_included) {
+                             ImageExtras& extras) {
     if (decode_snapshot(r, gate, scratch, info) != WireError::None) return r.error;
-    edits_included = read_uint8(r);
-    wire_check(r, edits_included <= TICK_EDITS_MAX);
+    extras.edits_included = read_uint8(r);
+    wire_check(r, extras.edits_included <= TICK_EDITS_MAX);
+    extras.bot_mask = read_flags(r);
+    uint8_t in_use = 0;
+    for (int s = 0; s < MAX_PLANES; ++s) in_use |= static_cast<uint8_t>(scratch.planes[s].in_use << s);
+    wire_check(r, (extras.bot_mask & ~in_use) == 0);
     return r.error;
 }
 
@@ -107,7 +112,7 @@ WireError decode_tick_run(WireReader& r, TickRun& run) {
         e.slot = read_uint8(r);
         // In record order, for records of the run, of a known kind.
         wire_check(r, e.record < run.count && (i == 0 || e.record >= run.edits[i - 1].record));
-        wire_check(r, e.kind >= EDIT_SPAWN && e.kind <= EDIT_REPLACE && is_slot(e.slot));
+        wire_check(r, e.kind >= EDIT_SPAWN && e.kind <= EDIT_SPAWN_BOT && is_slot(e.slot));
         if (!wire_ok(r)) return r.error;
     }
     run.has_hash = read_bool_strict(r);

@@ -6,7 +6,7 @@
 // own confirmed copy of the world with them (the step is bit-exact on every
 // build). The README's protocol section has the byte layouts.
 //
-//   WorldImage (tag 5)  server to client: a v20 Snapshot, then one byte
+//   WorldImage (tag 5)  server to client: a v20 Snapshot, then two bytes
 //   TickRun (tag 9)     server to client: a run of tick records
 //   InputBatch (tag 4)  client to server: the v20 batch plus what the client holds
 #include <cstdint>
@@ -33,9 +33,10 @@ constexpr uint32_t TICK_HASH_INTERVAL = 60;
 // client makes the same change to its confirmed world before the step of
 // the record it belongs to.
 enum WorldEditKind : uint8_t {
-    EDIT_SPAWN = 1,    // spawn_plane(world, slot): a player joined
-    EDIT_REMOVE = 2,   // remove_plane(world, slot): a player left or timed out
-    EDIT_REPLACE = 3,  // the host replaced the world (a new round): a whole world follows
+    EDIT_SPAWN = 1,      // spawn_plane(world, slot): a player joined
+    EDIT_REMOVE = 2,     // remove_plane(world, slot): a player left or timed out
+    EDIT_REPLACE = 3,    // the host replaced the world (a new round): a whole world follows
+    EDIT_SPAWN_BOT = 4,  // spawn_plane(world, slot): a computer player joined ("Bot N")
 };
 
 struct WorldEdit {
@@ -73,12 +74,18 @@ struct WorldReport {
 void encode_input_batch_21(WireWriter& w, uint32_t newest, std::span<const uint8_t> packed, const WorldReport& report);
 WireError decode_input_batch_21(WireReader& r, InputBatch& batch, WorldReport& report);
 
-// The whole world at server tick `tick`, with `edits_included` edits of the
-// next tick's record already made to it.
+// What a WorldImage adds to the v20 snapshot it carries.
+struct ImageExtras {
+    uint8_t edits_included = 0;  // edits of the next tick's record already made to the world
+    uint8_t bot_mask = 0;        // bit s: slot s's plane is a computer player's
+};
+
+// The whole world at server tick `tick`. A bot's bit is allowed only for a
+// plane in use.
 void encode_world_image(WireWriter& w, const World& world, uint32_t tick, uint32_t acknowledged_input,
-                        uint8_t edits_included);
+                        ImageExtras extras);
 WireError decode_world_image(WireReader& r, const SnapshotGate& gate, World& scratch, SnapshotInfo& info,
-                             uint8_t& edits_included);
+                             ImageExtras& extras);
 
 // Input bytes are written as changes: each record has a mask of the slots
 // whose byte differs from the record before (all zero before the first),

@@ -8,7 +8,7 @@ namespace {
 
 void add_bot(ServerSession& s, uint8_t index) {
     BotRoster& r = s.bots;
-    occupy_slot(s, index).bot = true;
+    occupy_slot(s, index, true);
     const uint32_t data[2] = {index, r.joined++};
     r.bots[index] = make_bot(index, r.skill, hash_draw(r.seed, data, sizeof data));
     LogText line;

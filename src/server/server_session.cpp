@@ -422,11 +422,18 @@ bool build_run(ServerSession& s, uint8_t index, uint64_t base, TickRun& run) {
     return true;
 }
 
+// The slots whose planes computer players fly, so that the client names them "Bot N".
+uint8_t bot_planes(const ServerSession& s) {
+    uint8_t mask = 0;
+    for (int i = 0; i < MAX_PLANES; ++i) mask |= static_cast<uint8_t>((s.slots[i].bot && s.world.planes[i].in_use) << i);
+    return mask;
+}
+
 void send_world_image(ServerSession& s, PlayerSlot& slot) {
     const uint32_t tick = static_cast<uint32_t>(s.tick);
-    const uint8_t included = s.ticks.next.edit_count;
+    const ImageExtras extras{s.ticks.next.edit_count, bot_planes(s)};
     queue_datagram(s, slot.address, slot.protocol, [&](WireWriter& w) {
-        encode_world_image(w, s.world, tick, slot.last_applied, included);
+        encode_world_image(w, s.world, tick, slot.last_applied, extras);
     });
     slot.world_sent = true;
     slot.world_sent_tick = s.tick;
@@ -507,16 +514,17 @@ ServerSession* create_session(const World& world) {
 
 void destroy_session(ServerSession* session) { delete session; }
 
-PlayerSlot& occupy_slot(ServerSession& s, uint8_t index) {
+PlayerSlot& occupy_slot(ServerSession& s, uint8_t index, bool bot) {
     PlayerSlot& slot = s.slots[index];
     slot = PlayerSlot{};
     slot.in_use = true;
+    slot.bot = bot;
     slot.last_heard = s.tick;
     slot.joined_tick = s.tick;
     slot.newest_tick = s.tick;
     slot.numbering_tick = s.tick;
     spawn_plane(s.world, index);
-    log_world_edit(s, EDIT_SPAWN, index);
+    log_world_edit(s, bot ? EDIT_SPAWN_BOT : EDIT_SPAWN, index);
     return slot;
 }
 

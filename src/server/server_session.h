@@ -181,9 +181,10 @@ void server_tick(ServerSession& session);
 // none is left. Readable until the session queues the next datagram.
 inline const OutgoingDatagram* pop_outgoing(ServerSession& session) { return pop_outgoing(session.outgoing); }
 
-// Gives slot `index` (free) to a new player, counting from this tick, and
-// spawns its plane. The caller adds the address, or marks a bot.
-PlayerSlot& occupy_slot(ServerSession& session, uint8_t index);
+// Gives slot `index` (free) to a new player (a computer player when `bot`),
+// counting from this tick, and spawns its plane. The caller adds a person's
+// address.
+PlayerSlot& occupy_slot(ServerSession& session, uint8_t index, bool bot = false);
 
 // How the log names the player in slot s: "player " + s for a person,
 // "Bot " + (s + 1) for a computer player (numbered as players see it).

@@ -1,11 +1,21 @@
 // The client's side of protocol 21, fed hand-made datagrams: which whole
 // worlds it takes, how it steps its confirmed world with the server's
-// inputs and edits, the hash check, and what it keeps across a silence.
+// inputs and edits, the hash check, and what it keeps across a silence;
+// and, against a real server session, how it learns which planes are bots.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/announce.h"
 #include "client/client_session.h"
+#include "client/server_link.h"
 #include "net/ticks.h"
+#include "server/bot_slots.h"
+#include "server/server_session.h"
 #include "world/generate.h"
+#include "world/random_map.h"
 #include "world/step.h"
 #include "world/world_hash.h"
 
@@ -27,10 +37,10 @@ protected:
         ASSERT_EQ(c.state, ConnectionState::Joined);
     }
 
-    void image(const World& at, uint32_t tick, uint32_t ack, uint8_t edits) {
+    void image(const World& at, uint32_t tick, uint32_t ack, uint8_t edits, uint8_t bots = 0) {
         uint8_t buffer[MAX_DATAGRAM];
         WireWriter w(buffer, PROTOCOL_VERSION_21);
-        encode_world_image(w, at, tick, ack, edits);
+        encode_world_image(w, at, tick, ack, {edits, bots});
         handle_datagram(c, buffer, w.length);
     }
     void send_run(const TickRun& run) {
@@ -147,4 +157,56 @@ TEST_F(Protocol21Client, KeepsItsProtocolAcrossASilentServer) {
     EXPECT_EQ(c.state, ConnectionState::Connecting);
     EXPECT_EQ(c.protocol, PROTOCOL_VERSION_21);
     EXPECT_TRUE(c.protocol_fixed);
+}
+
+// Bots already flying when the client joins come named in its whole world;
+// a bot that joins later comes as its own kind of edit; one that leaves
+// leaves under its name. A person's plane is never taken for a bot.
+TEST(Protocol21Bots, TheServerSaysWhichPlanesAreBotsAndTheClientNamesThem) {
+    auto world = std::make_unique<World>();
+    generate_random_world(*world, 5);
+    ServerSession* server = create_session(*world);
+    ASSERT_NE(server, nullptr);
+    set_bots(*server, 3, BotSkill::Normal, true, 5);
+    server_tick(*server);  // bots in slots 0, 1 and 2 before anyone joins
+    ServerLink link;
+    open_in_process(link, server);
+    ClientSession c;
+    choose_protocol(c, PROTOCOL_VERSION_21, true);
+    NotificationList list;
+    auto play = [&](int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            advance_client(c, link, InputByte{});
+            server_tick(*server);
+            receive_from_server(c, link);
+            announce_players(list, c);
+        }
+    };
+    auto texts = [&] {
+        std::vector<std::string> out;
+        for (int i = 0; i < list.count; ++i) out.emplace_back(list.items[i].view());
+        list = NotificationList{};
+        return out;
+    };
+
+    play(10);  // the person takes slot 3; the bot in slot 2 makes way for it
+    ASSERT_TRUE(c.holds_world);
+    ASSERT_EQ(c.own_slot, 3);
+    EXPECT_EQ(c.images_taken, 1u);
+    EXPECT_EQ(c.bot_mask, 0b011);
+    texts();
+
+    set_bots(*server, 4, BotSkill::Normal, true, 5);  // one more bot: slot 2
+    play(4);
+    EXPECT_EQ(c.images_taken, 1u) << "told by an edit, not a whole world";
+    EXPECT_EQ(c.bot_mask, 0b111);
+    EXPECT_EQ(texts(), std::vector<std::string>{"Bot 3 joined"});
+
+    set_bots(*server, 3, BotSkill::Normal, true, 5);  // the highest bot leaves
+    play(4);
+    EXPECT_EQ(texts(), std::vector<std::string>{"Bot 3 left"});
+    for (int i = 0; i < 2 && c.confirmed_tick != server->tick; ++i) play(1);  // runs go out every second tick
+    ASSERT_EQ(c.confirmed_tick, server->tick);
+    EXPECT_EQ(hash_world(c.confirmed), hash_world(server->world)) << "one world on both sides";
+    close(link, true);
 }

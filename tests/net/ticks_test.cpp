@@ -129,8 +129,9 @@ TEST(TickRun, ChecksItsFields) {
     EXPECT_FALSE(client_takes(records(run_head(1, 2, 0, {2, EDIT_SPAWN, 0}), 2), m));  // edit of record 2 of 2
     EXPECT_FALSE(client_takes(records(run_head(1, 2, 0, {1, EDIT_SPAWN, 0, 0, EDIT_SPAWN, 1}), 2), m));  // out of order
     EXPECT_TRUE(client_takes(records(run_head(1, 2, 0, {0, EDIT_SPAWN, 0, 1, EDIT_REMOVE, 1}), 2), m));
+    EXPECT_TRUE(client_takes(records(run_head(1, 1, 0, {0, EDIT_SPAWN_BOT, 7}), 1), m));
     EXPECT_FALSE(client_takes(records(run_head(1, 1, 0, {0, 0, 0}), 1), m));           // kind 0
-    EXPECT_FALSE(client_takes(records(run_head(1, 1, 0, {0, 4, 0}), 1), m));           // kind 4
+    EXPECT_FALSE(client_takes(records(run_head(1, 1, 0, {0, 5, 0}), 1), m));           // kind 5
     EXPECT_FALSE(client_takes(records(run_head(1, 1, 0, {0, EDIT_SPAWN, 8}), 1), m));  // slot 8
     Bytes many = run_head(1, 1, 0);
     many[13] = 33;  // more edits than a run holds
@@ -227,9 +228,9 @@ TEST(Protocol21Limits, TheLargestCountsAreAllowed) {
     static World w;
     generate_world(w);
     Datagram image;
-    encode_world_image(image.w, w, 10, 0, TICK_EDITS_MAX);
+    encode_world_image(image.w, w, 10, 0, {TICK_EDITS_MAX, 0});
     ASSERT_TRUE(client_takes(image.bytes(), m));
-    EXPECT_EQ(m.edits_included, TICK_EDITS_MAX);
+    EXPECT_EQ(m.image.edits_included, TICK_EDITS_MAX);
 
     uint8_t packed[20];
     for (int i = 0; i < 20; ++i) packed[i] = static_cast<uint8_t>(i + 1);  // inputs 11..30
@@ -262,28 +263,37 @@ TEST(TickRun, WithoutAHashReadsAsNone) {
     EXPECT_EQ(into.hash, 0u);
 }
 
-TEST(WorldImage, IsASnapshotAndTheEditsItHolds) {
+// A whole world is the v20 snapshot, then the edits it holds and which
+// planes are bots': a bot's bit only for a plane in use.
+TEST(WorldImage, IsASnapshotTheEditsItHoldsAndTheBots) {
     static World w;
     generate_world(w);
     spawn_plane(w, 3);
+    spawn_plane(w, 6);
     Datagram d;
-    encode_world_image(d.w, w, 4000, 12, 2);
+    encode_world_image(d.w, w, 4000, 12, {2, 1 << 6});
     Datagram v20;
     encode_snapshot(v20.w, w, 4000, 12);
-    ASSERT_EQ(d.w.length, v20.w.length + 1);
+    ASSERT_EQ(d.w.length, v20.w.length + 2);
     EXPECT_EQ(0, std::memcmp(d.buf + 3, v20.buf + 3, v20.w.length - 3));
     ClientMessage m;
     ASSERT_TRUE(client_takes(d.bytes(), m));
     EXPECT_EQ(m.tag, TAG_SNAPSHOT);
     EXPECT_EQ(m.snapshot.tick, 4000u);
     EXPECT_EQ(m.snapshot.acknowledged_input, 12u);
-    EXPECT_EQ(m.edits_included, 2);
+    EXPECT_EQ(m.image.edits_included, 2);
+    EXPECT_EQ(m.image.bot_mask, 1 << 6);
+
+    const size_t edits_at = v20.w.length;
     Bytes too_many = d.bytes();
-    too_many.back() = TICK_EDITS_MAX + 1;
+    too_many[edits_at] = TICK_EDITS_MAX + 1;
     EXPECT_FALSE(client_takes(too_many, m));
+    Bytes empty_bot = d.bytes();
+    empty_bot[edits_at + 1] = (1 << 6) | (1 << 5);  // slot 5 has no plane
+    EXPECT_FALSE(client_takes(empty_bot, m));
     Bytes cut = d.bytes();
     cut.pop_back();
-    EXPECT_FALSE(client_takes(cut, m));  // the byte is part of the message
+    EXPECT_FALSE(client_takes(cut, m));  // both bytes are part of the message
 }
 
 }  // namespace

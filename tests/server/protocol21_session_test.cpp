@@ -81,7 +81,7 @@ protected:
             Got g;
             g.tag = m.tag;
             g.tick = m.snapshot.tick;
-            g.edits_included = m.edits_included;
+            g.edits_included = m.image.edits_included;
             g.run = m.tick_run;
             out.push_back(g);
         }
