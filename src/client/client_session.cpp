@@ -78,14 +78,6 @@ ChatLine make_line(std::string_view text, uint8_t sender) {
 
 // ---- snapshots ---------------------------------------------------------------
 
-uint8_t present_mask(const World& w) {
-    uint8_t mask = 0;
-    for (int i = 0; i < MAX_PLANES; ++i) {
-        if (w.planes[i].in_use) mask |= static_cast<uint8_t>(1u << i);
-    }
-    return mask;
-}
-
 uint8_t dead_mask(const World& w) {
     uint8_t mask = 0;
     for (int i = 0; i < MAX_PLANES; ++i) {
@@ -95,7 +87,7 @@ uint8_t dead_mask(const World& w) {
 }
 
 void note_presence(ClientSession& c, const World& incoming) {
-    const uint8_t present = present_mask(incoming);
+    const uint8_t present = planes_in_use_mask(incoming);
     const uint8_t dead = dead_mask(incoming);
     if (c.have_previous) {
         c.joined_mask |= present & static_cast<uint8_t>(~c.previous_present);
@@ -165,7 +157,7 @@ void take_world_image(ClientSession& c, const SnapshotInfo& info, const ImageExt
     c.confirmed_edits = edits;
     c.confirmed_input = info.acknowledged_input;
     // Bits of planes that left before the image are kept until their slots are taken again.
-    c.bot_mask = static_cast<uint8_t>((c.bot_mask & ~present_mask(c.confirmed)) | extras.bot_mask);
+    c.bot_mask = static_cast<uint8_t>((c.bot_mask & ~planes_in_use_mask(c.confirmed)) | extras.bot_mask);
     c.blocked = false;
     c.wants_world = false;
     ++c.images_taken;

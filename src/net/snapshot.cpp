@@ -291,11 +291,7 @@ void encode_snapshot(WireWriter& w, const World& world, uint32_t tick, uint32_t 
     put_uint8(w, static_cast<uint8_t>(bodies));
     for (uint64_t i = 0; i < bodies; ++i) put_body(w, world.bodies[i]);
 
-    uint8_t mask = 0;
-    for (int i = 0; i < MAX_PLANES; ++i) {
-        if (world.planes[i].in_use) mask = static_cast<uint8_t>(mask | (1u << i));
-    }
-    put_uint8(w, mask);
+    put_uint8(w, planes_in_use_mask(world));
     for (int i = 0; i < MAX_PLANES; ++i) {
         if (world.planes[i].in_use) put_plane(w, world.planes[i]);
     }

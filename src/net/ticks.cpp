@@ -61,9 +61,7 @@ WireError decode_world_image(WireReader& r, const SnapshotGate& gate, World& scr
     extras.edits_included = read_uint8(r);
     wire_check(r, extras.edits_included <= TICK_EDITS_MAX);
     extras.bot_mask = read_flags(r);
-    uint8_t in_use = 0;
-    for (int s = 0; s < MAX_PLANES; ++s) in_use |= static_cast<uint8_t>(scratch.planes[s].in_use << s);
-    wire_check(r, (extras.bot_mask & ~in_use) == 0);
+    wire_check(r, (extras.bot_mask & ~planes_in_use_mask(scratch)) == 0);
     return r.error;
 }
 

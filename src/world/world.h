@@ -244,3 +244,12 @@ inline void push_event_at(World& w, uint8_t kind, Vec2 pos, uint8_t a = 0, uint8
 
 // A slot byte that may come from the wire: only 0..7 names a plane.
 constexpr bool is_slot(uint8_t s) { return s < MAX_PLANES; }
+
+// Bit s set when slot s's plane is in use.
+inline uint8_t planes_in_use_mask(const World& w) {
+    uint8_t mask = 0;
+    for (int s = 0; s < MAX_PLANES; ++s) {
+        if (w.planes[s].in_use) mask = static_cast<uint8_t>(mask | (1u << s));
+    }
+    return mask;
+}
