@@ -37,6 +37,7 @@ void close_platform(Platform& platform) {
     if (platform.context) SDL_GL_DestroyContext(platform.context);
     if (platform.window) SDL_DestroyWindow(platform.window);
     SDL_Quit();
+    forget_gl_functions();
     platform = {};
 }
 

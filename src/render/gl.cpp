@@ -32,3 +32,5 @@ StartupError load_gl_functions_with(GlLookup lookup) {
 #undef SKORVIA_GL_RESOLVE
     return StartupError::None;
 }
+
+void forget_gl_functions() { gl = {}; }

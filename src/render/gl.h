@@ -121,3 +121,7 @@ using GlLookup = GlProc (*)(const char* name);
 // without an address is logged ("OpenGL function <name> is missing") and the
 // result is MissingGlFunction; the table is then left partly filled.
 StartupError load_gl_functions_with(GlLookup lookup);
+
+// Empties the table when the context goes: the next run in this process may
+// find the library elsewhere, and a stale address must never be called.
+void forget_gl_functions();

@@ -87,9 +87,11 @@ void quit() {
 // The offscreen driver presents without waiting for the drawing, so frames
 // would queue up in the software renderer faster than it draws them (and
 // shutdown would wait for all of them). Each frame is finished before the next.
+// The address is looked up each time, never kept: a later run of the game in
+// this process loads the OpenGL library afresh, perhaps somewhere else.
 void finish_drawing() {
     using Finish = void (*)();
-    static const auto finish = reinterpret_cast<Finish>(SDL_GL_GetProcAddress("glFinish"));
+    const auto finish = reinterpret_cast<Finish>(SDL_GL_GetProcAddress("glFinish"));
     if (finish) finish();
 }
 

@@ -8,9 +8,9 @@
 #include <SDL3/SDL_timer.h>
 #include <SDL3/SDL_video.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +20,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifdef SKORVIA_BINARY
+#include "support/child_process.h"
+#endif
 
 extern char** environ;
 
@@ -160,21 +164,11 @@ Child spawn_program(const std::vector<std::string>& overrides) {
         if (!replaced) env.push_back(entry);
     }
     env.insert(env.end(), overrides.begin(), overrides.end());
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
 
     int pipe_fds[2];
     Child child;
-    if (pipe(pipe_fds) != 0) return child;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
-    char path[] = SKORVIA_BINARY;
-    char* argv[] = {path, nullptr};
-    if (posix_spawn(&child.pid, path, &actions, nullptr, argv, envp.data()) != 0) child.pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    if (pipe2(pipe_fds, O_CLOEXEC) != 0) return child;
+    child.pid = spawn_tied_child({SKORVIA_BINARY}, pipe_fds[1], &env);
     close(pipe_fds[1]);
     child.stderr_fd = pipe_fds[0];
     return child;

@@ -1,3 +1,8 @@
+# Programs that the tests start are tied to them (tests/dedicated/support).
+if(TARGET game_tests AND (TARGET skorvia OR TARGET skorvia-server))
+  target_sources(game_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/dedicated/support/child_process.cpp)
+  target_include_directories(game_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/dedicated)
+endif()
 # The shell's tests also run the built program as a child process, and play
 # through the interface against a real skorvia-server.
 if(TARGET game_tests AND TARGET skorvia)
@@ -6,7 +11,6 @@ if(TARGET game_tests AND TARGET skorvia)
 endif()
 if(TARGET game_tests AND TARGET skorvia-server)
   target_sources(game_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/dedicated/support/server_process.cpp)
-  target_include_directories(game_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/dedicated)
   target_compile_definitions(game_tests PRIVATE SKORVIA_SERVER_BINARY="$<TARGET_FILE:skorvia-server>")
   add_dependencies(game_tests skorvia-server)
 endif()

@@ -4,16 +4,22 @@
 // Both predict with their own build's simulation and must agree with the
 // server's snapshots bit for bit. `make test-windows` runs it with
 // SKORVIA_WINDOWS_PEER set; without it the test is skipped.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "mixed_game.h"
 #include "net/wire.h"
+#include "support/child_process.h"
 #include "support/server_process.h"
 
 namespace {
@@ -21,8 +27,6 @@ namespace {
 constexpr double FLIGHT_SECONDS = 10.0;
 // Wine may take a while to start a program in a cold prefix.
 constexpr double MEETING_SECONDS = 90.0;
-
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
 TEST(MixedPlatforms, AWindowsAndALinuxPlayerFlyChatAndLeaveWithoutCorrections) {
     const char* peer = std::getenv("SKORVIA_WINDOWS_PEER");
@@ -32,11 +36,19 @@ TEST(MixedPlatforms, AWindowsAndALinuxPlayerFlyChatAndLeaveWithoutCorrections) {
 
     ServerProcess server;
     ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", "random", "--seed", "7"})) << server_log(server);
-    const std::string command = "exec " + std::string(wine && *wine ? wine : "wine") + " " + quoted(peer) + " 127.0.0.1:" +
-                                std::to_string(server.port) + " " + std::to_string(FLIGHT_SECONDS) +
-                                " 'hello from windows' 'hello from linux' 2>&1";
-    FILE* windows = popen(command.c_str(), "r");
-    ASSERT_NE(windows, nullptr);
+    // The runner is a command of several words ("env ... wine64"), none quoted.
+    std::vector<std::string> command;
+    std::istringstream runner(wine && *wine ? wine : "wine");
+    for (std::string word; runner >> word;) command.push_back(word);
+    for (const std::string& a : {std::string(peer), "127.0.0.1:" + std::to_string(server.port), std::to_string(FLIGHT_SECONDS),
+                                 std::string("hello from windows"), std::string("hello from linux")}) {
+        command.push_back(a);
+    }
+    int pipe_fds[2];
+    ASSERT_EQ(pipe2(pipe_fds, O_CLOEXEC), 0);
+    const pid_t windows = spawn_tied_child(command, pipe_fds[1]);
+    close(pipe_fds[1]);
+    ASSERT_GT(windows, 0);
 
     auto linux_player = connect_client(make_endpoint(127, 0, 0, 1, server.port));
     ASSERT_TRUE(linux_player);
@@ -59,9 +71,12 @@ TEST(MixedPlatforms, AWindowsAndALinuxPlayerFlyChatAndLeaveWithoutCorrections) {
 
     std::string report;
     char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, windows)) > 0) report.append(buffer, n);
-    const int status = pclose(windows);
+    ssize_t n;
+    while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) report.append(buffer, static_cast<size_t>(n));
+    close(pipe_fds[0]);
+    int wait_status = 0;
+    waitpid(windows, &wait_status, 0);
+    const int status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
     ASSERT_TRUE(met) << "the two players never met; the Windows player said:\n" << report;
     EXPECT_EQ(status, 0) << report;
     // The server names the newest protocol it speaks.

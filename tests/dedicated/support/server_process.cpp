@@ -1,5 +1,7 @@
 #include "support/server_process.h"
 
+#include "support/child_process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -56,16 +58,13 @@ bool start_server_process(ServerProcess& s, const std::string& binary, std::vect
     }
     int pipe_fds[2];
     if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return false;
-    const pid_t pid = ::fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        ::dup2(pipe_fds[1], 2);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(binary.c_str()));
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv(binary.c_str(), argv.data());
-        ::_exit(127);
+    std::vector<std::string> argv{binary};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t pid = spawn_tied_child(argv, pipe_fds[1]);
+    if (pid < 0) {
+        ::close(pipe_fds[0]);
+        ::close(pipe_fds[1]);
+        return false;
     }
     ::close(pipe_fds[1]);
     s.pid = pid;

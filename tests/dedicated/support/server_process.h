@@ -15,7 +15,7 @@ struct ServerProcess {
     int log_fd = -1;
     std::thread log_reader;
     mutable std::mutex log_mutex;
-    std::string log;  // everything written to standard error so far
+    std::string log;  // everything written to standard output and error so far
 
     ServerProcess() = default;
     ServerProcess(const ServerProcess&) = delete;
