@@ -2,7 +2,8 @@
 #   skorvia/skorvia.exe           the game (SDL3 and the C++ runtime linked in:
 #   skorvia/skorvia-server.exe    the dedicated server        no DLLs needed)
 #   skorvia/skorvia-sounds.exe    the sound tool
-#   skorvia/README.txt            how to play and host (packaging/windows)
+#   skorvia/README.txt            how to play, what the game keeps, how to
+#                                 host (packaging/windows)
 #   skorvia/FiraSans-OFL.txt      the licence of the font built into the game
 # The programs are stripped of their debugging information on the way in.
 set(_package_dir ${CMAKE_BINARY_DIR}/package)

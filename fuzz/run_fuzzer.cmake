@@ -3,7 +3,7 @@
 # that caused it is kept in ARTIFACTS. Without a built fuzzer the test is
 # skipped (the clang tree is built by `make test`).
 if(NOT EXISTS "${FUZZER}")
-  message("fuzzer not built: ${FUZZER} (build the clang tree, see README)")
+  message("fuzzer not built: ${FUZZER} (build the clang tree, see docs/developing.md, Fuzzing)")
   return()
 endif()
 file(MAKE_DIRECTORY "${CORPUS}" "${ARTIFACTS}")

@@ -4,7 +4,7 @@
 // it is sent, for every server tick, the input each plane was given and the
 // changes the server made to the world outside the step, and it steps its
 // own confirmed copy of the world with them (the step is bit-exact on every
-// build). The README's protocol section has the byte layouts.
+// build). docs/protocol.md has the byte layouts.
 //
 //   WorldImage (tag 5)  server to client: a v20 Snapshot, then two bytes
 //   TickRun (tag 9)     server to client: a run of tick records

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/fixed_text.h"
+#include "base/game_version.h"
 #include "net/wire.h"
 #include "client/clicks.h"
 #include "render/labels.h"
@@ -62,9 +63,12 @@ void draw_title(Renderer& r, const UiLayout& l, int laid_out, std::string_view t
     draw_label_centred(r, title, l.bx + l.bw / 2, first.y - 36 * l.u, {px, TEXT_COLOR, 2 * l.shadow});
 }
 
+// What the game is and which protocols it can play online with:
+// "skorvia <version> · online protocols 20 and 21".
 void draw_footer(Renderer& r, const UiLayout& l) {
-    FixedText<24> text;
-    text << "protocol v" << PROTOCOL_VERSION;
+    FixedText<64> text;
+    text << "skorvia " << GAME_VERSION << " \u00b7 online protocols " << PROTOCOL_VERSION << " and "
+         << PROTOCOL_VERSION_21;
     draw_label_right(r, text.view(), l.bx + l.bw - 12 * l.u, l.by + l.bh - 12 * l.u,
                      {std::round(12 * l.u), FOOTER_COLOR, l.shadow});
 }

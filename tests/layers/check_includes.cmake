@@ -1,4 +1,4 @@
-# Reads the dependency table of the README (between the "layers" markers) and
+# Reads the dependency table of docs/developing.md (between the "layers" markers) and
 # every `#include "folder/..."` under src/, and fails naming each file whose
 # include points at a folder that its own folder may not use. It also fails
 # on a cycle between two modules (a module is a .h/.cpp pair, named by its
@@ -11,14 +11,14 @@ if(NOT ROOT)
 endif()
 
 get_filename_component(ROOT "${ROOT}" ABSOLUTE)
-file(READ "${ROOT}/README.md" readme)
-string(FIND "${readme}" "<!-- layers -->" table_start)
-string(FIND "${readme}" "<!-- /layers -->" table_end)
+file(READ "${ROOT}/docs/developing.md" page)
+string(FIND "${page}" "<!-- layers -->" table_start)
+string(FIND "${page}" "<!-- /layers -->" table_end)
 if(table_start EQUAL -1 OR table_end EQUAL -1)
-  message(FATAL_ERROR "README.md has no dependency table between <!-- layers --> and <!-- /layers -->")
+  message(FATAL_ERROR "docs/developing.md has no dependency table between <!-- layers --> and <!-- /layers -->")
 endif()
 math(EXPR table_length "${table_end} - ${table_start}")
-string(SUBSTRING "${readme}" ${table_start} ${table_length} table)
+string(SUBSTRING "${page}" ${table_start} ${table_length} table)
 string(REPLACE "\n" ";" rows "${table}")
 
 set(folders)
@@ -35,7 +35,7 @@ foreach(row IN LISTS rows)
   set(allowed_${folder} ${allowed})
 endforeach()
 if(NOT folders)
-  message(FATAL_ERROR "the dependency table in README.md has no rows")
+  message(FATAL_ERROR "the dependency table in docs/developing.md has no rows")
 endif()
 
 file(GLOB src_folders LIST_DIRECTORIES true RELATIVE "${ROOT}/src" "${ROOT}/src/*")
@@ -45,7 +45,7 @@ foreach(folder IN LISTS src_folders)
     continue()
   endif()
   if(NOT folder IN_LIST folders)
-    message(SEND_ERROR "src/${folder} is not in the README's dependency table")
+    message(SEND_ERROR "src/${folder} is not in the dependency table of docs/developing.md")
     math(EXPR faults "${faults} + 1")
     continue()
   endif()
@@ -97,7 +97,7 @@ foreach(edge IN LISTS edges)
 endforeach()
 
 if(faults GREATER 0)
-  message(SEND_ERROR "${faults} include(s) break the layers of README.md")
+  message(SEND_ERROR "${faults} include(s) break the layers of docs/developing.md")
 endif()
 if(cycles GREATER 0)
   message(SEND_ERROR "${cycles} pair(s) of modules depend on each other")

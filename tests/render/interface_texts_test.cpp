@@ -89,16 +89,20 @@ protected:
 
 Renderer* InterfaceTexts::r = nullptr;
 
+// The menus' footer: the game's version (project() in CMakeLists.txt) and the
+// protocols it plays online with.
+constexpr const char* FOOTER = "skorvia 0.1 \u00b7 online protocols 20 and 21";
+
 // Every screen's and overlay's words, exactly as the player reads them.
 TEST_F(InterfaceTexts, EachSceneShowsItsTexts) {
     const struct {
         const char* scene;
         std::vector<std::string> texts;
     } cases[] = {
-        {"ui_main_menu", {"skorvia", "Connect to server", "Tutorial", "Settings", "Exit", "protocol v20"}},
+        {"ui_main_menu", {"skorvia", "Connect to server", "Tutorial", "Settings", "Exit", FOOTER}},
         {"ui_servers",
          {"Servers", "localhost:7777", "checking...", "play.example.org:7777", "online, 3/8 players",
-          "different version (v19)", "offline", "Back", "protocol v20"}},
+          "different version (v19)", "offline", "Back", FOOTER}},
         {"ui_settings", {"Settings", "Volume", "< 70% >", "Resolution", "< 1600x900 >", "Display", "< Windowed >", "Back"}},
         {"ui_game", {"84 / 150", "12", "8", "5", "3", "Player 3 joined", "Player 5: meet you at the station"}},
         {"ui_shop",
@@ -195,6 +199,29 @@ TEST_F(InterfaceTexts, ALongServerNameIsShortenedBeforeItsStatus) {
         lay_out();
         EXPECT_NE(label_starting("play.example.org:7777"), nullptr);
         EXPECT_EQ(label_starting("play.example.org:7777")->view(), "play.example.org:7777");
+    }
+}
+
+// The footer sits inside the box, at any window size, on every menu screen,
+// clear of every other text.
+TEST_F(InterfaceTexts, TheFooterFitsTheBoxBesideTheMenu) {
+    for (const Size& s : SIZES) {
+        size = s;
+        for (const char* screen : {"ui_main_menu", "ui_servers_internet", "ui_settings"}) {
+            SCOPED_TRACE(describe(s) + " " + screen);
+            build(screen);
+            lay_out();
+            const UiLayout l = layout();
+            const LabelRecord* footer = label_starting("skorvia ");
+            ASSERT_NE(footer, nullptr);
+            EXPECT_EQ(footer->view(), FOOTER);
+            EXPECT_GT(footer->ink.w, 0);
+            EXPECT_TRUE(inside(footer->ink, {l.bx, l.by, l.bw, l.bh}));
+            for (const LabelRecord& other : labels()) {
+                if (&other == footer) continue;
+                EXPECT_FALSE(overlaps(other.ink, footer->ink)) << other.view();
+            }
+        }
     }
 }
 

@@ -503,7 +503,7 @@ def main():
     parser.add_argument("--width", type=int, default=110, help="cut the rule column to this width (0: never)")
     parser.add_argument("--check", action="store_true", help="only check the list against the sources")
     parser.add_argument("--markdown", action="store_true",
-                        help="after the table, the summary and the equivalent mutants as Markdown (for the README)")
+                        help="after the table, the summary and the equivalent mutants as Markdown (for docs/developing.md)")
     args = parser.parse_args()
 
     try:

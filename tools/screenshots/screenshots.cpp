@@ -2,8 +2,9 @@
 // window and writes them as PNG files, by default into screenshots/ next to
 // the executable (build/screenshots/): the world scenes, then every interface
 // scene at 1280 x 720 and again at display scale 2 (2560 x 1440). With
-// --readme it writes only the README's four pictures at 960 x 540 (docs/
-// holds them reduced to a palette: pngquant --quality=70-95 --speed 1).
+// --readme it writes only the four pictures of the README and docs/playing.md
+// at 960 x 540 (docs/ holds them reduced to a palette: pngquant
+// --quality=70-95 --speed 1).
 //
 //   skorvia-screenshots [--readme] [output folder]
 #include <cstdio>
@@ -65,8 +66,8 @@ bool shoot_interfaces(int width, int height, float display_scale, const std::str
     return ok;
 }
 
-// The README's pictures: the main menu, the game with its HUD, the shop, the
-// servers screen.
+// The pictures of the README (the main menu, the game with its HUD) and of
+// docs/playing.md (the shop, the servers screen).
 bool shoot_readme(const std::string& folder) {
     Offscreen o;
     if (!open_offscreen(o, 960, 540)) return false;

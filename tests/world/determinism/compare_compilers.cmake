@@ -4,7 +4,7 @@
 # Without the clang build the test is skipped (`make test` builds it).
 cmake_minimum_required(VERSION 3.25)
 if(NOT EXISTS "${CLANG}")
-  message("clang build not found: ${CLANG} (make test builds it, see README)")
+  message("clang build not found: ${CLANG} (make test builds it, see docs/developing.md, The golden game)")
   return()
 endif()
 execute_process(COMMAND "${GCC}" --print OUTPUT_VARIABLE gcc_out RESULT_VARIABLE gcc_result)
