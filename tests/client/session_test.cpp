@@ -94,7 +94,8 @@ TEST(StartPractice, ThreeBotsOfTheChosenSkillJoinWithThePlayer) {
         EXPECT_EQ(people_in(server), 1u) << skill_name(skill);
         ASSERT_EQ(bots_in(server), 3u) << skill_name(skill);
         for (int i = 0; i < MAX_PLANES; ++i) {
-            if (server.slots[i].in_use && server.slots[i].bot) EXPECT_EQ(server.bots.bots[i].skill, skill) << i;
+            if (!server.slots[i].in_use || !server.slots[i].bot) continue;
+            EXPECT_EQ(server.bots.bots[i].skill, skill) << i;
         }
         leave_session(s);
     }

@@ -108,7 +108,9 @@ TEST(RegistryTable, ListedOnlyAfterItsOwnAnswerAndForgottenWhenSilent) {
     finish_check(r, {SOURCE, 7777}, nullptr, 10);
     EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777})", 20).status, 403);
     EXPECT_EQ(list(r, 20), R"({"servers":[]})") << "nothing answered";
-    // A retry comes only after a minute; then an answer lists it, by its own name.
+    // Announcing every 15 s, it is asked again only a minute after the
+    // failed check; then an answer lists it, by its own name.
+    for (int64_t t = 15000; t < 60000; t += 15000) EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777})", t).status, 403);
     EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777})", 10 + 59999).status, 403);
     EXPECT_EQ(announce(r, SOURCE, R"({"port": 7777})", 10 + 60000).status, 202);
     const StatusReply own = answer(3, "Own");
