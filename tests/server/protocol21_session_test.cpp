@@ -203,6 +203,19 @@ TEST_F(Protocol21Server, AClientFurtherBehindThanTheLogGetsAWholeWorld) {
     EXPECT_EQ(got[0].tick, t + 256);
 }
 
+// Held at an odd tick H, the world is still in the log at H + 255, the
+// even tick when runs go out: the client gets the ticks, not a whole world.
+TEST_F(Protocol21Server, AWorldHeldAtAnOddTickIsInTheLogFor255TicksMore) {
+    const uint64_t t = alice_holds_a_world();
+    run_to(t + 2, ALICE);
+    batch(ALICE, 3, {true, false, static_cast<uint32_t>(t + 1)});
+    const std::vector<Got> got = run_to(t + 1 + 255, ALICE);
+    EXPECT_EQ(images(got), 0);
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back().tag, TAG_TICK_RUN);
+    EXPECT_EQ(got.back().run.first_tick, t + 2);
+}
+
 // Every tick that is a multiple of 60 carries the hash of the world right
 // after its step.
 TEST_F(Protocol21Server, TheHashOfEverySixtiethTickGoesWithIt) {

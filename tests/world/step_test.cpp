@@ -253,6 +253,22 @@ TEST(Step, ObjectsMeetEachOtherBeforeTheBodies) {
     EXPECT_GT(w.objects[b].vel.y, gravity_only.y + 3.0f);
 }
 
+// The hulls of the contacts are taken after the objects have moved and
+// turned: a bar 200 x 10 spinning at -12 rad/s, whose end clears a planet
+// by 4.5 wu, swings 10 wu down into it within the tick (0.1 rad) and
+// strikes it; hulls taken before the turn would miss it.
+TEST(Step, ContactsSeeTheObjectsTurnOfTheTick) {
+    World w = empty_world();
+    add_body(w, planet_at({1000, 1000}, 0));  // radius 160 and a 2.5 margin
+    const Vec2 bar[4] = {{-100, -5}, {100, -5}, {100, 5}, {-100, 5}};
+    WorldObject o = placed(bar, 4, {1100, 828}, 0.0f, OBJECT_COLLECTOR, NONE);
+    o.spin = -12.0f;
+    const int k = add_object(w, o);
+    step_world(w);
+    EXPECT_EQ(count_events(w, EVENT_IMPACT), 1);
+    EXPECT_GT(w.objects[k].spin, -6.0f) << "the blow took most of the spin";
+}
+
 // The planes' contacts come before the objects meet each other: a plane
 // that strikes block A, which touches block B, sets A moving, and A
 // strikes B in the same tick; the other order would find A and B at rest
