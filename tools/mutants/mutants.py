@@ -73,11 +73,11 @@ GOLDEN = "determinism_O2"
 
 # What a program runs for a mutation, beyond GoogleTest's fail-fast. The
 # dedicated server's tests keep real time and most of them start the server
-# and play against it for seconds: a change there runs only the tests of its
-# parts in this process (the options, the tick clock, the status listener,
-# the announcer), which take well under a second together. The registry's
-# tests run whole (about 10 s): half of its rules (the body cap at the HTTP
-# layer, the read time-out) show only through the real service.
+# and play against it for seconds to minutes: a change there runs only the
+# tests of its parts in this process (the options, the tick clock, the status
+# listener, the announcer), about 2 s together. The registry's tests run
+# whole (about 10 s): its table's tests are quick, and the others start the
+# real skorvia-registry and skorvia-server, which the same sources build.
 PROGRAM_ARGS = {
     DEDICATED_TESTS: ["--gtest_filter=ServerOptions.*:TickClock.*:StatusListener.*:Announcer.*"],
 }
