@@ -4,6 +4,8 @@
 // player would call reasonable.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "bots/bot.h"
 #include "bots/flight.h"
 #include "world/generate.h"
@@ -103,4 +105,44 @@ TEST(Skills, NamesReadBack) {
     EXPECT_FALSE(parse_skill("Normal", untouched));
     EXPECT_FALSE(parse_skill("", untouched));
     EXPECT_EQ(untouched, BotSkill::Hard);
+}
+
+// The skills as the bots' table documents them, in its own units: reacts
+// every 1/3, 0.12 or 0.04 s (whole ticks at 120 a second); aims up to 7, 3 or
+// 1 degrees off; fights rarely, half the time or mostly, at 380, 520 or 650;
+// flies at most 320, 430 or 500 wu/s; only normal and hard bots steal and
+// stop boarders. An easy bot also keeps one collector at a planet, upgrades
+// one for the sun, saves 15 of each beyond the station's price and rests 20 s.
+TEST(Skills, PlayAsDocumented) {
+    const struct {
+        BotSkill skill;
+        double reacts_every;
+        double aim_degrees;
+        float fights_min, fights_max;
+        float fight_range, cruise;
+        bool steals_and_stops_boarders;
+    } cases[] = {
+        {BotSkill::Easy, 1.0 / 3.0, 7, 0.0f, 0.25f, 380, 320, false},
+        {BotSkill::Normal, 0.12, 3, 0.4f, 0.6f, 520, 430, true},
+        {BotSkill::Hard, 0.04, 1, 0.75f, 1.0f, 650, 500, true},
+    };
+    for (const auto& c : cases) {
+        const SkillTraits& t = skill_traits(c.skill);
+        const char* name = skill_name(c.skill);
+        EXPECT_EQ(t.reaction_ticks, static_cast<uint16_t>(std::lround(c.reacts_every * SECONDS))) << name;
+        const double aim_degrees = t.aim_error * 180.0 / 3.14159265358979;
+        EXPECT_LE(aim_degrees, c.aim_degrees) << name;
+        EXPECT_GT(aim_degrees, c.aim_degrees - 1) << name;
+        EXPECT_GE(t.aggression, c.fights_min) << name;
+        EXPECT_LE(t.aggression, c.fights_max) << name;
+        EXPECT_EQ(t.fight_range, c.fight_range) << name;
+        EXPECT_EQ(t.cruise_speed, c.cruise) << name;
+        EXPECT_EQ(t.steals, c.steals_and_stops_boarders) << name;
+        EXPECT_EQ(t.chases_boarders, c.steals_and_stops_boarders) << name;
+    }
+    const SkillTraits& easy = skill_traits(BotSkill::Easy);
+    EXPECT_EQ(easy.planet_collectors, 1);
+    EXPECT_EQ(easy.sun_collectors, 1);
+    EXPECT_EQ(easy.station_reserve, 15);
+    EXPECT_EQ(easy.rest_ticks, 20 * SECONDS);
 }

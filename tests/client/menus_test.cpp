@@ -188,8 +188,11 @@ TEST(ServerRows, TheShownWindowFollowsTheSelection) {
     EXPECT_EQ(shown_rows(4, 3).count, 4);
     const int rows = 40;
     EXPECT_EQ(shown_rows(rows, 0).first, 0);
-    EXPECT_EQ(shown_rows(rows, 20).first, 20 - SERVER_ROWS_SHOWN / 2);
-    EXPECT_EQ(shown_rows(rows, 39).first, rows - SERVER_ROWS_SHOWN) << "the last rows fill the window";
+    EXPECT_EQ(shown_rows(rows, 20).count, 9) << "nine rows fit";
+    EXPECT_EQ(shown_rows(rows, 20).first, 20 - 4);
+    EXPECT_EQ(shown_rows(rows, 39).first, rows - 9) << "the last rows fill the window";
+    EXPECT_EQ(shown_rows(9, 8).count, 9) << "nine rows do not scroll";
+    EXPECT_EQ(shown_rows(9, 8).first, 0);
     for (uint64_t selection = 0; selection < rows; ++selection) {
         const ShownRows shown = shown_rows(rows, selection);
         EXPECT_GE(selection, static_cast<uint64_t>(shown.first));

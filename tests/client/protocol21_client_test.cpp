@@ -94,6 +94,18 @@ TEST_F(Protocol21Client, StepsTheConfirmedWorldWithTheServersInputs) {
     EXPECT_EQ(c.confirmed_tick, 103u);
 }
 
+// A whole world says which of the client's inputs the server has applied in
+// it: the confirmed world acknowledges them, and only the later ones are
+// replayed on top of it.
+TEST_F(Protocol21Client, AWholeWorldAcknowledgesTheInputsAppliedInIt) {
+    ServerLink closed;
+    for (int i = 0; i < 5; ++i) advance_client(c, closed, InputByte{});  // inputs 1..5 sent
+    image(world, 100, 3, 0);
+    ASSERT_TRUE(c.holds_world);
+    EXPECT_EQ(c.confirmed_input, 3u);
+    EXPECT_EQ(c.acknowledged_input, 3u);
+}
+
 // The server's hash is compared after the step of its own record; a
 // mismatch freezes the world and asks for a whole one of that tick or later.
 TEST_F(Protocol21Client, AHashMismatchAsksForAWorldOfThatTickOrLater) {

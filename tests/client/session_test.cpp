@@ -6,6 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "server/bot_slots.h"
+#include "server/server_session.h"
+
 namespace {
 
 std::string last_line(const Session& s) {
@@ -71,6 +74,31 @@ TEST(StartTutorial, OpensTheInProcessLinkWithoutAConnectingLine) {
     leave_session(s);
     EXPECT_EQ(s.link.session, nullptr);
     EXPECT_FALSE(s.tutorial);
+}
+
+// Practice: the player and three computer players of the setting's skill.
+TEST(StartPractice, ThreeBotsOfTheChosenSkillJoinWithThePlayer) {
+    for (BotSkill skill : {BotSkill::Easy, BotSkill::Normal, BotSkill::Hard}) {
+        Session s;
+        ASSERT_TRUE(start_practice(s, skill, 7));
+        EXPECT_TRUE(s.practice);
+        ASSERT_NE(s.link.session, nullptr);
+        const ServerSession& server = *s.link.session;
+        Vec2 camera{};
+        testing::internal::CaptureStderr();
+        for (int i = 0; i < 8 && bots_in(server) < 3; ++i) {
+            float one = 1.25f * TICK;
+            session_frame(s, {}, one, camera);
+        }
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(people_in(server), 1u) << skill_name(skill);
+        ASSERT_EQ(bots_in(server), 3u) << skill_name(skill);
+        for (int i = 0; i < MAX_PLANES; ++i) {
+            if (!server.slots[i].in_use || !server.slots[i].bot) continue;
+            EXPECT_EQ(server.bots.bots[i].skill, skill) << i;
+        }
+        leave_session(s);
+    }
 }
 
 // A frame spends every whole tick of its accumulated time, an exact one too,

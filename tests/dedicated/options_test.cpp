@@ -21,6 +21,9 @@ TEST(ServerOptions, DefaultsAndEachOption) {
     EXPECT_EQ(o.port, 7777);
     EXPECT_EQ(o.layout, MapLayout::Random);
     EXPECT_FALSE(o.seed_given);
+    EXPECT_EQ(o.bot_skill, BotSkill::Normal);
+    EXPECT_EQ(o.registry_count, 0);
+    EXPECT_EQ(o.announce_seconds, 15u);
 
     ASSERT_EQ(parse({"--port", "0", "--layout", "fixed", "--seed", "18446744073709551615"}, o), OptionsOutcome::Run);
     EXPECT_EQ(o.port, 0);
@@ -58,7 +61,9 @@ TEST(ServerOptions, DefaultsAndEachOption) {
     ASSERT_EQ(o.registry_count, 2);
     EXPECT_STREQ(o.registries[1], "https://registry.example.org/skorvia");
     EXPECT_STREQ(o.name, "Friday night");
-    EXPECT_EQ(o.announce_seconds, DEFAULT_ANNOUNCE_SECONDS);
+    ASSERT_EQ(parse({"--register", "http://a", "--register", "http://b", "--register", "http://c", "--register", "http://d"}, o),
+              OptionsOutcome::Run);
+    EXPECT_EQ(o.registry_count, 4) << "up to four registries";
     EXPECT_EQ(parse({"--port", "1", "--help"}, o), OptionsOutcome::Help);
 }
 
@@ -83,6 +88,9 @@ TEST(ServerOptions, BadArgumentsNameTheFault) {
         {{"--bots-always=yes"}, "--bots-always"},
         {{"--register", "ftp://registry.example.org"}, "not an http:// or https:// address"},
         {{"--register", "a", "--register", "b"}, "'a'"},
+        {{"--register", "http://a", "--register", "http://b", "--register", "http://c", "--register", "http://d",
+          "--register", "http://e"},
+         "more than 4 registries at 'http://e'"},
         {{"--name", "a name of more than thirty-two bytes"}, "thirty-two"},
         {{"--name", "tab\there"}, "bad name"},
         {{"--announce-every", "0"}, "bad interval"},

@@ -30,7 +30,7 @@ TEST(TickClock, CatchesUpAtMost29TicksAfterAStall) {
     // A 2-second stall: 29 run, the rest are dropped, and the schedule goes
     // on from now rather than bursting later.
     const int64_t after_stall = 10 * SECOND / 120 + 2 * SECOND;
-    EXPECT_EQ(take_due_ticks(clock, after_stall), MAX_CATCH_UP_TICKS);
+    EXPECT_EQ(take_due_ticks(clock, after_stall), 29u);
     EXPECT_EQ(take_due_ticks(clock, after_stall), 0u);
     EXPECT_GT(next_tick_due(clock), after_stall);
     EXPECT_LE(next_tick_due(clock), after_stall + SECOND / 120);

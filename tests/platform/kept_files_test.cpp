@@ -4,14 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
 
 namespace {
 
@@ -103,6 +104,33 @@ TEST_F(KeptFiles, FailuresAreNamedAndChangeNothing) {
     }
     std::ofstream(root + "/file") << "x";
     EXPECT_STREQ(write_kept_file((root + "/file/skorvia").c_str(), "servers.txt", "x", 1), "Not a directory");
+}
+
+// A write that fails half-way (here the process may write files of at most
+// 16 bytes: the first 16 bytes go out, the rest fails) names the failure,
+// leaves the old file whole, and leaves nothing beside it.
+TEST_F(KeptFiles, AWriteThatFailsHalfWayLeavesTheOldFileWhole) {
+    const std::string folder = root + "/skorvia";
+    ASSERT_EQ(write_kept_file(folder.c_str(), "servers.txt", "10.0.0.1\n", 9), nullptr);
+
+    const std::string longer = "10.0.0.2\n203.0.113.7:7777\ngame.example.org:7000\n";
+    rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);  // a plain error instead of the signal
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const char* failed = write_kept_file(folder.c_str(), "servers.txt", longer.data(), longer.size());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_STREQ(failed, "File too large");
+    ReadOutcome outcome;
+    const char* error = nullptr;
+    EXPECT_EQ(read(folder, "servers.txt", outcome, error), "10.0.0.1\n") << "the old file is whole";
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 1) << "nothing is left beside it";
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ void count_warnings(LogLevel level, std::string_view) { warnings += level == Log
 struct Got {
     uint8_t tag = 0;
     uint32_t tick = 0;          // of a whole world
+    uint32_t acknowledged = 0;  // of a whole world: the last input the server applied
     uint8_t edits_included = 0;
     TickRun run;
 };
@@ -81,6 +82,7 @@ protected:
             Got g;
             g.tag = m.tag;
             g.tick = m.snapshot.tick;
+            g.acknowledged = m.snapshot.acknowledged_input;
             g.edits_included = m.image.edits_included;
             g.run = m.tick_run;
             out.push_back(g);
@@ -140,6 +142,19 @@ TEST_F(Protocol21Server, AWholeWorldIsSentAgainEvery24TicksUntilHeld) {
     EXPECT_EQ(got.back().tick, 26u);
 }
 
+// A whole world acknowledges the last input the server applied, not the
+// newest it received: of inputs 1..3 that came at once, one a tick, so the
+// world of tick 2 holds inputs 1 and 2.
+TEST_F(Protocol21Server, AWholeWorldAcknowledgesTheLastAppliedInput) {
+    join(ALICE);
+    const uint8_t packed[3] = {0, 0, 0};
+    send(ALICE, PROTOCOL_VERSION_21, [&](WireWriter& w) { encode_input_batch_21(w, 3, packed, {}); });
+    std::vector<Got> got = run_to(2, ALICE);
+    ASSERT_EQ(got.size(), 2u);
+    ASSERT_EQ(got[1].tag, TAG_SNAPSHOT);
+    EXPECT_EQ(got[1].acknowledged, 2u);
+}
+
 // Holding the world of the image's own tick acknowledges it: from then on
 // only runs of ticks, each from the tick after the one the client holds up
 // to the tick just made, with the acknowledged input of that last tick.
@@ -186,6 +201,19 @@ TEST_F(Protocol21Server, AClientFurtherBehindThanTheLogGetsAWholeWorld) {
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].tag, TAG_SNAPSHOT);
     EXPECT_EQ(got[0].tick, t + 256);
+}
+
+// Held at an odd tick H, the world is still in the log at H + 255, the
+// even tick when runs go out: the client gets the ticks, not a whole world.
+TEST_F(Protocol21Server, AWorldHeldAtAnOddTickIsInTheLogFor255TicksMore) {
+    const uint64_t t = alice_holds_a_world();
+    run_to(t + 2, ALICE);
+    batch(ALICE, 3, {true, false, static_cast<uint32_t>(t + 1)});
+    const std::vector<Got> got = run_to(t + 1 + 255, ALICE);
+    EXPECT_EQ(images(got), 0);
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back().tag, TAG_TICK_RUN);
+    EXPECT_EQ(got.back().run.first_tick, t + 2);
 }
 
 // Every tick that is a multiple of 60 carries the hash of the world right

@@ -99,6 +99,33 @@ TEST_F(Boarding, OnlyAnExitVesselIsBoarded) {
     EXPECT_EQ(w.event_count, 0u);
 }
 
+// Only a live plane boards, and only a vessel that is whole and in play: a
+// destroyed or freed vessel, or a dead plane, neither starts boarding nor
+// keeps it up (one tick short of the win).
+TEST_F(Boarding, OnlyALivePlaneBoardsAVesselInPlay) {
+    struct Case {
+        const char* what;
+        void (*spoil)(Plane&, WorldObject&);
+    } cases[] = {{"destroyed vessel", [](Plane&, WorldObject& v) { v.destroyed = true; }},
+                 {"freed vessel", [](Plane&, WorldObject& v) { v.free = true; }},
+                 {"dead plane", [](Plane& p, WorldObject&) { p.dead = true; }}};
+    for (const Case& c : cases) {
+        for (bool boarding : {false, true}) {
+            SetUp();
+            Plane& p = rich_plane(2, {2030, 2010});
+            if (boarding) {
+                p.boarding_vessel = static_cast<uint8_t>(vessel_a);
+                p.boarding_timer = w.rules.boarding_time - TICK;
+            }
+            c.spoil(p, w.objects[vessel_a]);
+            end_of_round(w);
+            EXPECT_EQ(p.boarding_vessel, NONE) << c.what << (boarding ? ", boarding" : "");
+            EXPECT_EQ(w.event_count, 0u) << c.what << (boarding ? ", boarding" : "");
+            EXPECT_EQ(w.winner, NONE) << c.what << (boarding ? ", boarding" : "");
+        }
+    }
+}
+
 TEST_F(Boarding, BadVesselIndexesEndBoardingSafely) {
     for (uint8_t bad : {uint8_t{0}, uint8_t{3}, uint8_t{99}, uint8_t{254}}) {
         Plane& p = rich_plane(2, {3000, 3000});

@@ -195,9 +195,12 @@ TEST(Step, PlanesFlyBeforeTheRopePulls) {
     p.hook_object = static_cast<uint8_t>(k);
     p.hook_anchor = {0, 0};
     p.rope_length = w.objects[k].pos.x - (p.pos.x + 14.0f);
+    const float x0 = w.objects[k].pos.x;
     step_world(w);
     EXPECT_NEAR(w.planes[0].vel.x, -57.875f, 1e-3f);
     EXPECT_NEAR(w.objects[k].vel.x, -2.125f / COLLECTOR_MASS, 1e-3f);
+    // The hooks come before the objects move: the collector moves with the pull in the same tick.
+    EXPECT_NEAR(w.objects[k].pos.x, x0 - 2.125f / COLLECTOR_MASS * TICK, 1e-3f);
 }
 
 // Shots fly before the planes' contacts are resolved: a plane with 4 health
@@ -248,6 +251,97 @@ TEST(Step, ObjectsMeetEachOtherBeforeTheBodies) {
     EXPECT_LT(w.objects[a].vel.y, 0.0f) << "the falling block bounced off the planet";
     EXPECT_GT(w.objects[b].vel.x, 15.0f);
     EXPECT_GT(w.objects[b].vel.y, gravity_only.y + 3.0f);
+}
+
+// The hulls of the contacts are taken after the objects have moved and
+// turned: a bar 200 x 10 spinning at -12 rad/s, whose end clears a planet
+// by 4.5 wu, swings 10 wu down into it within the tick (0.1 rad) and
+// strikes it; hulls taken before the turn would miss it.
+TEST(Step, ContactsSeeTheObjectsTurnOfTheTick) {
+    World w = empty_world();
+    add_body(w, planet_at({1000, 1000}, 0));  // radius 160 and a 2.5 margin
+    const Vec2 bar[4] = {{-100, -5}, {100, -5}, {100, 5}, {-100, 5}};
+    WorldObject o = placed(bar, 4, {1100, 828}, 0.0f, OBJECT_COLLECTOR, NONE);
+    o.spin = -12.0f;
+    const int k = add_object(w, o);
+    step_world(w);
+    EXPECT_EQ(count_events(w, EVENT_IMPACT), 1);
+    EXPECT_GT(w.objects[k].spin, -6.0f) << "the blow took most of the spin";
+}
+
+// The planes' contacts come before the objects meet each other: a plane
+// that strikes block A, which touches block B, sets A moving, and A
+// strikes B in the same tick; the other order would find A and B at rest
+// against each other and leave B still.
+TEST(Step, PlanesStrikeBeforeObjectsMeet) {
+    World w = empty_world();
+    const Vec2 square[4] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
+    const int a = add_object(w, placed(square, 4, {1037, 1000}, 0.0f, OBJECT_COLLECTOR, NONE));
+    const int b = add_object(w, placed(square, 4, {1076.5f, 1000}, 0.0f, OBJECT_COLLECTOR, NONE));
+    Plane& p = live_plane(w, 0, {1000, 1000}, 0.0f);
+    p.vel = {160, 0};
+    step_world(w);
+    EXPECT_GT(w.objects[a].vel.x, 0.0f);
+    EXPECT_GT(w.objects[b].vel.x, 0.0f) << "A passed the plane's push on in the same tick";
+}
+
+// The bodies' contacts come before the sun's heat: a block that strikes a
+// planet at 40 wu/s in the tick the heat destroys it still strikes it (an
+// impact); the other order would destroy it first.
+TEST(Step, ObjectsStrikeTheBodiesBeforeTheHeatActs) {
+    const Vec2 square[4] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
+    for (bool hot : {false, true}) {
+        World w = empty_world();
+        add_body(w, planet_at({1000, 1000}, 0));
+        add_body(w, sun_at({1000, 371}));  // 450 from the block, which lies 1 into the planet
+        WorldObject o = placed(square, 4, {1000, 821}, 0.0f, OBJECT_COLLECTOR, NONE);
+        o.vel = {0, 40};
+        o.health = 1;
+        o.heat = hot ? 0.9999f : 0.0f;
+        const int k = add_object(w, o);
+        step_world(w);
+        EXPECT_EQ(w.objects[k].destroyed, hot);
+        EXPECT_EQ(count_events(w, EVENT_IMPACT), 1) << (hot ? "struck, then destroyed" : "struck");
+    }
+}
+
+int first_event(const World& w, uint8_t kind) {
+    for (uint64_t i = 0; i < w.event_count; ++i) {
+        if (w.events[i].kind == kind) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// The collectors gather before the turrets fire, and the turrets fire
+// before the stations work: the tick's events come in that order, and a
+// turret whose upgrade finishes in the tick it fires fires a plain shot.
+TEST(Step, GatheringThenTurretsThenStations) {
+    World w = empty_world();
+    add_body(w, planet_at({3000, 2000}, 1));
+    WorldObject c = make_collector({3000, 1740}, 0.0f, w.rules);
+    c.pos = {3000, 1740};  // 260 from the planet's centre: 100 above its surface
+    c.vel = {-std::sqrt(250.0f * 160.0f * 160.0f / 260.0f), 0};  // the circular speed
+    c.owner = 2;
+    add_object(w, c);
+    live_plane(w, 2, {8000, 4000});
+
+    const int s = add_object(w, station_at({6000, 1000}, 0.0f, 1));
+    WorldObject t = turret_at({6000, 1000}, 1);
+    t.upgrading_station = static_cast<uint8_t>(s);
+    t.upgrade_timer = w.rules.upgrade_time - TICK * 0.5f;
+    t.upgrade_radius = 30;
+    const int k = add_object(w, t);
+    live_plane(w, 3, {6200, 1000});  // straight ahead of the turret's aim (0)
+
+    step_world(w);
+    ASSERT_EQ(count_events(w, EVENT_GATHER), 1);
+    ASSERT_EQ(count_events(w, EVENT_SHOT_FIRED), 1);
+    ASSERT_EQ(count_events(w, EVENT_UPGRADED), 1);
+    EXPECT_LT(first_event(w, EVENT_GATHER), first_event(w, EVENT_SHOT_FIRED));
+    EXPECT_LT(first_event(w, EVENT_SHOT_FIRED), first_event(w, EVENT_UPGRADED));
+    EXPECT_TRUE(w.objects[k].upgraded);
+    ASSERT_EQ(w.shot_count, 1u);
+    EXPECT_EQ(w.shots[0].damage, w.rules.shot_damage) << "upgraded only after it fired";
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ from dataclasses import dataclass, field
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 # Bump when the way a result is reached changes, so old results are not reused.
-TOOL_VERSION = "1"
+TOOL_VERSION = "2"
 
 # The folders whose files can change what the tests see: the sources of the
 # libraries the test programs link, the tests themselves, their build files.
@@ -50,17 +50,37 @@ REACH = [
     "src/net",
     "src/server",
     "src/client",
+    "src/registry",
+    "src/dedicated",
     "tests/base",
     "tests/world",
     "tests/bots",
     "tests/net",
     "tests/server",
     "tests/client",
+    "tests/platform",
+    "tests/registry",
+    "tests/dedicated",
+    "tests/mixed",
 ]
 
 CORE_TESTS = "core_tests"
 SESSION_TESTS = "session_tests"
+PLATFORM_TESTS = "platform_tests"
+REGISTRY_TESTS = "registry_tests"
+DEDICATED_TESTS = "dedicated_tests"
 GOLDEN = "determinism_O2"
+
+# What a program runs for a mutation, beyond GoogleTest's fail-fast. The
+# dedicated server's tests keep real time and most of them start the server
+# and play against it for seconds to minutes: a change there runs only the
+# tests of its parts in this process (the options, the tick clock, the status
+# listener, the announcer), about 2 s together. The registry's tests run
+# whole (about 10 s): its table's tests are quick, and the others start the
+# real skorvia-registry and skorvia-server, which the same sources build.
+PROGRAM_ARGS = {
+    DEDICATED_TESTS: ["--gtest_filter=ServerOptions.*:TickClock.*:StatusListener.*:Announcer.*"],
+}
 
 
 def programs_fed_by(path):
@@ -68,16 +88,35 @@ def programs_fed_by(path):
     The core library (platform, base, world, bots, net, server) feeds both test
     programs: core_tests holds the tests of its folders (bots and the server's
     bot slots and rounds among them), session_tests drives it through the
-    client (the tutorial and practice hosts). Only the world is in the golden
-    game, which plays without bots."""
+    client (the tutorial and practice hosts); the kept files' writing has
+    platform_tests of its own on a real file system. Only the world is in the
+    golden game, which plays without bots. The registry's table and service
+    feed registry_tests, the dedicated server's parts dedicated_tests (see
+    PROGRAM_ARGS)."""
     top = path.split("/")[1] if path.startswith("src/") else ""
     if top == "client":
         return [SESSION_TESTS], False
     if top == "world":
         return [CORE_TESTS, SESSION_TESTS], True
-    if top in ("platform", "base", "bots", "net", "server"):
+    if top == "platform":
+        return [CORE_TESTS, SESSION_TESTS, PLATFORM_TESTS], False
+    if top in ("base", "bots", "net", "server"):
         return [CORE_TESTS, SESSION_TESTS], False
+    if top == "registry":
+        return [REGISTRY_TESTS], False
+    if top == "dedicated":
+        return [DEDICATED_TESTS], False
     return [], False  # not reached: the list refuses entries here
+
+
+def programs_for(mutations):
+    """Every program that some of the mutations feed, in a fixed order."""
+    wanted = set()
+    for m in mutations:
+        programs, golden = programs_fed_by(m.file)
+        wanted.update(programs + ([GOLDEN] if golden else []))
+    order = [CORE_TESTS, SESSION_TESTS, PLATFORM_TESTS, REGISTRY_TESTS, DEDICATED_TESTS, GOLDEN]
+    return [p for p in order if p in wanted]
 
 
 # ---- the list -----------------------------------------------------------------
@@ -302,7 +341,7 @@ def run_program(build, name, timeout):
     path = program_path(build, name)
     args = [path]
     if name != GOLDEN:
-        args += ["--gtest_fail_fast", "--gtest_brief=1"]
+        args += ["--gtest_fail_fast", "--gtest_brief=1"] + PROGRAM_ARGS.get(name, [])
     start = time.monotonic()
     code, out, timed_out = run(nice_prefix() + args, cwd=os.path.dirname(path), timeout=timeout)
     seconds = time.monotonic() - start
@@ -370,16 +409,16 @@ class Runner:
         self.timeouts = {}
         self.prepared = False
 
-    def prepare(self, files):
+    def prepare(self, files, programs):
         """Syncs the scratch tree, configures it, and checks that the unmutated
-        tree builds and passes; the pass times set each program's time limit."""
+        tree builds and passes the programs the changes to try feed; the pass
+        times set each program's time limit."""
         if self.prepared:
             return
         self.prepared = True
         print("mutants: preparing the scratch tree and checking the unchanged build ...", flush=True)
         sync_tree(ROOT, files, self.scratch)
         configure(self.scratch, self.build, self.log)
-        programs = [CORE_TESTS, SESSION_TESTS, GOLDEN]
         ok, out = build_targets(self.build, programs, self.args.jobs)
         self.log.write(out)
         if not ok:
@@ -576,7 +615,7 @@ def main():
     if todo:
         with open(os.path.join(args.work, "build.log"), "w", encoding="utf-8") as log:
             runner = Runner(args, scratch, build, log)
-            runner.prepare(files)
+            runner.prepare(files, programs_for([row.mutation for row in todo]))
             # What no unit test noticed last time (or never ran) first, as the
             # likeliest to have changed; within that, one file after another
             # keeps the rebuilds small.
