@@ -9,6 +9,8 @@
 
 namespace {
 
+static_assert(CHECK_QUEUE_CAPACITY <= MAX_SOCKET_WAITS, "one wait looks at every exchange under way");
+
 // How often the thread looks at the queue while exchanges are under way.
 constexpr int64_t QUEUE_LOOK_MS = 20;
 
