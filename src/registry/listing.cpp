@@ -187,12 +187,6 @@ int parse_server_list(std::string_view body, RegistryEntry* out, int capacity) {
     return reader.count();
 }
 
-bool may_query_listed(Endpoint e, bool registry_on_loopback) {
-    const uint32_t first = e.address >> 24;
-    if (e.port == 0 || first == 0 || first >= 224) return false;
-    return first != 127 || registry_on_loopback;
-}
-
 std::string endpoint_text(Endpoint e) {
     const uint32_t a = e.address;
     return std::to_string(a >> 24) + '.' + std::to_string(a >> 16 & 255) + '.' + std::to_string(a >> 8 & 255) + '.' +

@@ -62,8 +62,13 @@ int parse_server_list(std::string_view body, RegistryEntry* out, int capacity);
 // Whether the game may ask this address for its status: never 0.0.0.0/8,
 // multicast (224.0.0.0/4), the reserved 240.0.0.0/4 with the broadcast
 // address, port 0, nor loopback (127.0.0.0/8) unless the list came from a
-// registry on loopback itself.
-bool may_query_listed(Endpoint e, bool registry_on_loopback);
+// registry on loopback itself. (Inline: a build without the registry's
+// libraries shows no Internet servers but compiles the same glue.)
+inline bool may_query_listed(Endpoint e, bool registry_on_loopback) {
+    const uint32_t first = e.address >> 24;
+    if (e.port == 0 || first == 0 || first >= 224) return false;
+    return first != 127 || registry_on_loopback;
+}
 
 // "a.b.c.d:port"
 std::string endpoint_text(Endpoint e);
