@@ -33,7 +33,7 @@ struct Connection {
     int fd = -1;
     bool open = false;
     bool answering = false;  // an answer is queued: the request is whole
-    bool cut = false;        // shut down for missing its deadline
+    bool cut = false;        // shut down for missing a deadline
     bool body_too_large = false;
     int64_t request_started_ms = 0;
     uint16_t body_length = 0;
@@ -98,13 +98,15 @@ void on_completed(void*, MHD_Connection* connection, void**, MHD_RequestTerminat
     }
 }
 
-// Shuts down the connections whose request did not arrive in time; the
-// library then sees them end and closes them.
-void cut_late_requests(HttpService& http, int64_t now_ms) {
+// Shuts down the connections whose request did not arrive in time, or
+// whose answer was not taken in time; the library then sees them end and
+// closes them.
+void cut_late_exchanges(HttpService& http, int64_t now_ms) {
     for (unsigned i = 0; i < CONNECTION_LIMIT; ++i) {
         Connection& c = http.connections[i];
-        if (!c.open || c.answering || c.cut || c.fd < 0) continue;
-        if (now_ms - c.request_started_ms < REQUEST_DEADLINE_MS) continue;
+        if (!c.open || c.cut || c.fd < 0) continue;
+        const int64_t limit = c.answering ? EXCHANGE_DEADLINE_MS : REQUEST_DEADLINE_MS;
+        if (now_ms - c.request_started_ms < limit) continue;
         ::shutdown(c.fd, SHUT_RDWR);
         c.cut = true;
     }
@@ -280,7 +282,7 @@ void run_registry(RegistryService& service) {
         ::poll(waits, 2, static_cast<int>(std::min<MHD_UNSIGNED_LONG_LONG>(library_ms, LOOP_WAKE_MS)));
         if (waits[1].revents != 0) return;
         MHD_run(http.daemon);
-        cut_late_requests(http, registry_now_ms());
+        cut_late_exchanges(http, registry_now_ms());
     }
 }
 

@@ -8,7 +8,9 @@
 // amount of memory:
 //   - a request (TLS handshake, request line, headers and body) must arrive
 //     whole within REQUEST_DEADLINE_MS of the connection's start or of its
-//     previous answer, however it trickles in;
+//     previous answer, however it trickles in, and be answered whole within
+//     EXCHANGE_DEADLINE_MS (a reader that takes longer over the list is cut
+//     off, so slow readers cannot hold the connections);
 //   - a connection has CONNECTION_MEMORY bytes for its request line and
 //     headers (a larger request gets 431 and is closed);
 //   - at most CONNECTION_LIMIT connections are open, CONNECTIONS_PER_ADDRESS
@@ -21,6 +23,7 @@
 #include "registry/registry.h"
 
 constexpr int64_t REQUEST_DEADLINE_MS = 3000;
+constexpr int64_t EXCHANGE_DEADLINE_MS = 30000;
 constexpr size_t CONNECTION_MEMORY = 8 * 1024;
 constexpr unsigned CONNECTION_LIMIT = 512;
 constexpr unsigned CONNECTIONS_PER_ADDRESS = 16;
