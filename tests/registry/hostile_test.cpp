@@ -105,6 +105,7 @@ TEST(RegistryUnderAttack, AnHonestListIsServedWhileSixtyFourConnectionsDrip) {
     ASSERT_TRUE(start_server_process(registry, SKORVIA_REGISTRY_BINARY, {})) << server_log(registry);
     // 64 connections from four addresses, 16 each (as many as one address
     // may hold), each starting a request it never finishes.
+    const auto dripping = Clock::now();
     std::vector<int> drips;
     for (int i = 0; i < 64; ++i) {
         const int fd = connect_from(static_cast<uint8_t>(10 + i / 16), registry.port);
@@ -112,7 +113,6 @@ TEST(RegistryUnderAttack, AnHonestListIsServedWhileSixtyFourConnectionsDrip) {
         ASSERT_TRUE(send_text(fd, "GET /servers HTTP/1.1\r\nHost: x\r\nX-Slow: "));
         drips.push_back(fd);
     }
-    const auto dripping = Clock::now();
     std::atomic<bool> stop{false};
     std::thread dripper([&] {
         while (!stop) {
@@ -120,12 +120,6 @@ TEST(RegistryUnderAttack, AnHonestListIsServedWhileSixtyFourConnectionsDrip) {
             for (int i = 0; i < 20 && !stop; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     });
-    // A seventeenth connection from one of those addresses is refused at once.
-    const int seventeenth = connect_from(10, registry.port);
-    ASSERT_GE(seventeenth, 0);
-    send_text(seventeenth, "GET /servers HTTP/1.1\r\nHost: x\r\n\r\n");
-    EXPECT_EQ(read_until_closed(seventeenth, 3000).find("200 OK"), std::string::npos);
-    ::close(seventeenth);
 
     // Honest readers meanwhile, from 127.0.0.1.
     std::vector<double> waits;
@@ -134,12 +128,19 @@ TEST(RegistryUnderAttack, AnHonestListIsServedWhileSixtyFourConnectionsDrip) {
         EXPECT_EQ(read_list(url_of(registry.port)), nullptr);
         waits.push_back(ms_since(asked));
     }
+    EXPECT_TRUE(std::none_of(drips.begin(), drips.end(), closed_by_peer)) << "read while every drip was open";
     std::sort(waits.begin(), waits.end());
-    EXPECT_LT(ms_since(dripping), 3000.0) << "the readers were served while every drip was still open";
     EXPECT_LT(waits.back(), 1000.0);
     RecordProperty("honest_list_while_dripping_max_ms", static_cast<int>(waits.back()));
     std::printf("an honest GET /servers while 64 connections drip: median %.1f ms, slowest %.1f ms\n", waits[5],
                 waits.back());
+
+    // A seventeenth connection from one of those addresses is refused at once.
+    const int seventeenth = connect_from(10, registry.port);
+    ASSERT_GE(seventeenth, 0);
+    send_text(seventeenth, "GET /servers HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(read_until_closed(seventeenth, 2000).find("200 OK"), std::string::npos);
+    ::close(seventeenth);
 
     // Each dripping request is cut off once its time as a whole is up.
     const auto all_closed = [&] {
@@ -150,7 +151,7 @@ TEST(RegistryUnderAttack, AnHonestListIsServedWhileSixtyFourConnectionsDrip) {
     stop = true;
     dripper.join();
     EXPECT_TRUE(all_closed());
-    EXPECT_GT(cut_after, 2500.0);
+    EXPECT_GE(cut_after, 2900.0) << "not before their time";
     EXPECT_LT(cut_after, 10000.0);
     std::printf("the 64 dripping connections were all closed %.1f s after they started\n", cut_after / 1000);
     for (int fd : drips) ::close(fd);
