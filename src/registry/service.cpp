@@ -13,7 +13,6 @@
 #include <sstream>
 #include <string_view>
 
-#include "base/endpoint.h"
 
 namespace {
 
