@@ -13,7 +13,6 @@
 #include <sstream>
 #include <string_view>
 
-
 namespace {
 
 // TLS 1.3, or TLS 1.2 with ECDHE key exchange and AEAD suites only: every
