@@ -123,7 +123,7 @@ ifneq ($(wildcard bench/*.cpp),)
 	  cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_render_bench && \
 	  SDL_VIDEO_DRIVER=offscreen SDL_AUDIO_DRIVER=dummy ./$(RELEASE_BUILD)/skorvia_render_bench $(BENCH_ARGS); \
 	fi
-	@# The registry's, when it is built (cpp-httplib and nlohmann-json found).
+	@# The registry's, when it is built (libmicrohttpd, libcurl, nlohmann-json and, for the benchmark's client, cpp-httplib found).
 	if grep -q '^build skorvia_registry_bench:' $(RELEASE_BUILD)/build.ninja; then \
 	  cmake --build $(RELEASE_BUILD) -j $(JOBS) --target skorvia_registry_bench && \
 	  ./$(RELEASE_BUILD)/skorvia_registry_bench $(BENCH_ARGS); \

@@ -108,6 +108,7 @@ if(SKORVIA_BUILD_TESTS)
       PROPERTIES
         ENVIRONMENT "SDL_VIDEO_DRIVER=offscreen"
         ENVIRONMENT_MODIFICATION "SDL_AUDIO_DRIVER=set:dummy"
-        LABELS window)
+        LABELS window
+        TIMEOUT 300)
   endif()
 endif()

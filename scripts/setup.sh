@@ -104,6 +104,7 @@ REQUIRED_PACKAGES=(
   g++ cmake ninja-build pkg-config make ca-certificates xz-utils
   libstb-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev nlohmann-json3-dev libssl-dev openssl
+  libmicrohttpd-dev libcurl4-openssl-dev
   clang
   libegl1 libgl1 libgles2 libegl-mesa0 libgl1-mesa-dri libgbm1
   libx11-dev libxext-dev libxrandr-dev libxcursor-dev libxi-dev libxfixes-dev

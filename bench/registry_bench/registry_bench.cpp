@@ -77,10 +77,10 @@ struct LiveRegistry {
         options.port = 0;
         options.forget_after_ms = 3600000;
         if (start_registry(service, options)) return;
-        stop_checkers(service.registry);  // nothing here answers their checks
+        stop_checker(service.registry);  // nothing here answers its checks
         fill(service.registry, registry_now_ms());
+        // Listening already: connections wait in the system's queue until it runs.
         thread = std::thread([this] { run_registry(service); });
-        while (!service.http->is_running()) std::this_thread::yield();
     }
     ~LiveRegistry() {
         stop_registry(service);

@@ -25,11 +25,16 @@ namespace {
 // Most servers read from one registry.
 constexpr int READ_PER_REGISTRY = 256;
 
-bool already_found(const InternetRound& round, Endpoint endpoint) {
+// Whether the round may show this server: an address the game may ask, not
+// listed already, and not one more at an address that has its share.
+bool may_show(const InternetRound& round, Endpoint endpoint, bool registry_on_loopback) {
+    if (!may_query_listed(endpoint, registry_on_loopback)) return false;
+    int at_address = 0;
     for (int i = 0; i < round.found_count; ++i) {
-        if (round.found[i].endpoint == endpoint) return true;
+        if (round.found[i].endpoint == endpoint) return false;
+        at_address += round.found[i].endpoint.address == endpoint.address;
     }
-    return false;
+    return at_address < MAX_SHOWN_PER_ADDRESS;
 }
 
 void run_round(InternetRound& round) {
@@ -38,7 +43,7 @@ void run_round(InternetRound& round) {
         int count = 0;
         round.failures[u] = fetch_server_list(round.urls[u], read.get(), READ_PER_REGISTRY, count);
         for (int i = 0; i < count && round.found_count < MAX_INTERNET_SERVERS; ++i) {
-            if (already_found(round, read[i].endpoint)) continue;
+            if (!may_show(round, read[i].endpoint, round.urls[u].loopback)) continue;
             ListedServer& s = round.found[round.found_count++];
             s.endpoint = read[i].endpoint;
             s.name_length = read[i].name_length;

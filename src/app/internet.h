@@ -1,7 +1,10 @@
 #pragma once
 // The Internet part of the server list: the servers that the registries
 // named by the environment variable SKORVIA_REGISTRY (base URLs separated by
-// commas) list, merged and without repeats. The game asks no registry
+// commas) list, merged and without repeats, at most MAX_SHOWN_PER_ADDRESS
+// servers of one address, and none that the game may not ask
+// (may_query_listed: never 0.0.0.0, broadcast, multicast or port 0, nor
+// loopback unless the registry is on loopback itself). The game asks no registry
 // unless that variable names one. A round of asking runs on a worker thread
 // whenever the servers screen asks its servers for their status; the main
 // thread takes its result in the next frame after it is done.

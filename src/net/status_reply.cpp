@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/text_rule.h"
 #include "net/wire.h"
 
 namespace {
@@ -148,7 +149,9 @@ bool parse_status_request(std::string_view line, bool& compatible) {
     return true;
 }
 
-bool is_valid_server_name(std::string_view name) { return name.size() <= MAX_SERVER_NAME && is_valid_text(name); }
+bool is_valid_server_name(std::string_view name) {
+    return name.size() <= MAX_SERVER_NAME && is_valid_text(name) && is_acceptable_text(name);
+}
 
 size_t build_status_reply(char* out, size_t capacity, unsigned players, unsigned bots, uint64_t uptime_seconds,
                           bool compatible, std::string_view name) {

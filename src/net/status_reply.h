@@ -43,7 +43,9 @@ struct StatusReply {
 };
 
 // A name a server may carry: valid text (net/wire.h) of at most
-// MAX_SERVER_NAME bytes.
+// MAX_SERVER_NAME bytes that the text rule accepts (base/text_rule.h: no C1
+// or bidirectional controls, no line separators), so that a name shown in a
+// list can neither reorder nor break its row.
 bool is_valid_server_name(std::string_view name);
 
 // A decimal value of at most `max`: an optional '+' ('-' only when every

@@ -72,6 +72,9 @@ struct SocketWait {
     uint8_t wanted = 0;  // SOCKET_READABLE and/or SOCKET_WRITABLE
     uint8_t ready = 0;   // filled in by wait_sockets
 };
+// Most sockets one wait looks at; Windows' select looks at its FD_SETSIZE,
+// 64. Beyond that a list is cut short.
+constexpr size_t MAX_SOCKET_WAITS = 256;
 // Waits up to `timeout_ns` until one of the sockets is ready, and fills in
 // each `ready`. Returns how many are ready, 0 after the timeout, -1 on an
 // error. An interrupting signal ends the wait early (the caller looks at the

@@ -137,8 +137,8 @@ long receive_bytes(SocketHandle s, void* buffer, size_t capacity) {
 }
 
 int wait_sockets(SocketWait* waits, size_t count, int64_t timeout_ns) {
-    constexpr size_t MOST = 64;
-    if (count > MOST) count = MOST;
+    if (count > MAX_SOCKET_WAITS) count = MAX_SOCKET_WAITS;
+    constexpr size_t MOST = MAX_SOCKET_WAITS;
     pollfd fds[MOST];
     for (size_t i = 0; i < count; ++i) {
         const short events = static_cast<short>(((waits[i].wanted & SOCKET_READABLE) ? POLLIN : 0) |

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
-#include "net/status_query.h"
 
 namespace {
 
@@ -94,18 +94,39 @@ void maybe_forget(Registry& r, int64_t now_ms) {
     }
 }
 
-std::string make_list_body(const Registry& r) {
+// The listed servers in rounds per address (see registry.h).
+std::vector<const Listing*> list_order(const Registry& r) {
     std::vector<const Listing*> listed;
     listed.reserve(r.listings.size());
     for (const Listing& l : r.listings) {
         if (l.state == ListingState::Listed) listed.push_back(&l);
     }
-    std::sort(listed.begin(), listed.end(), [](const Listing* a, const Listing* b) {
-        if (a->shown.players != b->shown.players) return a->shown.players > b->shown.players;
+    const auto older = [](const Listing* a, const Listing* b) {
+        if (a->listed_ms != b->listed_ms) return a->listed_ms < b->listed_ms;
         return key_of(a->endpoint) < key_of(b->endpoint);
+    };
+    std::sort(listed.begin(), listed.end(), [&](const Listing* a, const Listing* b) {
+        if (a->endpoint.address != b->endpoint.address) return a->endpoint.address < b->endpoint.address;
+        return older(a, b);
     });
+    std::vector<std::pair<uint32_t, const Listing*>> rounds;
+    rounds.reserve(listed.size());
+    uint32_t round = 0;
+    for (size_t i = 0; i < listed.size(); ++i) {
+        round = i > 0 && listed[i - 1]->endpoint.address == listed[i]->endpoint.address ? round + 1 : 0;
+        rounds.emplace_back(round, listed[i]);
+    }
+    std::sort(rounds.begin(), rounds.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return older(a.second, b.second);
+    });
+    for (size_t i = 0; i < rounds.size(); ++i) listed[i] = rounds[i].second;
+    return listed;
+}
+
+std::string make_list_body(const Registry& r) {
     nlohmann::json servers = nlohmann::json::array();
-    for (const Listing* l : listed) {
+    for (const Listing* l : list_order(r)) {
         nlohmann::json item = {{"address", endpoint_text(l->endpoint)},
                                {"players", l->shown.players},
                                {"max", l->shown.max_players}};
@@ -113,26 +134,6 @@ std::string make_list_body(const Registry& r) {
         servers.push_back(std::move(item));
     }
     return nlohmann::json{{"servers", std::move(servers)}}.dump();
-}
-
-void run_checker(Registry& r) {
-    std::unique_lock lock(r.mutex);
-    for (;;) {
-        r.check_wake.wait(lock, [&] { return r.stopping || r.check_count > 0; });
-        if (r.stopping) return;
-        const Endpoint endpoint = r.check_queue[r.check_head];
-        r.check_head = (r.check_head + 1) % CHECK_QUEUE_CAPACITY;
-        --r.check_count;
-        Listing* listing = find(r, endpoint);
-        if (!listing) continue;  // forgotten while it waited
-        listing->queued = false;
-        const int timeout = r.rules.check_timeout_ms;
-        lock.unlock();
-        StatusReply reply;
-        const bool answered = fetch_status(endpoint, reply, timeout);
-        finish_check(r, endpoint, answered ? &reply : nullptr, registry_now_ms());
-        lock.lock();
-    }
 }
 
 }  // namespace
@@ -176,6 +177,25 @@ Answer announce(Registry& r, uint32_t source, std::string_view body, int64_t now
     return {202, "checking"};
 }
 
+bool counts_add_up(const StatusReply& reply) {
+    return reply.max_players >= 1 && reply.max_players <= STATUS_MAX_PLAYERS &&
+           reply.players + reply.bots <= reply.max_players;
+}
+
+bool take_queued_check(Registry& r, Endpoint& endpoint) {
+    while (r.check_count > 0) {
+        const Endpoint next = r.check_queue[r.check_head];
+        r.check_head = (r.check_head + 1) % CHECK_QUEUE_CAPACITY;
+        --r.check_count;
+        Listing* listing = find(r, next);
+        if (!listing) continue;  // forgotten while it waited
+        listing->queued = false;
+        endpoint = next;
+        return true;
+    }
+    return false;
+}
+
 void finish_check(Registry& r, Endpoint endpoint, const StatusReply* reply, int64_t now_ms) {
     std::lock_guard lock(r.mutex);
     Listing* listing = find(r, endpoint);
@@ -183,11 +203,12 @@ void finish_check(Registry& r, Endpoint endpoint, const StatusReply* reply, int6
     const bool was_listed = listing->state == ListingState::Listed;
     listing->checked_ms = now_ms;
     listing->queued = false;
-    if (!reply) {
+    if (!reply || !counts_add_up(*reply)) {
         listing->state = ListingState::Failed;
         r.list_stale = r.list_stale || was_listed;
         return;
     }
+    if (!was_listed) listing->listed_ms = now_ms;
     listing->state = ListingState::Listed;
     listing->shown.players = reply->players;
     listing->shown.max_players = reply->max_players;
@@ -215,16 +236,3 @@ void forget_silent_servers(Registry& r, int64_t now_ms) {
     maybe_forget(r, now_ms);
 }
 
-void start_checkers(Registry& r, int count) {
-    for (int i = 0; i < count; ++i) r.checkers.emplace_back([&r] { run_checker(r); });
-}
-
-void stop_checkers(Registry& r) {
-    {
-        std::lock_guard lock(r.mutex);
-        r.stopping = true;
-    }
-    r.check_wake.notify_all();
-    for (std::thread& t : r.checkers) t.join();
-    r.checkers.clear();
-}

@@ -11,6 +11,12 @@
 //   - each source address may announce ANNOUNCE_BURST times at once and
 //     then one announcement per ANNOUNCE_REFILL_MS, for at most
 //     MAX_SERVERS_PER_SOURCE servers;
+//   - a server is listed only when its counts add up: people and bots
+//     together no more than its seats, and at most STATUS_MAX_PLAYERS seats;
+//   - the list comes in rounds, each address's longest-listed server first,
+//     then each one's second, and so on, the longest-listed first within a
+//     round: what a server says of itself (its counts) never moves it up,
+//     and one address cannot push the others down;
 //   - every table has a fixed capacity: memory stays flat under any load.
 // All functions are safe to call from several threads.
 #include <condition_variable>
@@ -36,6 +42,7 @@ constexpr int64_t ANNOUNCE_INTERVAL_MS = 15000;
 constexpr int64_t FORGET_AFTER_MS = 45000;
 constexpr int64_t RECHECK_AFTER_MS = 600000;
 constexpr int64_t RETRY_AFTER_MS = 60000;
+constexpr int CHECK_TIMEOUT_MS = 3000;
 
 enum class ListingState : uint8_t {
     Unchecked,
@@ -49,6 +56,7 @@ struct Listing {
     bool queued = false;  // waiting for a checker (a listed one stays listed meanwhile)
     int64_t announced_ms = 0;  // the last announcement
     int64_t checked_ms = 0;    // the last check's end
+    int64_t listed_ms = 0;     // when it was listed, for the order of the list
     RegistryEntry shown;       // what GET /servers says of it
 };
 
@@ -60,7 +68,8 @@ struct SourceRecord {
 
 struct RegistryRules {
     int64_t forget_after_ms = FORGET_AFTER_MS;
-    int check_timeout_ms = 2000;
+    // The whole status exchange of one check: connecting, asking, reading.
+    int check_timeout_ms = CHECK_TIMEOUT_MS;
 };
 
 struct Registry {
@@ -73,7 +82,7 @@ struct Registry {
     int check_head = 0;
     int check_count = 0;
     std::condition_variable check_wake;
-    std::vector<std::thread> checkers;
+    std::thread checker;
     bool stopping = false;
     int64_t expired_ms = 0;  // the last sweep for forgotten servers
     // The answer to GET /servers, made again only after the list changed.
@@ -92,18 +101,28 @@ struct Answer {
 // One announcement from `source` (IPv4, host byte order) at `now_ms`.
 Answer announce(Registry& registry, uint32_t source, std::string_view body, int64_t now_ms);
 
-// The list of servers as JSON: the listed ones, the fullest first.
+// The list of servers as JSON: the listed ones, in rounds per address.
 std::shared_ptr<const std::string> server_list_body(Registry& registry, int64_t now_ms);
 
 // Forgets the servers that stopped announcing.
 void forget_silent_servers(Registry& registry, int64_t now_ms);
 
-// The checkers: threads that ask queued addresses for their status.
-void start_checkers(Registry& registry, int count);
-void stop_checkers(Registry& registry);
+// The checker: one thread that asks the queued addresses for their status,
+// all of them at once (registry/checker.h), so that a slow server never
+// holds up another's check.
+void start_checker(Registry& registry);
+void stop_checker(Registry& registry);
 
-// A check's end, as a checker reports it (exposed for the benchmarks).
+// The next queued address whose listing is still there, taken off the
+// queue; false when none is waiting. The caller holds the mutex.
+bool take_queued_check(Registry& registry, Endpoint& endpoint);
+
+// A check's end, as the checker reports it (exposed for the tests and the
+// benchmarks). A reply whose counts do not add up counts as no answer.
 void finish_check(Registry& registry, Endpoint endpoint, const StatusReply* reply, int64_t now_ms);
+
+// Whether a status reply's counts add up (see the rules above).
+bool counts_add_up(const StatusReply& reply);
 
 // Milliseconds of a steady clock.
 int64_t registry_now_ms();

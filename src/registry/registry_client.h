@@ -4,7 +4,13 @@
 // http://host[:port][/path] or https://..., to which "/announce" and
 // "/servers" are added. HTTPS checks the registry's certificate against the
 // system's trusted authorities (OpenSSL's SSL_CERT_FILE and SSL_CERT_DIR
-// apply). Both calls block for at most a few seconds.
+// apply) and takes TLS 1.3, or TLS 1.2 with ECDHE and AEAD suites only.
+//
+// An answer is outside text, read within limits: the whole exchange within
+// REGISTRY_EXCHANGE_TIMEOUT_MS, at most MAX_ANSWER_HEADER_BYTES of headers,
+// and a body as sent (no Accept-Encoding is sent and a Content-Encoding is
+// refused), cut off beyond its cap.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,12 +18,16 @@
 #include "registry/listing.h"
 
 constexpr int REGISTRY_CONNECT_TIMEOUT_MS = 2000;
-constexpr int REGISTRY_READ_TIMEOUT_MS = 3000;
+constexpr int REGISTRY_EXCHANGE_TIMEOUT_MS = 5000;
+constexpr size_t MAX_ANSWER_HEADER_BYTES = 16 * 1024;
+// An announcement's answer is one short line.
+constexpr size_t MAX_ANNOUNCE_ANSWER = 1024;
 
 struct RegistryUrl {
-    std::string origin;  // "https://host:port", as the HTTP library takes it
+    std::string origin;  // "https://host:port"
     std::string path;    // "" or "/path", without a trailing '/'
     bool https = false;
+    bool loopback = false;  // the host is localhost or 127.x.y.z: its list may name loopback servers
 };
 
 // Returns nullptr, or what is wrong with the text.

@@ -25,6 +25,9 @@
 
 #include "support/server_process.h"
 #endif
+#ifdef SKORVIA_REGISTRY_BINARY
+#include "support/canned_http.h"
+#endif
 
 namespace {
 
@@ -301,6 +304,54 @@ TEST(FindServer, TheInternetListIsFilledFromARealRegistry) {
                 shown_after_ms);
     EXPECT_EQ(stop_server_process(server, SIGTERM), 0);
     EXPECT_EQ(stop_server_process(registry, SIGTERM), 0);
+}
+
+// A registry that lists six servers at one address, addresses the game
+// must never ask, and entries that break the rules: the game shows four
+// servers of that address, the first four listed, and nothing else.
+TEST(FindServer, TheInternetListShowsFewServersPerAddressAndNoneItMayNotAsk) {
+    ServerProcess server;
+    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--name", "Alpha"})) << server_log(server);
+    const std::string here = "127.0.0.1:";
+    std::string list = R"({"servers": [)";
+    for (int i = 0; i < 6; ++i) list += R"({"address": ")" + here + std::to_string(server.port + i) + R"("},)";
+    list += R"({"address": "0.0.0.0:7777"}, {"address": "255.255.255.255:7777"}, {"address": "224.0.0.1:7777"},
+               {"address": "127.0.0.2:7777", "name": "evil\u202eemag"},
+               {"address": "127.0.0.3:7777", "name": "line\u2028break"},
+               {"address": "127.0.0.4:7777", "players": 255, "max": 255}]})";
+    CannedAnswer answer;
+    answer.head += "Content-Type: application/json\r\nContent-Length: " + std::to_string(list.size()) + "\r\n";
+    answer.body = list;
+    CannedHttp registry(answer);
+    KeptFolder kept;
+    unsetenv("SKORVIA_SERVER");
+    setenv("SKORVIA_REGISTRY", registry.url().c_str(), 1);
+
+    std::vector<std::string> shown;
+    Script script;
+    script.stages = {
+        {"main menu", always, [](App&) { push_key(SDL_SCANCODE_RETURN); }},
+        // Rows: localhost, "Internet", the registry's servers.
+        {"the registry's list taken",
+         [](App& app) { return on_servers(app) && app.internet.taken && status_of(app, 1) == ServerStatus::Answered; },
+         [&](App& app) {
+             for (int i = 0; i < app.servers.count; ++i) {
+                 const ServerEntry& e = server_at(app.servers, i);
+                 if (e.origin == ServerOrigin::Internet) shown.emplace_back(e.name());
+             }
+             push_key(SDL_SCANCODE_ESCAPE);
+         }},
+        {"back", back_on_main_menu, nullptr},
+    };
+    std::string log;
+    const int status = run_script(script, log);
+    unsetenv("SKORVIA_REGISTRY");
+    ASSERT_EQ(status, 0) << log;
+    EXPECT_EQ(script.stuck_at, "") << log;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 4; ++i) expected.push_back(here + std::to_string(server.port + i));
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(stop_server_process(server, SIGTERM), 0);
 }
 
 #endif

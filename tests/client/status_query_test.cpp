@@ -197,6 +197,19 @@ TEST(StatusQuery, GivesUpOnASilentServer) {
     EXPECT_LT(waited, std::chrono::milliseconds(STATUS_TIMEOUT_MS + SCHEDULING_SLACK_MS));
 }
 
+TEST(StatusQuery, GivesUpOnADrippingServerWhenItsTimeAsAWholeIsUp) {
+    // A byte every 5 ms, never a silence as long as the time given: the
+    // reply would take over a second, and the query ends at its deadline.
+    const std::string reply = "skorvia status version=20 " + std::string(200, 'x') + "\n";
+    CannedServer server(reply, 1);
+    StatusReply out;
+    const auto start = Clock::now();
+    EXPECT_FALSE(fetch_status(server.listener.endpoint(), out, SHORT_TIMEOUT_MS));
+    const auto waited = Clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(SHORT_TIMEOUT_MS - 20));
+    EXPECT_LT(waited, std::chrono::milliseconds(SHORT_TIMEOUT_MS + SCHEDULING_SLACK_MS / 2));
+}
+
 TEST(StatusQuery, GivesUpOnAConnectionThatNeverCompletes) {
     // A listener whose accept queue is full drops further connection
     // attempts, so the third connect never completes.

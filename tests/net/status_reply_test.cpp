@@ -135,7 +135,9 @@ TEST(StatusExchange, TheServersNameTravelsAsOneWord) {
     const size_t unnamed = build_status_reply(line, sizeof line, 3, 0, 60, true, "bell\a");
     EXPECT_EQ(std::string(line, unnamed).find("name="), std::string::npos) << "an invalid name is left out";
 
-    const char* ignored[] = {"name=%", "name=%4", "name=%zz", "name=%07", "name=%C3", "name="};
+    // Cut escapes, controls, a lone lead byte, a right-to-left override, a C1 control.
+    const char* ignored[] = {"name=%",   "name=%4", "name=%zz",        "name=%07",
+                             "name=%C3", "name=",   "name=a%E2%80%AEb", "name=%C2%9B"};
     for (const char* word : ignored) {
         const std::string text = std::string("skorvia status version=20 ") + word;
         ASSERT_TRUE(parse_status_reply(text, reply)) << word;
