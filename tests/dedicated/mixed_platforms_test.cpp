@@ -31,7 +31,7 @@ TEST(MixedPlatforms, AWindowsAndALinuxPlayerFlyChatAndLeaveWithoutCorrections) {
     const char* wine = std::getenv("SKORVIA_WINE");
 
     ServerProcess server;
-    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", "random", "--seed", "7"})) << server_log(server);
+    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", "random", "--seed", "7", "--protocol-20"})) << server_log(server);
     const std::string command = "exec " + std::string(wine && *wine ? wine : "wine") + " " + quoted(peer) + " 127.0.0.1:" +
                                 std::to_string(server.port) + " " + std::to_string(FLIGHT_SECONDS) +
                                 " 'hello from windows' 'hello from linux' 2>&1";
