@@ -26,7 +26,8 @@ bool joined(const ClientSession& c) { return c.state == ConnectionState::Joined;
 
 void send_join_request(ClientSession& c, ServerLink& link) {
     WireWriter w = writer(c);
-    encode_join_request(w);
+    if (speaks_21(c)) encode_join_request_21(w, c.cookie);
+    else encode_join_request(w);
     send(link, c.outgoing, w.length);
     c.join_sent = true;
     c.last_join_tick = c.client_tick;
@@ -303,6 +304,14 @@ void handle_datagram(ClientSession& c, const uint8_t* bytes, size_t length) {
         break;
     case TAG_SERVER_FULL:
         if (c.state == ConnectionState::Connecting) c.state = ConnectionState::Full;
+        break;
+    case TAG_CHALLENGE:
+        // The server wants proof that we receive at our address: the next
+        // request, at once, echoes its cookie. It speaks 21, so no switching.
+        if (c.state != ConnectionState::Connecting) return;
+        c.cookie = message.challenge;
+        c.join_sent = false;
+        c.join_tries = 0;
         break;
     case TAG_SNAPSHOT:
         if (speaks_21(c)) {

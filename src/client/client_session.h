@@ -16,6 +16,7 @@
 #include <type_traits>
 
 #include "client/server_link.h"
+#include "net/handshake.h"
 #include "net/messages.h"
 #include "net/wire.h"
 #include "world/world.h"
@@ -118,6 +119,9 @@ struct ClientSession {
     uint8_t protocol = PROTOCOL_VERSION;
     bool protocol_fixed = true;
     uint32_t join_tries = 0;  // JoinRequests sent in the current protocol
+    // Protocol 21: the server's cookie for our address, echoed in every
+    // JoinRequest (all zero until its Challenge came).
+    JoinCookie cookie;
 
     // Protocol 21: the confirmed world is the server's world at
     // `confirmed_tick` (with `confirmed_edits` edits of the next tick's

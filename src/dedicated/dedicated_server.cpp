@@ -102,6 +102,7 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
         close_server_sockets(s.sockets);
         return 1;
     }
+    s.session->accepts_protocol_20 = options.protocol_20;
     s.session->send_now = send_at_once;
     s.session->send_context = &s;
     // The bots' decisions are drawn from the first map's seed, so a game of
@@ -112,6 +113,7 @@ int start_server(DedicatedServer& s, const ServerOptions& options) {
     line << "listening on 0.0.0.0:" << static_cast<unsigned>(s.sockets.port);
     log_line(LogLevel::Info, line);
     log_round(s.layout, s.seed, "");
+    if (options.protocol_20) log_line(LogLevel::Info, "serving protocol 20 too: only on a network you trust");
     if (options.bots > 0) {
         LogText bots;
         bots << "bots fill up to " << static_cast<unsigned>(options.bots) << " planes, skill "
@@ -132,7 +134,9 @@ int run_server(DedicatedServer& s) {
         read_datagrams(s);
         const int64_t now = monotonic_ns();
         const uint64_t uptime = static_cast<uint64_t>((now - s.started_ns) / 1'000'000'000);
-        serve_status(s.status, StatusFacts{people_in(*s.session), bots_in(*s.session), uptime, s.name}, now);
+        serve_status(s.status,
+                     StatusFacts{people_in(*s.session), bots_in(*s.session), uptime, s.name, s.session->accepts_protocol_20},
+                     now);
         run_due_ticks(s);
     }
     LogText line;

@@ -41,6 +41,10 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
             parsed.bots_always = true;
             continue;
         }
+        if (arg == "--protocol-20") {
+            parsed.protocol_20 = true;
+            continue;
+        }
         // Both "--port 7777" and "--port=7777".
         std::string_view name = arg, value;
         bool has_value = false;
@@ -110,7 +114,7 @@ OptionsOutcome parse_server_options(int argc, const char* const* argv, ServerOpt
 const char* server_usage() {
     return "usage: skorvia-server [--port N] [--layout fixed|random] [--seed N]\n"
            "                      [--bots N] [--bots-always] [--bot-skill easy|normal|hard]\n"
-           "                      [--register URL]... [--name TEXT] [--help]\n"
+           "                      [--register URL]... [--name TEXT] [--protocol-20] [--help]\n"
            "  --port N          UDP game port, also the TCP status port (default 7777; 0 lets the system pick)\n"
            "  --layout L        random: a map drawn from the seed (default); fixed: the plain generated world\n"
            "  --seed N          the random map's seed, 0..18446744073709551615 (default: from the clock)\n"
@@ -121,6 +125,8 @@ const char* server_usage() {
            "  --register URL    announce the server to the registry at URL (http:// or https://) every 15 s;\n"
            "                    up to 4 registries\n"
            "  --name TEXT       the server's name in the registries' lists and the status reply (at most 32 bytes)\n"
+           "  --protocol-20     also serve protocol 20, which cannot prove a player's address and sends\n"
+           "                    the whole world 60 times a second: only on a network you trust\n"
            "  --help            show this text\n";
 }
 

@@ -2,7 +2,7 @@
 // The dedicated server's command line:
 //   skorvia-server [--port N] [--layout fixed|random] [--seed N]
 //                  [--bots N] [--bots-always] [--bot-skill easy|normal|hard]
-//                  [--register URL]... [--name TEXT] [--help]
+//                  [--register URL]... [--name TEXT] [--protocol-20] [--help]
 #include <cstddef>
 #include <cstdint>
 
@@ -41,6 +41,9 @@ struct ServerOptions {
     const char* registries[MAX_REGISTRIES] = {};
     int registry_count = 0;
     const char* name = "";
+    // Protocol 20 proves no sender's address and answers a few bytes with
+    // the whole world: served only when the host asks for it.
+    bool protocol_20 = false;
     // For tests, left out of the usage text: seconds between announcements.
     uint32_t announce_seconds = DEFAULT_ANNOUNCE_SECONDS;
 };

@@ -62,7 +62,7 @@ void serve_connection(StatusConnection& c, const StatusFacts& facts, int64_t now
         if (!line_feed) continue;
         const size_t line_length = static_cast<size_t>(static_cast<const char*>(line_feed) - c.request);
         bool compatible = false;
-        if (parse_status_request(std::string_view(c.request, line_length), compatible)) {
+        if (parse_status_request(std::string_view(c.request, line_length), compatible, facts.serves_20)) {
             char reply[STATUS_REPLY_MAX];
             const size_t reply_length = build_status_reply(reply, sizeof reply, facts.players, facts.bots,
                                                           facts.uptime_seconds, compatible, facts.name);

@@ -36,6 +36,7 @@ struct StatusFacts {
     unsigned bots = 0;
     uint64_t uptime_seconds = 0;
     std::string_view name;  // the server's name; empty for none
+    bool serves_20 = false;  // "check 20" is compatible only then
 };
 
 // Accepts waiting connections, reads what each has sent, answers the

@@ -5,7 +5,8 @@ bool decode_client_message(const uint8_t* data, size_t size, uint8_t version, co
     MessageHeader header;
     if (!read_header(data, size, header) || header.version != version) return false;
     const bool v21 = version == PROTOCOL_VERSION_21;
-    if (!is_client_tag(header.tag) && !(v21 && header.tag == TAG_TICK_RUN)) return false;
+    const bool v21_tag = header.tag == TAG_TICK_RUN || header.tag == TAG_CHALLENGE;
+    if (!is_client_tag(header.tag) && !(v21 && v21_tag)) return false;
     out.version = header.version;
     out.tag = header.tag;
     WireReader r = make_reader(data, size, HEADER_SIZE);
@@ -17,6 +18,7 @@ bool decode_client_message(const uint8_t* data, size_t size, uint8_t version, co
             return decode_snapshot(r, gate, scratch, out.snapshot) == WireError::None;
         case TAG_CHAT_RELAY: return decode_chat_relay(r, out.chat_relay) == WireError::None;
         case TAG_TICK_RUN: return decode_tick_run(r, out.tick_run) == WireError::None;
+        case TAG_CHALLENGE: return decode_challenge(r, out.challenge) == WireError::None;
         default: return false;
     }
 }
@@ -29,6 +31,8 @@ bool decode_server_message(const uint8_t* data, size_t size, ServerMessage& out)
     WireReader r = make_reader(data, size, HEADER_SIZE);
     switch (header.tag) {
         case TAG_JOIN_REQUEST:
+            if (header.version == PROTOCOL_VERSION_21) return decode_join_request_21(r, out.cookie) == WireError::None;
+            return true;
         case TAG_LEAVE: return true;
         case TAG_INPUT_BATCH:
             if (header.version == PROTOCOL_VERSION_21) {

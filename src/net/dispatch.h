@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "net/handshake.h"
 #include "net/messages.h"
 #include "net/snapshot.h"
 #include "net/ticks.h"
@@ -12,7 +13,8 @@
 
 // A message for the client. Which member holds it depends on `tag`
 // (TAG_WELCOME, TAG_SERVER_FULL, TAG_SNAPSHOT, TAG_CHAT_RELAY, and in
-// protocol 21 TAG_TICK_RUN; there TAG_SNAPSHOT is the WorldImage).
+// protocol 21 TAG_TICK_RUN and TAG_CHALLENGE; there TAG_SNAPSHOT is the
+// WorldImage).
 struct ClientMessage {
     uint8_t version = 0;
     uint8_t tag = 0;
@@ -21,17 +23,19 @@ struct ClientMessage {
     ImageExtras image;      // v21 WorldImage
     ChatRelay chat_relay;   // its text points into the datagram
     TickRun tick_run;
+    JoinCookie challenge;  // v21 Challenge
 };
 
 // A message for the server. Which member holds it depends on `tag`
 // (TAG_JOIN_REQUEST, TAG_INPUT_BATCH, TAG_LEAVE, TAG_CHAT_SEND). A v21
-// InputBatch also fills `report`.
+// InputBatch also fills `report`, a v21 JoinRequest `cookie`.
 struct ServerMessage {
     uint8_t version = 0;
     uint8_t tag = 0;
     InputBatch input_batch;
     WorldReport report;
     ChatSend chat_send;  // its text points into the datagram
+    JoinCookie cookie;   // v21 JoinRequest
 };
 
 // True when the datagram is a complete client-bound message of protocol

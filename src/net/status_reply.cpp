@@ -137,15 +137,17 @@ size_t build_status_request(char* out, size_t capacity, int version) {
     return n < 0 ? 0 : static_cast<size_t>(n) < capacity ? static_cast<size_t>(n) : capacity - 1;
 }
 
-bool parse_status_request(std::string_view line, bool& compatible) {
+bool parse_status_request(std::string_view line, bool& compatible, bool serves_20) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::string_view rest = line;
     if (next_word(rest) != "check") return false;
     const std::string_view version = next_word(rest);
     if (version.empty()) return false;
     uint64_t value = 0;
-    // A version this server cannot even read is a different one; it speaks 20 and 21.
-    compatible = parse_status_decimal(version, 255, value) && is_known_version(static_cast<int>(value));
+    // A version this server cannot even read is a different one; it speaks
+    // 21, and 20 when its host allows it.
+    compatible = parse_status_decimal(version, 255, value) && is_known_version(static_cast<int>(value)) &&
+                 (serves_20 || value != PROTOCOL_VERSION);
     return true;
 }
 

@@ -64,8 +64,9 @@ size_t build_status_request(char* out, size_t capacity, int version);
 
 // Reads a request line (the bytes before its line feed, a trailing carriage
 // return allowed): "check" and the client's protocol version. False for any
-// other line. `compatible` is set when the server speaks that version (20 or 21).
-bool parse_status_request(std::string_view line, bool& compatible);
+// other line. `compatible` is set when the server speaks that version: 21,
+// or 20 when `serves_20`.
+bool parse_status_request(std::string_view line, bool& compatible, bool serves_20 = true);
 
 // The server's reply line, with its line feed, into `out` (at least
 // STATUS_REPLY_MAX bytes), naming the server when `name` is a valid server

@@ -123,7 +123,7 @@ protected:
     Stalls stalls;
 
     void SetUp() override {
-        ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--seed", "7"})) << server_log(server);
+        ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--seed", "7", "--protocol-20"})) << server_log(server);
         stalls.server = server.pid;
         stalls.samples.reserve(120 * 120);
         player = connect_client(loopback(server.port));

@@ -117,6 +117,7 @@ struct Game {
     void start(const RelayFaults& faults) {
         ServerOptions options;
         options.port = 0;
+        options.protocol_20 = true;  // its players speak protocol 20
         options.layout = MapLayout::Fixed;
         options.seed_given = true;
         ASSERT_TRUE(open_server_thread(host, options));

@@ -35,7 +35,7 @@ TEST(MixedPlatforms, AWindowsAndALinuxPlayerFlyChatAndLeaveWithoutCorrections) {
     const char* wine = std::getenv("SKORVIA_WINE");
 
     ServerProcess server;
-    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", "random", "--seed", "7"})) << server_log(server);
+    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", "random", "--seed", "7", "--protocol-20"})) << server_log(server);
     // The runner is a command of several words ("env ... wine64"), none quoted.
     std::vector<std::string> command;
     std::istringstream runner(wine && *wine ? wine : "wine");

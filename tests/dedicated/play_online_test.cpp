@@ -42,7 +42,7 @@ uint8_t flags_of(const InputByte& in) {
 class PlayOnline : public ::testing::Test {
 protected:
     ServerProcess server;
-    void SetUp() override { ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", "fixed", "--seed", "5"})) << server_log(server); }
+    void SetUp() override { ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", "fixed", "--seed", "5", "--protocol-20"})) << server_log(server); }
     void TearDown() override {
         if (server.pid >= 0) {
             EXPECT_EQ(stop_server_process(server, SIGTERM), 0) << server_log(server);
@@ -69,6 +69,23 @@ TEST_F(PlayOnline, StartsListeningAndStopsCleanly) {
 
     EXPECT_EQ(stop_server_process(server, SIGINT), 0);
     EXPECT_NE(server_log(server).find("info: stopping on SIGINT\n"), std::string::npos) << server_log(server);
+}
+
+// Protocol 20 proves no address: a server serves it only with --protocol-20.
+// Without it a v20 client is never answered, a v21 client joins through the
+// cookie handshake, and the status reply tells the two apart.
+TEST(Protocol20Flag, WithoutItOnlyProtocol21IsServed) {
+    ServerProcess server;
+    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--seed", "4"})) << server_log(server);
+    auto old_client = connect_client(loopback(server.port), PROTOCOL_VERSION);
+    auto new_client = connect_client(loopback(server.port), PROTOCOL_VERSION_21);
+    ASSERT_TRUE(old_client && new_client);
+    EXPECT_TRUE(drive_until({new_client.get()}, HANG_SECONDS, no_input, [&] { return joined(*new_client); }));
+    drive({old_client.get(), new_client.get()}, 2.0, no_input);
+    EXPECT_FALSE(joined(*old_client));
+    EXPECT_EQ(old_client->session.state, ConnectionState::Connecting);
+    EXPECT_EQ(status_of(server.port).players, 1);
+    EXPECT_EQ(stop_server_process(server, SIGTERM), 0) << server_log(server);
 }
 
 TEST_F(PlayOnline, TwoPlayersJoinPlayChatAndLeave) {
@@ -174,7 +191,7 @@ TEST_F(PlayOnline, TheNinthPlayerIsRefusedUntilASlotFrees) {
 // three bots flying with it, and they go when the person does.
 TEST(PlayOnlineWithBots, BotsFillTheServerForAPersonWhoJoins) {
     ServerProcess server;
-    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--bots", "3", "--seed", "9"})) << server_log(server);
+    ASSERT_TRUE(start_server_process(server, SKORVIA_SERVER_BINARY, {"--bots", "3", "--seed", "9", "--protocol-20"})) << server_log(server);
     ASSERT_TRUE(wait_for_log(server, "info: bots fill up to 3 planes, skill normal, while a person plays\n", LOG_WAIT_MS))
         << server_log(server);
     EXPECT_EQ(status_of(server.port).bots, 0);

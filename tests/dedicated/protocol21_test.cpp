@@ -93,6 +93,7 @@ struct Game {
         server_lines.clear();
         ServerOptions options;
         options.port = 0;
+        options.protocol_20 = true;  // some games compare the two protocols
         options.layout = MapLayout::Random;
         options.seed_given = true;
         options.seed = 7;

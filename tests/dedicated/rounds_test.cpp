@@ -88,6 +88,7 @@ TEST(Rounds, TheRunningServerMovesOnOnceTheCountdownEnds) {
     ServerThread host;
     ServerOptions options;
     options.port = 0;
+    options.protocol_20 = true;
     options.seed_given = true;
     options.seed = 41;
     // Rules from the command line hold in every round.

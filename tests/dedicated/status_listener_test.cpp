@@ -76,7 +76,7 @@ TEST(StatusListener, AnswersARequestAndCloses) {
     Listening l;
     const int a = connect_from(1, l.sockets.port);
     const int b = connect_from(1, l.sockets.port);
-    ::send(a, "check 20\n", 9, 0);
+    ::send(a, "check 21\n", 9, 0);
     ::send(b, "check ", 6, 0);  // the rest comes later
     std::string to_a, to_b;
     ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(a, to_a) && open_status_connections(l.listener) == 1; },

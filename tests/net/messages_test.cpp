@@ -182,7 +182,16 @@ TEST(MessageDispatch, EachSideTakesOnlyItsOwnTags) {
 TEST(MessageDispatch, OtherVersionsAndShortDatagramsAreDropped) {
     EXPECT_FALSE(server_takes({0x53, 0x4B, 19, TAG_JOIN_REQUEST}));
     EXPECT_FALSE(server_takes({0x53, 0x4B, 22, TAG_JOIN_REQUEST}));
-    EXPECT_TRUE(server_takes({0x53, 0x4B, 21, TAG_JOIN_REQUEST}));   // the server speaks 20 and 21
+    EXPECT_TRUE(server_takes({0x53, 0x4B, 20, TAG_JOIN_REQUEST}));   // the server speaks 20 and 21
+    // A v21 JoinRequest carries a 16-byte cookie: without it, it is not one.
+    EXPECT_FALSE(server_takes({0x53, 0x4B, 21, TAG_JOIN_REQUEST}));
+    Bytes request = {0x53, 0x4B, 21, TAG_JOIN_REQUEST};
+    request.resize(4 + 15, 7);
+    EXPECT_FALSE(server_takes(request));
+    request.push_back(7);
+    ServerMessage m;
+    ASSERT_TRUE(server_takes(request, m));
+    EXPECT_EQ(m.cookie.bytes[15], 7);
     EXPECT_FALSE(client_takes({0x53, 0x4B, 21, TAG_SERVER_FULL}));  // a client only its own
     EXPECT_FALSE(server_takes({0x53, 0x4B, 20}));
     EXPECT_FALSE(server_takes({}));

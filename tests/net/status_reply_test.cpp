@@ -171,6 +171,12 @@ TEST(StatusExchange, RequestLines) {
             EXPECT_EQ(compatible, c.compatible) << '"' << c.line << '"';
         }
     }
+    // A server that does not serve protocol 20 says so.
+    bool compatible = true;
+    EXPECT_TRUE(parse_status_request("check 20", compatible, false));
+    EXPECT_FALSE(compatible);
+    EXPECT_TRUE(parse_status_request("check 21", compatible, false));
+    EXPECT_TRUE(compatible);
 }
 
 }  // namespace

@@ -143,6 +143,7 @@ int main(int argc, char** argv) {
     if (o.busy) {
         ServerOptions options;
         options.port = 0;
+        options.protocol_20 = true;  // the tool measures either protocol
         options.layout = o.layout == "fixed" ? MapLayout::Fixed : MapLayout::Random;
         options.seed_given = true;
         options.seed = std::strtoull(o.seed.c_str(), nullptr, 10);
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
         host.server->session->log_sink = [](LogLevel, std::string_view) {};
         run_server_thread(host);
         server.port = host.server->sockets.port;
-    } else if (!start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", o.layout, "--seed", o.seed})) {
+    } else if (!start_server_process(server, SKORVIA_SERVER_BINARY, {"--layout", o.layout, "--seed", o.seed, "--protocol-20"})) {
         std::fprintf(stderr, "the server did not start:\n%s", server_log(server).c_str());
         return 1;
     }

@@ -152,7 +152,7 @@ InputByte play(Players& p, size_t i, uint64_t tick) {
 void run_one(const SoakOptions& o, SoakRun& run) {
     ServerProcess server;
     if (!start_server_process(server, SKORVIA_SERVER_BINARY,
-                              {"--layout", o.layout, "--seed", o.seed, "--win-amount", "0", "--vessel-cost", "0"})) {
+                              {"--layout", o.layout, "--seed", o.seed, "--win-amount", "0", "--vessel-cost", "0", "--protocol-20"})) {
         run.failure = "the server did not start:\n" + server_log(server);
         return;
     }
