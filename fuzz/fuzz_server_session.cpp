@@ -1,7 +1,9 @@
 // Random datagrams from random senders into a server session that ticks in
 // between. Besides the sanitizers' checks it insists that:
 //   - only a JoinRequest (of either protocol version) ever takes a slot, and
-//     only for its sender;
+//     only for its sender; in protocol 21 only one that echoes the cookie
+//     of a Challenge sent to that sender;
+//   - a sender that never held a slot is sent no more bytes than it sent;
 //   - a slot is in use exactly when its plane is;
 //   - the input ring's window holds (newest received - last applied <= 64);
 //   - everything the session sends is a datagram the client accepts;
@@ -12,14 +14,19 @@
 //   bit 7 set:   run (control & 31) + 1 ticks;
 //   bit 7 clear: a datagram from sender (control % 12) of the next byte's
 //                length; with bit 6 set a valid header with tag
-//                (first byte % 9) replaces the first byte.
+//                (first byte % 11) and version 21 when the second byte is
+//                odd (else 20) replaces the first bytes, and a v21
+//                JoinRequest whose second byte has bit 1 set echoes the
+//                last cookie the sender was sent.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "net/handshake.h"
 #include "net/messages.h"
 #include "net/snapshot.h"
+#include "net/ticks.h"
 #include "net/wire.h"
 #include "server/server_session.h"
 #include "server/tutorial.h"
@@ -36,10 +43,29 @@ void check(bool ok, int line = __builtin_LINE()) {
 
 void quiet(LogLevel, std::string_view) {}
 
+constexpr int SENDERS = 12;
+
+// What each sender was sent and sent, and the last cookie it was given.
+struct SenderBook {
+    bool held_slot = false;
+    uint64_t bytes_in = 0;
+    uint64_t bytes_out = 0;
+    bool has_cookie = false;
+    JoinCookie cookie;
+};
+SenderBook senders[SENDERS];
+
 Endpoint sender_of(uint8_t control) {
     const uint8_t n = control % 12;
     // Several senders share an address with different ports.
     return make_endpoint(10, 0, 0, static_cast<uint8_t>(n / 3), static_cast<uint16_t>(7000 + n % 3));
+}
+
+int sender_index(Endpoint e) {
+    for (int i = 0; i < SENDERS; ++i) {
+        if (sender_of(static_cast<uint8_t>(i)) == e) return i;
+    }
+    return -1;
 }
 
 void check_invariants(const ServerSession& s) {
@@ -61,7 +87,13 @@ void check_outgoing(ServerSession& s) {
         check(d->length <= MAX_DATAGRAM);
         MessageHeader header;
         check(read_header(d->bytes, d->length, header));
-        check(is_client_tag(header.tag));
+        const bool v21 = header.version == PROTOCOL_VERSION_21;
+        check(is_client_tag(header.tag) || (v21 && (header.tag == TAG_TICK_RUN || header.tag == TAG_CHALLENGE)));
+        const int who = sender_index(d->to);
+        check(who >= 0);
+        SenderBook& book = senders[who];
+        book.bytes_out += d->length;
+        check(book.held_slot || book.bytes_out <= book.bytes_in);
         if (header.tag == TAG_SNAPSHOT || header.tag == TAG_CHAT_RELAY) {
             const int slot = find_slot(s, d->to);
             check(slot >= 0 && s.slots[slot].sent_input);
@@ -87,6 +119,15 @@ void check_outgoing(ServerSession& s) {
             check(decode_chat_relay(r, m) == WireError::None);
             break;
         }
+        case TAG_TICK_RUN: {
+            static TickRun run;
+            check(decode_tick_run(r, run) == WireError::None);
+            break;
+        }
+        case TAG_CHALLENGE:
+            check(decode_challenge(r, book.cookie) == WireError::None && !is_blank(book.cookie));
+            book.has_cookie = true;
+            break;
         default:
             break;
         }
@@ -107,6 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     check(s != nullptr);
     s->log_sink = quiet;
+    for (SenderBook& b : senders) b = SenderBook{};
+    s->accepts_protocol_20 = (data[0] & 2) == 0;
 
     size_t at = 1;
     uint8_t datagram[MAX_DATAGRAM];
@@ -125,22 +168,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (length > size - at) length = size - at;
         std::memcpy(datagram, data + at, length);
         at += length;
+        const Endpoint from = sender_of(control);
+        SenderBook& book = senders[control % SENDERS];
         if ((control & 0x40) && length >= 4) {
-            const uint8_t tag = datagram[0] % 9;
+            const uint8_t tag = datagram[0] % 11;
+            const uint8_t version = (datagram[1] & 1) ? PROTOCOL_VERSION_21 : PROTOCOL_VERSION;
+            const bool echo = (datagram[1] & 2) && book.has_cookie;
             datagram[0] = WIRE_MAGIC_0;
             datagram[1] = WIRE_MAGIC_1;
-            datagram[2] = PROTOCOL_VERSION;
+            datagram[2] = version;
             datagram[3] = tag;
+            if (tag == TAG_JOIN_REQUEST && version == PROTOCOL_VERSION_21 && echo) {
+                if (length < HEADER_SIZE + COOKIE_SIZE) length = HEADER_SIZE + COOKIE_SIZE;
+                std::memcpy(datagram + HEADER_SIZE, book.cookie.bytes, COOKIE_SIZE);
+            }
         }
-
-        const Endpoint from = sender_of(control);
+        book.bytes_in += length;
         bool was_in_use[MAX_PLANES];
         for (int i = 0; i < MAX_PLANES; ++i) was_in_use[i] = s->slots[i].in_use;
         receive(*s, datagram, length, from);
         const bool join = length >= 4 && datagram[0] == WIRE_MAGIC_0 && datagram[1] == WIRE_MAGIC_1 &&
                           is_known_version(datagram[2]) && datagram[3] == TAG_JOIN_REQUEST;
         for (int i = 0; i < MAX_PLANES; ++i) {
-            if (!was_in_use[i] && s->slots[i].in_use) check(join && s->slots[i].address == from);
+            if (was_in_use[i] || !s->slots[i].in_use) continue;
+            check(join && s->slots[i].address == from);
+            if (datagram[2] == PROTOCOL_VERSION_21) {
+                check(book.has_cookie && std::memcmp(datagram + HEADER_SIZE, book.cookie.bytes, COOKIE_SIZE) == 0);
+            }
+            book.held_slot = true;
         }
         check_invariants(*s);
         check_outgoing(*s);

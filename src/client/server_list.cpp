@@ -240,7 +240,9 @@ void query_status(ServerEntry& entry, int timeout_ms) {
     r.players = reply.players;
     r.max_players = reply.max_players;
     r.uptime = reply.uptime;
-    r.compatible = reply.said_compatible ? reply.compatible : is_known_version(reply.version);
+    // We ask as a client of 21; a server that does not know 21 says no, yet
+    // we speak its 20 too: a newest version we speak is compatible as well.
+    r.compatible = (reply.said_compatible && reply.compatible) || is_known_version(reply.version);
     std::memcpy(r.name, reply.name, reply.name_length);
     r.name_length = reply.name_length;
     entry.status.store(ServerStatus::Answered, std::memory_order_release);

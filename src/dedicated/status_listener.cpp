@@ -10,19 +10,25 @@ void close_connection(StatusConnection& c) {
     c = StatusConnection{};
 }
 
-// The entry a new connection from `address` may take: null when every entry
-// is taken or the address already holds its share.
+// The entry a new connection from `address` may take: null when the address
+// already holds its share. With every entry taken, the one that has waited
+// longest is closed for it.
 StatusConnection* entry_for(StatusListener& l, uint32_t address) {
     StatusConnection* free_entry = nullptr;
+    StatusConnection* oldest = nullptr;
     int from_address = 0;
     for (StatusConnection& c : l.connections) {
         if (c.socket == NO_SOCKET) {
             if (!free_entry) free_entry = &c;
-        } else if (c.address == address) {
-            ++from_address;
+            continue;
         }
+        if (c.address == address) ++from_address;
+        if (!oldest || c.deadline_ns < oldest->deadline_ns) oldest = &c;
     }
-    return from_address < STATUS_CONNECTIONS_PER_ADDRESS ? free_entry : nullptr;
+    if (from_address >= STATUS_CONNECTIONS_PER_ADDRESS) return nullptr;
+    if (free_entry) return free_entry;
+    close_connection(*oldest);
+    return oldest;
 }
 
 void accept_waiting(StatusListener& l, int64_t now_ns) {

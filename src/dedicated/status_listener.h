@@ -1,9 +1,12 @@
 #pragma once
 // Answers status queries on the server's TCP port without ever holding up a
-// tick: every socket is non-blocking, each connection gets a short deadline
-// to send its request line, and only a few may be open at once, a few of
-// them from any one address, so that one host can't hold them all (further
-// ones are closed as soon as they are accepted).
+// tick: every socket is non-blocking and waited on with the game's socket,
+// each connection gets a short deadline to send its request line, and one
+// address holds at most two of the many places (further ones are closed as
+// soon as they are accepted). When every place is taken, a newcomer takes
+// the place of the connection that has waited longest: a host that keeps
+// connections open without asking anything cannot starve honest queries,
+// which ask at once.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -11,8 +14,8 @@
 #include "net/status_reply.h"
 #include "platform/sockets.h"
 
-constexpr int STATUS_CONNECTIONS_MAX = 16;
-constexpr int STATUS_CONNECTIONS_PER_ADDRESS = 4;
+constexpr int STATUS_CONNECTIONS_MAX = 128;
+constexpr int STATUS_CONNECTIONS_PER_ADDRESS = 2;
 constexpr int64_t STATUS_CONNECTION_DEADLINE_NS = 1'000'000'000;
 // Connections accepted per call, so that a burst cannot hold up a tick.
 constexpr int STATUS_ACCEPTS_PER_CALL = 64;

@@ -88,7 +88,7 @@ bool fetch_status(Endpoint server, StatusReply& reply, int timeout_ms) {
     if (!connect_within(query.socket, server, deadline)) return false;
 
     char request[16];
-    const size_t request_length = build_status_request(request, sizeof request, PROTOCOL_VERSION);
+    const size_t request_length = build_status_request(request, sizeof request, PROTOCOL_VERSION_21);
     if (!send_all(query.socket, request, request_length, deadline)) return false;
 
     char buffer[STATUS_REPLY_MAX];

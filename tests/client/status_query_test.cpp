@@ -99,7 +99,7 @@ TEST(StatusQuery, AsksWithItsVersionAndPublishesTheAnswer) {
     EXPECT_EQ(entry.result.players, 3);
     EXPECT_EQ(entry.result.max_players, 8);
     EXPECT_EQ(entry.result.uptime, 120u);
-    EXPECT_EQ(server.finish(), "check 20\n");
+    EXPECT_EQ(server.finish(), "check 21\n");
 }
 
 TEST(StatusQuery, TakesTheServersVerdictOverTheVersion) {
@@ -113,13 +113,22 @@ TEST(StatusQuery, TakesTheServersVerdictOverTheVersion) {
         EXPECT_EQ(entry.result.version, 19);
     }
     {
-        CannedServer server("skorvia status version=20 compatible=no\n", 100);
+        CannedServer server("skorvia status version=22 compatible=no\n", 100);
         ServerEntry entry;
     aim(entry, server.listener.endpoint());
         query_status(entry);
         EXPECT_EQ(entry.status.load(), ServerStatus::Answered);
         EXPECT_FALSE(entry.result.compatible);
         EXPECT_EQ(entry.result.players, 0);
+    }
+    {
+        // An older server does not know 21, the version we ask as, and says
+        // no; it still plays 20 with us.
+        CannedServer server("skorvia status version=20 compatible=no\n", 100);
+        ServerEntry entry;
+    aim(entry, server.listener.endpoint());
+        query_status(entry);
+        EXPECT_TRUE(entry.result.compatible);
     }
 }
 

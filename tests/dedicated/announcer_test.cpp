@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#if SKORVIA_HAS_REGISTRY
+#if SKORVIA_HAS_REGISTRY && SKORVIA_TEST_HTTPLIB
 
 #include <chrono>
 #include <mutex>

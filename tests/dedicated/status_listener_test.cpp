@@ -92,55 +92,86 @@ TEST(StatusListener, AnswersARequestAndCloses) {
     ::close(b);
 }
 
-// One host holds at most four connections, so the others' queries are still
-// answered; all hosts together hold at most sixteen. Connections that say
-// nothing go at their deadline.
-TEST(StatusListener, OneHostCannotHoldEveryConnection) {
+// One host holds at most two connections, so the others' queries are still
+// answered; all hosts together hold at most 128, and when every place is
+// taken a newcomer takes the place of the one that has waited longest.
+// Connections that say nothing go at their deadline (1 s).
+TEST(StatusListener, NoHostsCanHoldEveryConnection) {
     Listening l;
     std::vector<int> crowd;
-    int closed = 0;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 5; ++i) {
         crowd.push_back(connect_from(2, l.sockets.port));
         std::string text;
-        // The first four are kept, the others closed at once without a word.
-        if (i < 4) {
+        // The first two are kept, the others closed at once without a word.
+        if (i < 2) {
             ASSERT_TRUE(serve_until(l, 0, [&] { return open_status_connections(l.listener) == i + 1; })) << i;
         } else {
             ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(crowd.back(), text); })) << i;
             EXPECT_EQ(text, "");
-            ++closed;
         }
     }
-    EXPECT_EQ(closed, 6);
 
-    // Another host is answered meanwhile.
-    const int other = connect_from(3, l.sockets.port);
-    ::send(other, "check 20\n", 9, 0);
-    std::string answer;
-    ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(other, answer); }));
+    // 63 more hosts fill the 128 places, each connection a moment later.
+    int64_t now = 0;
+    for (uint8_t host = 3; host <= 65; ++host) {
+        for (int i = 0; i < 2; ++i) {
+            crowd.push_back(connect_from(host, l.sockets.port));
+            const int expected = static_cast<int>(host - 2) * 2 + i + 1;
+            now += 1000;
+            ASSERT_TRUE(serve_until(l, now, [&] { return open_status_connections(l.listener) == expected; })) << +host;
+        }
+    }
+    ASSERT_EQ(open_status_connections(l.listener), 128);
+
+    // A newcomer is answered all the same: the first of host 2's connections
+    // made room for it.
+    const int other = connect_from(66, l.sockets.port);
+    ::send(other, "check 21\n", 9, 0);
+    std::string answer, gone;
+    ASSERT_TRUE(serve_until(l, now, [&] { return read_to_close(other, answer); }));
     EXPECT_EQ(answer.rfind("skorvia status version=21", 0), 0u) << answer;
     ::close(other);
-
-    // Three more hosts fill the sixteen places; a fifth host finds none.
-    for (uint8_t host = 3; host <= 5; ++host) {
-        for (int i = 0; i < 4; ++i) {
-            crowd.push_back(connect_from(host, l.sockets.port));
-            const int expected = static_cast<int>(host - 2) * 4 + i + 1;
-            ASSERT_TRUE(serve_until(l, 0, [&] { return open_status_connections(l.listener) == expected; }));
-        }
-    }
-    ASSERT_EQ(open_status_connections(l.listener), 16);
-    const int late = connect_from(6, l.sockets.port);
-    std::string text;
-    ASSERT_TRUE(serve_until(l, 0, [&] { return read_to_close(late, text); }));
-    ::close(late);
+    EXPECT_TRUE(serve_until(l, now, [&] { return read_to_close(crowd[0], gone); }));
+    EXPECT_EQ(open_status_connections(l.listener), 127);
 
     // A second after they came the silent ones go, and the places are free again.
-    serve_status(l.listener, StatusFacts{}, SECOND - 1);
-    EXPECT_EQ(open_status_connections(l.listener), 16);
-    serve_status(l.listener, StatusFacts{}, SECOND);
+    serve_status(l.listener, StatusFacts{}, SECOND + now);
     EXPECT_EQ(open_status_connections(l.listener), 0);
     for (int fd : crowd) ::close(fd);
+}
+
+// Four hosts that keep reconnecting without a word, as fast as they are
+// let, never keep an honest query from its answer.
+TEST(StatusListener, FourHostileHostsDoNotStarveHonestQueries) {
+    Listening l;
+    std::vector<int> hostile;
+    int answered = 0;
+    int64_t now = 0;
+    for (int query = 0; query < 90; ++query) {
+        for (uint8_t host = 2; host <= 5; ++host) {
+            for (int i = 0; i < 3; ++i) hostile.push_back(connect_from(host, l.sockets.port));
+        }
+        const int honest = connect_from(static_cast<uint8_t>(10 + query % 100), l.sockets.port);
+        ::send(honest, "check 21\n", 9, 0);
+        std::string answer;
+        now += SECOND / 10;
+        if (serve_until(l, now, [&] { return read_to_close(honest, answer); }) && answer.starts_with("skorvia status")) {
+            ++answered;
+        }
+        ::close(honest);
+        // The hostile ones the listener dropped are closed on our side too.
+        for (int& fd : hostile) {
+            std::string nothing;
+            pollfd p{fd, POLLIN, 0};
+            if (fd >= 0 && ::poll(&p, 1, 0) > 0 && read_to_close(fd, nothing)) {
+                ::close(fd);
+                fd = -1;
+            }
+        }
+        std::erase(hostile, -1);
+    }
+    EXPECT_EQ(answered, 90);
+    for (int fd : hostile) ::close(fd);
 }
 
 TEST(StatusListener, ClosesGarbledConnections) {

@@ -15,6 +15,11 @@ if(TARGET skorvia-server AND TARGET skorvia_session AND NOT WIN32)
   target_include_directories(dedicated_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/mixed)
   target_compile_definitions(dedicated_tests PRIVATE SKORVIA_SERVER_BINARY="$<TARGET_FILE:skorvia-server>")
   add_dependencies(dedicated_tests skorvia-server)
+  # The announcer's test answers it with a fake registry.
+  if(HTTPLIB_FOUND)
+    target_link_libraries(dedicated_tests PRIVATE PkgConfig::HTTPLIB)
+    target_compile_definitions(dedicated_tests PRIVATE SKORVIA_TEST_HTTPLIB=1)
+  endif()
   # They keep real time (120 ticks per second): not beside other busy tests.
   skorvia_add_gtest(dedicated_tests PROPERTIES RUN_SERIAL TRUE)
 

@@ -17,7 +17,7 @@ WITH_CLIENT=$([ "$4" = client ] && echo yes || echo no)
 # Not the configured prefix: the units must name the server where this install
 # puts it.
 PREFIX=/opt/skorvia-install-test
-PROTOCOL_VERSION=20
+PROTOCOL_VERSION=21
 
 mkdir -p "$SCRATCH_BASE"
 WORK=$(mktemp -d "$SCRATCH_BASE/run.XXXXXX")
@@ -195,7 +195,7 @@ if exec {status}<>"/dev/tcp/127.0.0.1/$port"; then
   IFS= read -r -t 10 reply <&"$status" || true
   exec {status}>&-
 fi
-# The server names the newest protocol it speaks (21) and takes a client of 20.
+# The server names the newest protocol it speaks (21) and takes a client of 21.
 [[ "$reply" == "skorvia status version=21 "*" compatible=yes"* ]] || fail "status query on port $port answered '$reply'"
 
 kill -TERM "$SERVER_PID"
