@@ -104,6 +104,7 @@ TEST_F(Handshake, OnlyTheEchoedCookieOfTheSendersOwnAddressTakesASlot) {
         {"blank", PLAYER, JoinCookie{}},
         {"one bit off", PLAYER, flipped},
         {"another port", make_endpoint(10, 0, 0, 1, 5001), cookie},
+        {"another port, high byte", make_endpoint(10, 0, 0, 1, 5000 + 256), cookie},
         {"another address", make_endpoint(10, 0, 0, 2, 5000), cookie},
     };
     for (const auto& c : refused) {
@@ -188,6 +189,22 @@ TEST_F(Handshake, ReflectedServerTrafficDoesNotKeepASlot) {
         drain();
     }
     EXPECT_FALSE(s().slots[0].in_use);
+}
+
+// A good JoinRequest is a valid message of the slot's own protocol: it keeps
+// the slot as any other does (a client repeats it until the Welcome comes).
+TEST_F(Handshake, AGoodJoinKeepsItsSlotAlive) {
+    join(PLAYER, challenge(PLAYER));
+    batch(PLAYER, 1);
+    for (int t = 0; t < 1200; ++t) {
+        if (t % 100 == 0) join(PLAYER, address_cookie(s(), PLAYER, s().tick / COOKIE_PERIOD));
+        server_tick(s());
+        drain();
+    }
+    // The same slot, never timed out and granted again.
+    EXPECT_TRUE(s().slots[0].in_use);
+    EXPECT_TRUE(s().slots[0].sent_input);
+    EXPECT_EQ(s().slots[0].joined_tick, 0u);
 }
 
 // A client that acknowledges each whole world and then reports a mismatch,
