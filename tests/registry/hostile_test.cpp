@@ -433,13 +433,10 @@ bool handshake(uint16_t port, const std::string& offer) {
 }
 
 TEST(RegistryTls, OnlyForwardSecretAeadSuitesOnBothSides) {
-    char folder[] = "/tmp/skorvia-tls-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string cert = std::string(folder) + "/cert.pem";
-    const std::string key = std::string(folder) + "/key.pem";
-    const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost "
-                             "-addext subjectAltName=IP:127.0.0.1 -keyout " + key + " -out " + cert + " 2>/dev/null";
-    ASSERT_EQ(std::system(make.c_str()), 0);
+    TestCertificate made;
+    ASSERT_TRUE(make_test_certificate(made));
+    const std::string& cert = made.cert;
+    const std::string& key = made.key;
     ServerProcess registry;
     ASSERT_TRUE(start_server_process(registry, SKORVIA_REGISTRY_BINARY, {"--cert", cert, "--key", key}))
         << server_log(registry);
@@ -482,7 +479,7 @@ TEST(RegistryTls, OnlyForwardSecretAeadSuitesOnBothSides) {
         stop_child(old_server);
     }
     unsetenv("SSL_CERT_FILE");
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(std::filesystem::path(made.cert).parent_path());
 }
 
 }  // namespace

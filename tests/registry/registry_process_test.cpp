@@ -20,6 +20,7 @@
 #include <httplib.h>
 
 #include "registry/registry_client.h"
+#include "support/canned_http.h"
 #include "support/server_process.h"
 
 namespace {
@@ -180,13 +181,10 @@ TEST(RegistryProcess, BadRequestsGetA4xxAndMemoryStaysFlat) {
 }
 
 TEST(RegistryProcess, HttpsWithACertificateOfItsOwn) {
-    char folder[] = "/tmp/skorvia-tls-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string cert = std::string(folder) + "/cert.pem";
-    const std::string key = std::string(folder) + "/key.pem";
-    const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost "
-                             "-addext subjectAltName=IP:127.0.0.1 -keyout " + key + " -out " + cert + " 2>/dev/null";
-    ASSERT_EQ(std::system(make.c_str()), 0);
+    TestCertificate made;
+    ASSERT_TRUE(make_test_certificate(made));
+    const std::string& cert = made.cert;
+    const std::string& key = made.key;
 
     ServerProcess registry;
     ASSERT_TRUE(start_server_process(registry, SKORVIA_REGISTRY_BINARY, {"--cert", cert, "--key", key}))
@@ -209,7 +207,7 @@ TEST(RegistryProcess, HttpsWithACertificateOfItsOwn) {
 
     EXPECT_EQ(stop_server_process(server, SIGTERM), 0);
     EXPECT_EQ(stop_server_process(registry, SIGTERM), 0);
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(std::filesystem::path(made.cert).parent_path());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 
 namespace {
@@ -144,6 +145,16 @@ bool reset_peak_resident(pid_t pid) {
     clear << "5";
     clear.flush();
     return static_cast<bool>(clear);
+}
+
+bool make_test_certificate(TestCertificate& out) {
+    char folder[] = "/tmp/skorvia-tls-XXXXXX";
+    if (!::mkdtemp(folder)) return false;
+    out.cert = std::string(folder) + "/cert.pem";
+    out.key = std::string(folder) + "/key.pem";
+    const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost "
+                             "-addext subjectAltName=IP:127.0.0.1 -keyout " + out.key + " -out " + out.cert + " 2>/dev/null";
+    return std::system(make.c_str()) == 0;
 }
 
 pid_t start_child(const std::vector<std::string>& args) {

@@ -61,6 +61,14 @@ int connect_from(uint8_t source_last_byte, uint16_t port);
 long peak_resident_kb(pid_t pid);
 bool reset_peak_resident(pid_t pid);
 
+// A self-signed certificate for 127.0.0.1 and its key, made by openssl in a
+// new folder under /tmp; false when that failed.
+struct TestCertificate {
+    std::string cert;
+    std::string key;
+};
+bool make_test_certificate(TestCertificate& out);
+
 // A program (args[0], looked up in PATH) run as a child that dies with the
 // test; -1 when it could not be started. stop_child ends and reaps it.
 pid_t start_child(const std::vector<std::string>& args);
