@@ -5,6 +5,13 @@
 # client is left out (SKORVIA_REGISTRY OFF): servers can't register and the
 # game lists no Internet servers. cpp-httplib serves the tests' fake
 # registries and the benchmarks' client.
+#
+# Windows builds the client alone, on the system's WinHTTP, with the same
+# header-only nlohmann-json: no registry service there.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/build_windows.cmake)
+  return()
+endif()
 find_package(PkgConfig QUIET)
 if(PkgConfig_FOUND)
   pkg_check_modules(MICROHTTPD QUIET IMPORTED_TARGET libmicrohttpd)
@@ -31,7 +38,8 @@ if(SKORVIA_REGISTRY)
     ${CMAKE_CURRENT_LIST_DIR}/checker.cpp)
   target_link_libraries(skorvia_registry_listing PUBLIC skorvia_core nlohmann_json::nlohmann_json)
 
-  add_library(skorvia_registry_client STATIC ${CMAKE_CURRENT_LIST_DIR}/registry_client.cpp)
+  add_library(skorvia_registry_client STATIC ${CMAKE_CURRENT_LIST_DIR}/registry_client.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/registry_url.cpp)
   target_link_libraries(skorvia_registry_client PUBLIC skorvia_registry_listing PRIVATE PkgConfig::CURL)
   target_compile_definitions(skorvia_registry_client PUBLIC SKORVIA_HAS_REGISTRY=1)
 

@@ -12,3 +12,21 @@ if(TARGET skorvia_registry_service AND TARGET dedicated_test_support AND HTTPLIB
   add_dependencies(registry_tests skorvia-server skorvia-registry)
   skorvia_add_gtest(registry_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 180)
 endif()
+
+# The Windows build's registry client, under Wine: the probe reads a list
+# with it. The Linux tree's registry_tests start the real registry and
+# servers (a Windows one among them) and run the probe; a Windows tree that
+# knows the Linux tree registers that test.
+if(CMAKE_CROSSCOMPILING AND TARGET skorvia_registry_client)
+  add_executable(skorvia_registry_probe ${CMAKE_CURRENT_LIST_DIR}/registry_probe.cpp)
+  target_link_libraries(skorvia_registry_probe PRIVATE skorvia_registry_client)
+  if(SKORVIA_LINUX_BINARY_DIR AND TARGET skorvia-server)
+    list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " _runner)
+    add_test(NAME windows_registry_client
+      COMMAND ${SKORVIA_LINUX_BINARY_DIR}/tests/registry_tests --gtest_filter=WindowsRegistryClient.*)
+    set_tests_properties(windows_registry_client PROPERTIES
+      ENVIRONMENT "SKORVIA_WINDOWS_REGISTRY_PROBE=$<TARGET_FILE:skorvia_registry_probe>;SKORVIA_WINDOWS_SERVER=$<TARGET_FILE:skorvia-server>;SKORVIA_WINE=${_runner}"
+      PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\."
+      LABELS windows RUN_SERIAL TRUE TIMEOUT 180)
+  endif()
+endif()
