@@ -86,10 +86,12 @@ windows:
 
 # The Windows programs' tests under Wine, then the comparisons with the Linux
 # builds: the same bits as the Linux gcc and clang builds, and a game of a
-# Windows player with a Linux one on the Linux server.
-WINDOWS_TEST_TARGETS := core_tests session_tests fmath_check determinism_O0 determinism_O2 skorvia_peer skorvia-server
+# Windows player with a Linux one on the Linux server, and the Windows
+# registry client against the Linux registry.
+WINDOWS_TEST_TARGETS := core_tests session_tests fmath_check determinism_O0 determinism_O2 skorvia_peer skorvia-server \
+	skorvia_registry_probe
 test-windows: configure-test
-	cmake --build $(BUILD) -j $(JOBS) --target skorvia-server dedicated_tests fmath_check determinism_O2
+	cmake --build $(BUILD) -j $(JOBS) --target skorvia-server dedicated_tests registry_tests fmath_check determinism_O2
 	$(MAKE) --no-print-directory golden-clang
 	$(MAKE) --no-print-directory configure-windows
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target $(WINDOWS_TEST_TARGETS)

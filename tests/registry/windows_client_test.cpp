@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
@@ -66,6 +67,8 @@ int run_probe(const std::string& probe, const std::string& url, std::string& sai
     ssize_t n;
     while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) said.append(buffer, static_cast<size_t>(n));
     close(pipe_fds[0]);
+    // Windows ends its printed lines with "\r\n".
+    std::erase(said, '\r');
     int wait_status = 0;
     waitpid(pid, &wait_status, 0);
     return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
