@@ -52,6 +52,15 @@ const char* failure_text(DWORD error, DWORD secure_flags) {
     case ERROR_WINHTTP_CONNECTION_ERROR: return "can't connect";
     case ERROR_WINHTTP_TIMEOUT: return "no answer in time";
     case ERROR_WINHTTP_SECURE_FAILURE: return secure_failure_text(secure_flags);
+    // Some systems name the certificate's fault in the error itself.
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+    case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
+    case ERROR_WINHTTP_SECURE_INVALID_CERT:
+    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
+    case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE: return "the registry's certificate is not trusted";
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: return "the TLS handshake failed";
     case ERROR_WINHTTP_HEADER_SIZE_OVERFLOW: return "the answer's headers are too large";
     default: return "the exchange failed";
     }

@@ -153,7 +153,7 @@ bool make_test_certificate(TestCertificate& out) {
     out.cert = std::string(folder) + "/cert.pem";
     out.key = std::string(folder) + "/key.pem";
     const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost "
-                             "-addext subjectAltName=IP:127.0.0.1 -keyout " + out.key + " -out " + out.cert + " 2>/dev/null";
+                             "-addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout " + out.key + " -out " + out.cert + " 2>/dev/null";
     return std::system(make.c_str()) == 0;
 }
 

@@ -61,8 +61,9 @@ int connect_from(uint8_t source_last_byte, uint16_t port);
 long peak_resident_kb(pid_t pid);
 bool reset_peak_resident(pid_t pid);
 
-// A self-signed certificate for 127.0.0.1 and its key, made by openssl in a
-// new folder under /tmp; false when that failed.
+// A self-signed certificate for 127.0.0.1 and localhost (by name: Wine's TLS
+// checks no address in a certificate) and its key, made by openssl in a new
+// folder under /tmp; false when that failed.
 struct TestCertificate {
     std::string cert;
     std::string key;
