@@ -3,8 +3,10 @@
 // game (reading the list). A registry is named by its base URL,
 // http://host[:port][/path] or https://..., to which "/announce" and
 // "/servers" are added. HTTPS checks the registry's certificate against the
-// system's trusted authorities (OpenSSL's SSL_CERT_FILE and SSL_CERT_DIR
-// apply) and takes TLS 1.3, or TLS 1.2 with ECDHE and AEAD suites only.
+// system's trusted authorities and takes TLS 1.3 or 1.2: on Linux through
+// libcurl (OpenSSL's SSL_CERT_FILE and SSL_CERT_DIR apply; TLS 1.2 with
+// ECDHE and AEAD suites only), on Windows through WinHTTP (the system's
+// certificate store, the system's choice of suites).
 //
 // An answer is outside text, read within limits: the whole exchange within
 // REGISTRY_EXCHANGE_TIMEOUT_MS, at most MAX_ANSWER_HEADER_BYTES of headers,
