@@ -48,8 +48,7 @@ const char* secure_failure_text(DWORD flags) {
 const char* failure_text(DWORD error, DWORD secure_flags) {
     switch (error) {
     case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "can't find the registry's host";
-    case ERROR_WINHTTP_CANNOT_CONNECT:
-    case ERROR_WINHTTP_CONNECTION_ERROR: return "can't connect";
+    case ERROR_WINHTTP_CANNOT_CONNECT: return "can't connect";
     case ERROR_WINHTTP_TIMEOUT: return "no answer in time";
     case ERROR_WINHTTP_SECURE_FAILURE: return secure_failure_text(secure_flags);
     // Some systems name the certificate's fault in the error itself.
@@ -91,6 +90,8 @@ const char* check_headers(HINTERNET request) {
     WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
                         &size, WINHTTP_NO_HEADER_INDEX);
     // The size is of UTF-16 text: two bytes for each byte that arrived.
+    // (Where the system ignores WINHTTP_OPTION_MAX_RESPONSE_HEADER_SIZE, as
+    // Wine does, this is the only check; Windows stops reading at the cap.)
     if (size / sizeof(wchar_t) > MAX_ANSWER_HEADER_BYTES) return "the answer's headers are too large";
     const std::wstring encoding = header_text(request, WINHTTP_QUERY_CONTENT_ENCODING);
     if (!encoding.empty() && encoding != L"identity") return "the answer is compressed";
@@ -104,12 +105,17 @@ const char* read_body(HINTERNET request, size_t cap, Clock::time_point deadline,
         const DWORD left = remaining_ms(deadline);
         if (left == 0) return "no answer in time";
         set_dword(request, WINHTTP_OPTION_RECEIVE_TIMEOUT, left);
+        // Waits for some data, then reads only what is there: a read of more
+        // may wait for all of it, past the deadline, when it trickles in.
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request, &available)) return failure_text(GetLastError(), 0);
+        if (available == 0) return nullptr;
         // One byte more than the cap allows shows that the body is too large.
         const size_t room = cap + 1 - body.size();
+        size_t wanted = room < sizeof chunk ? room : sizeof chunk;
+        if (available < wanted) wanted = available;
         DWORD read = 0;
-        if (!WinHttpReadData(request, chunk, static_cast<DWORD>(room < sizeof chunk ? room : sizeof chunk), &read)) {
-            return failure_text(GetLastError(), 0);
-        }
+        if (!WinHttpReadData(request, chunk, static_cast<DWORD>(wanted), &read)) return failure_text(GetLastError(), 0);
         if (read == 0) return nullptr;
         if (body.size() + read > cap) return "the answer is too large";
         body.append(chunk, read);

@@ -26,7 +26,7 @@ if(CMAKE_CROSSCOMPILING AND TARGET skorvia_registry_client)
       COMMAND ${SKORVIA_LINUX_BINARY_DIR}/tests/registry_tests --gtest_filter=WindowsRegistryClient.*)
     set_tests_properties(windows_registry_client PROPERTIES
       ENVIRONMENT "SKORVIA_WINDOWS_REGISTRY_PROBE=$<TARGET_FILE:skorvia_registry_probe>;SKORVIA_WINDOWS_SERVER=$<TARGET_FILE:skorvia-server>;SKORVIA_WINE=${_runner}"
-      PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\."
-      LABELS windows RUN_SERIAL TRUE TIMEOUT 180)
+      PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 2 tests\\."
+      LABELS windows RUN_SERIAL TRUE TIMEOUT 300)
   endif()
 endif()

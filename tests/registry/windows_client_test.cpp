@@ -204,4 +204,57 @@ TEST(WindowsRegistryClient, AWindowsServerIsListedAndTheWindowsGameReadsTheList)
     std::filesystem::remove_all(std::filesystem::path(made.cert).parent_path());
 }
 
+// The Windows client refuses what the Linux one refuses (hostile_test.cpp),
+// each answer from a canned peer on loopback. The header flood is small
+// here: Wine's WinHTTP keeps every header line it reads (Windows stops at the
+// cap), so only the client's own count after the headers is tested.
+TEST(WindowsRegistryClient, ReadingStaysWithinItsLimits) {
+    const char* probe = std::getenv("SKORVIA_WINDOWS_REGISTRY_PROBE");
+    if (!probe || !*probe) GTEST_SKIP() << "no Windows build named (SKORVIA_WINDOWS_REGISTRY_PROBE)";
+    CannedAnswer compressed;
+    compressed.head += "Content-Encoding: gzip\r\nContent-Length: 14\r\n";
+    compressed.body = R"({"servers":[]})";
+    CannedAnswer endless;  // 8 MiB without a length, past the list's 3 MiB
+    endless.head += "Connection: close\r\n";
+    endless.filler_bytes = 8u << 20;
+    CannedAnswer at_cap;  // exactly 3 MiB: still read (and not a list)
+    at_cap.head += "Content-Length: " + std::to_string(3u << 20) + "\r\n";
+    at_cap.filler_bytes = 3u << 20;
+    CannedAnswer flood;  // 64 kB of header lines, past the 16 kB allowed
+    flood.header_flood = 64 * 1024;
+    CannedAnswer drip;  // 15 s of a byte every 25 ms: cut off at 5 s
+    drip.head += "Content-Length: 600\r\n";
+    drip.body = R"({"servers": [)";
+    drip.filler_bytes = 600;
+    drip.drip_ms = 25;
+    CannedAnswer redirect;
+    redirect.head = "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:1/servers\r\nContent-Length: 0\r\n";
+    const struct {
+        const char* what;
+        CannedAnswer answer;
+        const char* failure;
+    } cases[] = {
+        {"a compressed list", compressed, "probe: the answer is compressed"},
+        {"8 MiB without a length", endless, "probe: the answer is too large"},
+        {"3 MiB of spaces", at_cap, "probe: the answer is not a server list"},
+        {"64 kB of header lines", flood, "probe: the answer's headers are too large"},
+        {"a list dripped", drip, "probe: no answer in time"},
+        {"a redirect", redirect, "probe: the registry answered with an error"},
+    };
+    for (const auto& c : cases) {
+        CannedHttp hostile(c.answer);
+        std::string said;
+        const auto asked = Clock::now();
+        EXPECT_EQ(run_probe(probe, hostile.url(), said), 1) << c.what << ": " << said;
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count();
+        EXPECT_NE(said.find(c.failure), std::string::npos) << c.what << ": " << said;
+        // 5 s for the exchange, and time for Wine to start the program.
+        EXPECT_LT(took, 5000 + 4000) << c.what;
+        EXPECT_EQ(hostile.requests(), 1) << c.what << ": no redirect followed, no second try";
+        EXPECT_EQ(hostile.last_request().find("Accept-Encoding"), std::string::npos) << hostile.last_request();
+        std::printf("the Windows client's reading of %s: \"%s\" after %lld ms (with Wine's start)\n", c.what,
+                    said.substr(0, said.find('\n')).c_str(), static_cast<long long>(took));
+    }
+}
+
 }  // namespace
