@@ -8,6 +8,16 @@
 #
 # Windows builds the client alone, on the system's WinHTTP, with the same
 # header-only nlohmann-json: no registry service there.
+# Game servers announce themselves; the game reads the lists.
+function(link_registry_client)
+  if(TARGET skorvia_dedicated)
+    target_link_libraries(skorvia_dedicated PUBLIC skorvia_registry_client)
+  endif()
+  if(TARGET skorvia_game)
+    target_link_libraries(skorvia_game PUBLIC skorvia_registry_client)
+  endif()
+endfunction()
+
 if(WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/build_windows.cmake)
   return()
@@ -56,13 +66,7 @@ if(NOT SKORVIA_REGISTRY)
   add_library(skorvia_registry_client STATIC ${CMAKE_CURRENT_LIST_DIR}/registry_client_none.cpp)
   target_link_libraries(skorvia_registry_client PUBLIC skorvia_core)
 endif()
-# Game servers announce themselves; the game reads the lists.
-if(TARGET skorvia_dedicated)
-  target_link_libraries(skorvia_dedicated PUBLIC skorvia_registry_client)
-endif()
-if(TARGET skorvia_game)
-  target_link_libraries(skorvia_game PUBLIC skorvia_registry_client)
-endif()
+link_registry_client()
 
 if(SKORVIA_REGISTRY AND HTTPLIB_FOUND AND SKORVIA_BUILD_BENCH AND NOT SKORVIA_FUZZ)
   find_package(benchmark REQUIRED)

@@ -25,10 +25,4 @@ add_library(skorvia_registry_client STATIC ${CMAKE_CURRENT_LIST_DIR}/registry_cl
 target_link_libraries(skorvia_registry_client PUBLIC skorvia_registry_listing PRIVATE winhttp)
 target_compile_definitions(skorvia_registry_client PUBLIC SKORVIA_HAS_REGISTRY=1)
 
-# Game servers announce themselves; the game reads the lists.
-if(TARGET skorvia_dedicated)
-  target_link_libraries(skorvia_dedicated PUBLIC skorvia_registry_client)
-endif()
-if(TARGET skorvia_game)
-  target_link_libraries(skorvia_game PUBLIC skorvia_registry_client)
-endif()
+link_registry_client()
