@@ -11,6 +11,7 @@
 #include "client/announce.h"
 #include "client/client_session.h"
 #include "client/server_link.h"
+#include "net/handshake.h"
 #include "net/ticks.h"
 #include "server/bot_slots.h"
 #include "server/server_session.h"
@@ -221,4 +222,54 @@ TEST(Protocol21Bots, TheServerSaysWhichPlanesAreBotsAndTheClientNamesThem) {
     ASSERT_EQ(c.confirmed_tick, server->tick);
     EXPECT_EQ(hash_world(c.confirmed), hash_world(server->world)) << "one world on both sides";
     close(link, true);
+}
+
+// The client joins through the cookie handshake: its first request is
+// challenged, and it echoes the cookie at once. A Challenge that anyone can
+// forge costs the client no more than one 20-byte request to the server it
+// chose, changes nothing once it has joined, and does not keep it out.
+TEST(Protocol21Handshake, TheClientEchoesTheCookieAndAForgedChallengeCostsOneRequest) {
+    auto world = std::make_unique<World>();
+    generate_world(*world);
+    ServerSession* server = create_session(*world);
+    ASSERT_NE(server, nullptr);
+    server->log_sink = [](LogLevel, std::string_view) {};
+    ServerLink link;
+    open_in_process(link, server);
+    ClientSession c;
+    choose_protocol(c, PROTOCOL_VERSION_21, true);
+    auto forge_challenge = [&](uint8_t fill) {
+        JoinCookie forged;
+        for (uint8_t& b : forged.bytes) b = fill;
+        uint8_t buffer[MAX_DATAGRAM];
+        WireWriter w(buffer, PROTOCOL_VERSION_21);
+        encode_challenge(w, forged);
+        handle_datagram(c, buffer, w.length);
+        return forged;
+    };
+
+    advance_client(c, link, InputByte{});  // the blank request
+    EXPECT_TRUE(is_blank(c.cookie));
+    const JoinCookie forged = forge_challenge(0xAB);
+    EXPECT_TRUE(same_cookie(c.cookie, forged));
+    EXPECT_FALSE(c.join_sent);  // one request goes at the next tick, no more
+    advance_client(c, link, InputByte{});
+    EXPECT_TRUE(c.join_sent);
+    EXPECT_EQ(c.join_tries, 1u);
+    advance_client(c, link, InputByte{});
+    EXPECT_EQ(c.join_tries, 1u) << "nothing more until the retry time";
+
+    for (int i = 0; i < 10 && c.state != ConnectionState::Joined; ++i) {
+        server_tick(*server);
+        receive_from_server(c, link);  // the server's own Challenge, then the Welcome
+        advance_client(c, link, InputByte{});
+    }
+    ASSERT_EQ(c.state, ConnectionState::Joined);
+    EXPECT_FALSE(same_cookie(c.cookie, forged));
+
+    const JoinCookie kept = c.cookie;
+    forge_challenge(0xCD);
+    EXPECT_TRUE(same_cookie(c.cookie, kept));
+    EXPECT_EQ(c.state, ConnectionState::Joined);
+    close(link, true);  // an in-process link's server goes with it
 }
